@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korvane::cli {
+
+struct Decoded {
+  std::u16string text;
+  int64_t replaced = 0;  // invalid sequences written as U+FFFD
+};
+
+Decoded FromUtf8(std::string_view bytes);
+
+// A lone surrogate (only a cut through a pair leaves one) becomes U+FFFD.
+std::string ToUtf8(std::u16string_view text);
+
+}  // namespace korvane::cli

@@ -1,0 +1,48 @@
+#include "content_locator.h"
+#include "full_width.h"
+#include "headings.h"
+#include "images.h"
+#include "korvane.h"
+#include "lower_case.h"
+#include "markup_stripper.h"
+
+namespace korvane {
+
+// Per thread, so that conversions on different threads never meet.
+thread_local std::u16string SourceHtml;
+thread_local std::u16string ImageLines;
+
+Article ExtractArticle(std::u16string_view html) {
+  ImageLines.clear();
+  SourceHtml = std::u16string(html);
+  const std::u16string lower = LowerCase(SourceHtml);
+  const Page page{SourceHtml, lower};
+
+  Located located = LocateContent(page);
+  if (!located.window.empty()) ImageLines = ImageLinesOf(located.images);
+  Article article;
+  article.body = FoldFullWidth(StripMarkup(located.window));
+  Headings headings = ExtractHeadings(page, article.body);
+  article.title = std::move(headings.title);
+  article.headline = std::move(headings.headline);
+  article.images = std::move(located.images);
+  return article;
+}
+
+std::u16string FormatRecord(const Article& article) {
+  std::u16string record;
+  if (!article.title.empty()) {
+    record.append(u"[[ht=").append(article.title).append(u"]]\r\n");
+  }
+  if (!article.headline.empty()) {
+    record.append(u"[[ha=").append(article.headline).append(u"]]\r\n");
+  }
+  record.append(ImageLinesOf(article.images));
+  return record.append(u"[[txt]]\r\n").append(article.body);
+}
+
+std::u16string HtmlToText(std::u16string_view html) {
+  return FormatRecord(ExtractArticle(html));
+}
+
+}  // namespace korvane

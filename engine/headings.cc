@@ -1,0 +1,95 @@
+#include "headings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "full_width.h"
+#include "markup_stripper.h"
+
+namespace korvane {
+namespace {
+
+constexpr size_t kNone = std::u16string_view::npos;
+constexpr size_t kMaxHeading = 64;
+
+std::u16string_view TrimSpaces(std::u16string_view text) {
+  const size_t first = text.find_first_not_of(u' ');
+  if (first == kNone) return {};
+  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
+}
+
+// The text of the first element opened by `open` (a prefix: "<title" also
+// opens <title id=x>) up to the first `close` after its ">".
+std::u16string ElementText(std::u16string_view lower, std::u16string_view open,
+                           std::u16string_view close) {
+  const size_t tag = lower.find(open);
+  const size_t gt = tag == kNone ? kNone : lower.find(u'>', tag);
+  const size_t end = gt == kNone ? kNone : lower.find(close, gt + 1);
+  if (end == kNone) return {};
+  std::u16string wrapped = u">";
+  wrapped.append(lower.substr(gt + 1, end - gt - 1)).append(u"<");
+  const std::u16string text = FoldFullWidth(StripMarkup(wrapped));
+  return std::u16string(TrimSpaces(text).substr(0, kMaxHeading));
+}
+
+uint32_t PairAt(std::u16string_view text, size_t at) {
+  return (uint32_t{text[at]} << 16) | text[at + 1];
+}
+
+// Which two-unit pieces of `title` occur anywhere in `body`, found in one
+// pass over the body.
+std::vector<bool> PairsInBody(std::u16string_view title,
+                              std::u16string_view body) {
+  std::vector<uint32_t> wanted;
+  for (size_t i = 0; i + 1 < title.size(); ++i) wanted.push_back(PairAt(title, i));
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+
+  std::vector<bool> seen(wanted.size(), false);
+  size_t unseen = wanted.size();
+  for (size_t j = 0; j + 1 < body.size() && unseen > 0; ++j) {
+    const auto it = std::lower_bound(wanted.begin(), wanted.end(), PairAt(body, j));
+    if (it == wanted.end() || *it != PairAt(body, j)) continue;
+    const size_t index = it - wanted.begin();
+    if (!seen[index]) --unseen;
+    seen[index] = true;
+  }
+
+  std::vector<bool> inBody(title.size() > 0 ? title.size() - 1 : 0, false);
+  for (size_t i = 0; i < inBody.size(); ++i) {
+    inBody[i] = seen[std::lower_bound(wanted.begin(), wanted.end(),
+                                      PairAt(title, i)) -
+                     wanted.begin()];
+  }
+  return inBody;
+}
+
+// The title's units that belong to a two-unit piece occurring in the body,
+// in their order.
+std::u16string HeadlineFromTitle(std::u16string_view title,
+                                 std::u16string_view body) {
+  const std::vector<bool> pairInBody = PairsInBody(title, body);
+  std::u16string headline;
+  for (size_t i = 0; i < title.size(); ++i) {
+    const bool startsPair = i < pairInBody.size() && pairInBody[i];
+    const bool endsPair = i > 0 && pairInBody[i - 1];
+    if (startsPair || endsPair) headline.push_back(title[i]);
+  }
+  return headline;
+}
+
+}  // namespace
+
+Headings ExtractHeadings(const Page& page, std::u16string_view body) {
+  Headings headings;
+  headings.title = ElementText(page.lower, u"<title", u"</title>");
+  headings.headline = ElementText(page.lower, u"<h1", u"</h1>");
+  if (headings.headline.empty()) {
+    headings.headline = HeadlineFromTitle(headings.title, body);
+  }
+  return headings;
+}
+
+}  // namespace korvane

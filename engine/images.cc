@@ -1,0 +1,66 @@
+#include "images.h"
+
+#include "first_occurrence.h"
+
+namespace korvane {
+namespace {
+
+constexpr size_t kNone = std::u16string_view::npos;
+
+// The attribute text after "src=": quotes dropped, cut at the first space.
+std::u16string SourceOf(std::u16string_view attribute) {
+  std::u16string source;
+  for (char16_t unit : attribute) {
+    if (unit != u'"' && unit != u'\'') source.push_back(unit);
+  }
+  return source.substr(0, source.find(u' '));
+}
+
+// `source` comes from lower-cased text, and lower-casing maps every unit to
+// one that lower-casing keeps, so testing it for ".gif" is the same as
+// testing its restored letter case without regard to case.
+bool IsKeptSource(std::u16string_view source) {
+  constexpr size_t kTail = 5;
+  const size_t tailStart = source.size() > kTail ? source.size() - kTail : 0;
+  return source.find(u".gif") == kNone &&
+         source.find(u'.', tailStart) != kNone;
+}
+
+void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {
+  const std::vector<std::u16string_view> patterns(sources.begin(),
+                                                  sources.end());
+  const std::vector<size_t> starts = FirstOccurrences(page.lower, patterns);
+  for (size_t i = 0; i < sources.size(); ++i) {
+    if (starts[i] != kNone) {
+      sources[i] = page.source.substr(starts[i], sources[i].size());
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::u16string> CollectImages(std::u16string_view region,
+                                          const Page& page) {
+  std::vector<std::u16string> sources;
+  for (size_t from = 0;;) {
+    const size_t tag = region.find(u"<img", from);
+    const size_t src = tag == kNone ? kNone : region.find(u"src=", tag);
+    const size_t end = src == kNone ? kNone : region.find(u'>', src);
+    if (end == kNone) break;
+    std::u16string source = SourceOf(region.substr(src + 4, end - src - 4));
+    if (IsKeptSource(source)) sources.push_back(std::move(source));
+    from = end;
+  }
+  RestoreLetterCase(sources, page);
+  return sources;
+}
+
+std::u16string ImageLinesOf(const std::vector<std::u16string>& sources) {
+  std::u16string lines;
+  for (const std::u16string& source : sources) {
+    lines.append(u"[[ur=").append(source).append(u"]]\r\n");
+  }
+  return lines;
+}
+
+}  // namespace korvane

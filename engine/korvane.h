@@ -1,0 +1,36 @@
+// KORVANE: turns the HTML source of one news page into its extraction record.
+//
+// Texts are UTF-16 code units. Every input yields a record; the engine reports
+// nothing and throws only what the standard library throws (std::bad_alloc).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane {
+
+// The pieces of a record, as the conversion found them.
+struct Article {
+  std::u16string title;                // lower case, at most 64 code units
+  std::u16string headline;             // lower case, at most 64 code units
+  std::vector<std::u16string> images;  // sources in the page's letter case
+  std::u16string body;                 // lines joined by "\r\n"
+};
+
+// Converts one page. Replaces this thread's SourceHtml and ImageLines.
+Article ExtractArticle(std::u16string_view html);
+
+// The tagged record: "[[ht=...]]", "[[ha=...]]", "[[ur=...]]" lines, each
+// present only with a value, then "[[txt]]" and the body.
+std::u16string FormatRecord(const Article& article);
+
+// FormatRecord(ExtractArticle(html)).
+std::u16string HtmlToText(std::u16string_view html);
+
+// The page of this thread's current (after a call: last) conversion.
+extern thread_local std::u16string SourceHtml;
+// The image lines of this thread's current (after a call: last) conversion.
+extern thread_local std::u16string ImageLines;
+
+}  // namespace korvane

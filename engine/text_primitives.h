@@ -1,0 +1,35 @@
+// The three rewriting procedures the rest of the engine is built from. Each
+// reads its arguments and returns a new text; where a search resumes after a
+// change decides every record, so the rules below are exact.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+// Replaces every occurrence of `find`. After each replacement the search
+// resumes at the first unit of the inserted text, so a match that the
+// replacement forms with the text after it is replaced too ("  " -> " "
+// collapses any run of spaces). Returns `text` unchanged when `find` is empty
+// or occurs inside `replacement`.
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
+                          std::u16string_view replacement);
+
+// Cuts out every stretch from `open` to the first `close` at or after it
+// (sought from the open marker's own position, so they may overlap). Stops at
+// the first `open` without a `close` after it. An `open` that begins a tag
+// name ("<style", "<head") opens a stretch only where the name ends right
+// after it: <header> is not <head>.
+std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
+                           std::u16string_view close);
+
+// Cuts out every `open`...`close` sequence whose close marker begins fewer
+// than 10 units after the open marker ("&" ... ";", at most 10 units in all).
+// An open marker whose first close marker lies further on stays; the scan
+// ends at the first open marker without a close marker after it.
+std::u16string RemoveEntities(std::u16string_view text,
+                              std::u16string_view open,
+                              std::u16string_view close);
+
+}  // namespace korvane
