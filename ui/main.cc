@@ -1,0 +1,17 @@
+// korvane-window: opens KORVANE's window; closing it ends the program.
+// --click-convert presses the convert button once the window is up (used to
+// take the README's screenshot).
+#include <QApplication>
+#include <QTimer>
+
+#include "form1.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  korvane::ui::Form1 window;
+  window.show();
+  if (app.arguments().contains(QStringLiteral("--click-convert"))) {
+    QTimer::singleShot(0, window.Command1, &QPushButton::click);
+  }
+  return app.exec();
+}
