@@ -1,7 +1,9 @@
 #include "utf8.h"
 
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -50,6 +52,28 @@ std::string ToUtf8(std::u16string_view text) {
   }
   bytes.resize(length);
   return bytes;
+}
+
+Utf8Check CheckUtf8(std::string_view bytes) {
+  Utf8Check check;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const int64_t size = static_cast<int64_t>(bytes.size());
+  int64_t i = 0;
+  while (i < size) {
+    if (data[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    // U8_NEXT takes an int32_t length: look at one sequence at a time.
+    const int32_t window = static_cast<int32_t>(std::min<int64_t>(size - i, 4));
+    int32_t offset = 0;
+    UChar32 c;
+    U8_NEXT(data + i, offset, window, c);
+    if (c < 0) return {false, check.multibyte};
+    check.multibyte = true;
+    i += offset;
+  }
+  return check;
 }
 
 }  // namespace korvane::cli

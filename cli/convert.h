@@ -1,0 +1,37 @@
+// One input → what the output stage writes for it: the page decoded, run
+// through the engine and rendered, on whichever worker thread takes it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "charset.h"
+#include "page.h"
+
+namespace korvane::cli {
+
+enum class Format { kRecord, kJsonl };
+
+struct ConvertSettings {
+  Format format = Format::kRecord;
+  std::optional<Charset> forced;  // --encoding
+  std::string base_url;           // --base-url: for pages without a URL
+};
+
+struct Result {
+  Page::Kind kind = Page::Kind::kPage;
+  std::string source;
+  std::string error;        // kError: why; kSkipped: what the record held
+  std::string encoding;     // charset used and what picked it
+  std::string reason;
+  int64_t replaced = 0;
+  std::string output_name;
+  uint64_t input_bytes = 0;
+  std::string text;  // to write: the record (UTF-8) or one JSON line with LF
+};
+
+// Never throws for a bad page: any failure comes back as a kError result.
+Result Convert(Page page, const ConvertSettings& settings);
+
+}  // namespace korvane::cli

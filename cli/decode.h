@@ -1,0 +1,33 @@
+// Bytes of a page → its UTF-16 text, in the charset that browsers and real
+// Chinese pages agree on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "charset.h"
+
+namespace korvane::cli {
+
+struct DecodeHints {
+  std::optional<Charset> forced;  // --encoding: overrides everything
+  std::string_view http_charset;  // label from an HTTP Content-Type
+  bool is_text = false;           // the bytes are UTF-8 already (JSON input)
+};
+
+struct DecodedPage {
+  std::u16string text;
+  std::string encoding;  // the charset's reported name
+  std::string reason;    // what picked it: "bom", "utf-8", "http", "meta", ...
+  int64_t replaced = 0;  // invalid byte sequences written as U+FFFD
+  std::string error;     // not a page (binary data): text is empty
+};
+
+// In this order: --encoding; a byte order mark; bytes that are valid UTF-8
+// with multi-byte sequences; the HTTP charset; a <meta> charset; ICU's
+// detection; UTF-8. Valid UTF-8 always decodes to exactly its text.
+DecodedPage Decode(std::string_view bytes, const DecodeHints& hints);
+
+}  // namespace korvane::cli

@@ -1,0 +1,91 @@
+#include "jsonl_input.h"
+
+#include <cstdio>
+
+namespace korvane::cli {
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+
+std::string LineName(uint64_t line_number) {
+  return "standard input line " + std::to_string(line_number);
+}
+
+std::string OutputName(uint64_t line_number) {
+  char name[40];
+  std::snprintf(name, sizeof name, "stdin/%06llu.txt",
+                static_cast<unsigned long long>(line_number));
+  return name;
+}
+
+// nlohmann's messages begin with an exception tag that means nothing here.
+std::string WithoutTag(std::string message) {
+  const size_t tag_end = message.find("] ");
+  return tag_end == std::string::npos ? message : message.substr(tag_end + 2);
+}
+
+}  // namespace
+
+Page PageFromJsonLine(std::string_view line, uint64_t line_number) {
+  nlohmann::ordered_json object;
+  try {
+    object = nlohmann::ordered_json::parse(line);
+  } catch (const nlohmann::json::exception& error) {
+    return ErrorPage(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
+  }
+  Page page;
+  page.source = LineName(line_number);
+  if (!object.is_object()) return ErrorPage(page.source, "not a JSON object");
+  if (object.contains("id")) page.id = object["id"];
+  if (object.contains("url") && object["url"].is_string()) {
+    page.url = object["url"].get<std::string>();
+    if (!page.url.empty()) page.source = page.url;
+  }
+  if (!object.contains("html") || !object["html"].is_string()) {
+    Page error = ErrorPage(page.source, "no \"html\" string");
+    error.id = std::move(page.id);
+    return error;
+  }
+  page.bytes = std::move(object["html"].get_ref<std::string&>());
+  page.is_text = true;
+  page.output_name = OutputName(line_number);
+  return page;
+}
+
+JsonLines::JsonLines(std::unique_ptr<ByteReader> input) : input_(std::move(input)) {}
+
+std::optional<std::string> JsonLines::ReadLine() {
+  std::string line;
+  while (!at_end_) {
+    const size_t end = buffer_.find('\n', pos_);
+    line.append(buffer_, pos_, (end == std::string::npos ? buffer_.size() : end) - pos_);
+    if (end != std::string::npos) {
+      pos_ = end + 1;
+      return line;
+    }
+    buffer_.resize(kChunk);
+    buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
+    pos_ = 0;
+    at_end_ = buffer_.empty();
+  }
+  if (line.empty()) return std::nullopt;  // no line after the last LF
+  return line;
+}
+
+std::optional<Page> JsonLines::Next() {
+  std::optional<std::string> line;
+  try {
+    line = ReadLine();
+  } catch (const InputError& error) {
+    at_end_ = true;
+    return ErrorPage("standard input", error.what());
+  }
+  if (!line) return std::nullopt;
+  Page page = PageFromJsonLine(*line, ++line_number_);
+  const uint64_t consumed = input_->consumed();
+  page.input_bytes = consumed - reported_consumed_;
+  reported_consumed_ = consumed;
+  return page;
+}
+
+}  // namespace korvane::cli

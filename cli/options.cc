@@ -1,0 +1,77 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <thread>
+
+#include "output.h"
+
+namespace korvane::cli {
+namespace {
+
+constexpr const char* kDescription =
+    "korvane: the article of Chinese news pages as tagged plain-text records.\n"
+    "One page (a file, or standard input) gives its record on standard output;\n"
+    "several pages (folders, several files, WARC files, --stdin-jsonl) give one\n"
+    "JSON object per page, in input order.";
+
+std::string CheckEncoding(const std::string& label) {
+  return CharsetForLabel(label) ? std::string() : "unknown encoding: " + label;
+}
+
+}  // namespace
+
+std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
+  CLI::App app(kDescription, "korvane");
+  app.set_version_flag("-V,--version", "korvane " KORVANE_VERSION);
+  Options options;
+  options.jobs = std::max(1u, std::thread::hardware_concurrency());
+  std::string encoding;
+  std::string format_name;
+  app.get_formatter()->column_width(24);
+  app.add_option("inputs", options.inputs,
+                 "pages, folders (walked for *.html *.htm *.shtml *.xhtml *.warc\n"
+                 "*.warc.gz), WARC files, or - for standard input (the default)")
+      ->type_name("PATH");
+  CLI::Option* format =
+      app.add_option("-f,--format", format_name,
+                     "record: the records, separated by a line holding a form feed;\n"
+                     "jsonl: one JSON object per page")
+          ->check(CLI::IsMember({"record", "jsonl"}))
+          ->type_name("FORMAT");
+  app.add_option("-o,--output-dir", options.output_dir,
+                 "write one .txt record per page under DIR, mirroring the inputs")
+      ->excludes(format)
+      ->type_name("DIR");
+  app.add_option("-j,--jobs", options.jobs, "pages converted at once (default: every core)")
+      ->check(CLI::Range(1u, 1024u))
+      ->type_name("N");
+  app.add_option("-e,--encoding", encoding, "decode every page as NAME (gbk, big5, ...)")
+      ->check(CheckEncoding)
+      ->type_name("NAME");
+  app.add_option("--base-url", options.base_url,
+                 "resolve image sources of pages without a URL of their own\nagainst URL")
+      ->type_name("URL");
+  CLI::Option* jsonl = app.add_flag(
+      "--stdin-jsonl", options.stdin_jsonl,
+      "read one JSON object per line on standard input ({\"id\", \"url\", \"html\"})\n"
+      "and write one JSON line per input line, flushed as it goes");
+  jsonl->excludes(app.get_option("inputs"));
+  app.add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
+  app.add_flag("-v,--verbose", options.verbose,
+               "also report replaced byte sequences and skipped WARC records");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? kExitOk : kExitUsage;
+  }
+  if (!encoding.empty()) options.encoding = CharsetForLabel(encoding);
+  if (!format_name.empty()) {
+    options.format = format_name == "record" ? Format::kRecord : Format::kJsonl;
+  }
+  return options;
+}
+
+}  // namespace korvane::cli

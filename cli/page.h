@@ -1,0 +1,38 @@
+// One input as it travels through the pipeline: read, decoded, converted,
+// written. An input that is not a page travels too, carrying its error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace korvane::cli {
+
+struct Page {
+  enum class Kind {
+    kPage,     // bytes hold a page to convert
+    kError,    // the input could not be read or is not a page: see error
+    kSkipped,  // a WARC record that holds no HTML page: see error (why)
+  };
+  Kind kind = Kind::kPage;
+  std::string source;        // path, URL or "standard input ..."
+  std::string bytes;         // the page as read
+  std::string http_charset;  // charset of an HTTP Content-Type, if any
+  bool is_text = false;      // bytes are already UTF-8 text (a JSON string)
+  std::string url;           // the page's own URL, if known
+  std::string output_name;   // relative path of its file under --output-dir
+  nlohmann::ordered_json id; // the "id" of a JSON input line, if any
+  std::string error;
+  uint64_t input_bytes = 0;  // bytes of the input files this page used up
+};
+
+inline Page ErrorPage(std::string source, std::string error) {
+  Page page;
+  page.kind = Page::Kind::kError;
+  page.source = std::move(source);
+  page.error = std::move(error);
+  return page;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,58 @@
+#include "render.h"
+
+#include <nlohmann/json.hpp>
+
+#include "url.h"
+#include "utf8.h"
+
+namespace korvane::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json Header(const Page& page) {
+  Json object = Json::object();
+  if (!page.id.is_null()) object["id"] = page.id;
+  object["source"] = page.source;
+  return object;
+}
+
+// Paths and ids may hold bytes that are not UTF-8: they come out as U+FFFD
+// rather than stopping the batch.
+std::string Line(const Json& object) {
+  return object.dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
+}  // namespace
+
+std::string PageJsonLine(const Page& page, const DecodedPage& decoded,
+                         const Article& article, std::u16string_view record,
+                         std::string_view base_url) {
+  Json object = Header(page);
+  object["encoding"] = decoded.encoding;
+  object["replaced"] = decoded.replaced;
+  object["title"] = ToUtf8(article.title);
+  object["headline"] = ToUtf8(article.headline);
+  Json images = Json::array();
+  Json image_urls = Json::array();
+  const std::string_view base = page.url.empty() ? base_url : std::string_view(page.url);
+  for (const std::u16string& image : article.images) {
+    std::string source = ToUtf8(image);
+    const std::optional<std::string> url = ResolveUrl(base, source);
+    image_urls.push_back(url ? Json(*url) : Json(nullptr));
+    images.push_back(std::move(source));
+  }
+  object["images"] = std::move(images);
+  object["image_urls"] = std::move(image_urls);
+  object["body"] = ToUtf8(article.body);
+  object["record"] = ToUtf8(record);
+  return Line(object);
+}
+
+std::string ErrorJsonLine(const Page& page, std::string_view error) {
+  Json object = Header(page);
+  object["error"] = error;
+  return Line(object);
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,51 @@
+// The pages of a WARC file (WARC/1.0 or WARC/1.1, plain or gzip-compressed):
+// each response record with HTTP status 200 and an HTML Content-Type is one
+// page, known by its WARC-Target-URI, its HTTP headers stripped.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "byte_reader.h"
+#include "page.h"
+
+namespace korvane::cli {
+
+class WarcReader {
+ public:
+  // `name` names the file in messages; pages get output names under
+  // `output_base` ("<output_base>/000001.txt" for the first record).
+  WarcReader(std::unique_ptr<ByteReader> input, std::string name,
+             std::string output_base);
+  ~WarcReader();
+
+  // The next page, or a response record that holds none (kSkipped, with the
+  // reason), or an error; nothing at the end. A record that breaks the
+  // file's framing is an error and ends the file: what follows it cannot be
+  // found with certainty.
+  std::optional<Page> Next();
+
+ private:
+  class Stream;
+  struct Header;
+
+  std::optional<Page> ReadRecord();
+  Page ReadResponse(const Header& header, uint64_t length);
+  void EndRecord();
+
+  std::unique_ptr<Stream> stream_;
+  std::string name_;
+  std::string output_base_;
+  std::string target_uri_;  // of the record being read
+  uint64_t record_number_ = 0;
+  uint64_t reported_consumed_ = 0;
+  bool finished_ = false;
+};
+
+// True when the first bytes of a file begin a WARC record or gzip data (which
+// the reader then takes for a compressed WARC file).
+bool LooksLikeWarc(std::string_view first_bytes);
+
+}  // namespace korvane::cli
