@@ -22,7 +22,10 @@ int Run(const Options& options) {
   Inputs inputs(options.inputs, options.stdin_jsonl);
   const bool one_page = inputs.SinglePage();
   ConvertSettings convert;
-  convert.format = options.format.value_or(one_page ? Format::kRecord : Format::kJsonl);
+  // Files under --output-dir hold records.
+  convert.format = options.output_dir.empty()
+                       ? options.format.value_or(one_page ? Format::kRecord : Format::kJsonl)
+                       : Format::kRecord;
   convert.forced = options.encoding;
   convert.base_url = options.base_url;
 

@@ -104,6 +104,7 @@ bool GzipReader::Refill() {
 }
 
 size_t GzipReader::Read(char* buffer, size_t size) {
+  if (!pending_error_.empty()) throw InputError(pending_error_);
   stream_.next_out = reinterpret_cast<Bytef*>(buffer);
   stream_.avail_out = static_cast<uInt>(std::min<size_t>(size, 1u << 30));
   const uInt wanted = stream_.avail_out;
@@ -118,8 +119,12 @@ size_t GzipReader::Read(char* buffer, size_t size) {
       inflateReset(&stream_);
       in_member_ = false;
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
-      throw InputError(std::string("gzip data error: ") +
-                       (stream_.msg ? stream_.msg : zError(status)));
+      pending_error_ = std::string("gzip data error: ") +
+                       (stream_.msg ? stream_.msg : zError(status));
+      // The bytes before the error belong to records that may be whole: the
+      // error goes to whoever asks for more.
+      if (stream_.avail_out != wanted) break;
+      throw InputError(pending_error_);
     }
   }
   return wanted - stream_.avail_out;

@@ -71,6 +71,7 @@ class GzipReader final : public ByteReader {
   z_stream stream_{};
   std::string input_;
   bool in_member_ = false;
+  std::string pending_error_;  // thrown by the next Read
 };
 
 inline bool IsGzip(std::string_view bytes) { return bytes.starts_with("\x1f\x8b"); }

@@ -74,12 +74,12 @@ std::optional<Charset> CharsetFromIcu(const std::string& label) {
   UErrorCode status = U_ZERO_ERROR;
   const char* canonical = ucnv_getName(converter.get(), &status);
   if (U_FAILURE(status)) return std::nullopt;
-  const char* reported = ucnv_getStandardName(canonical, "WINDOWS", &status);
-  if (reported == nullptr) {
+  for (const char* standard : {"MIME", "IANA", "WINDOWS"}) {
     status = U_ZERO_ERROR;
-    reported = ucnv_getStandardName(canonical, "IANA", &status);
+    const char* name = ucnv_getStandardName(canonical, standard, &status);
+    if (name != nullptr) return Charset{Normalized(name), canonical};
   }
-  return Charset{Normalized(reported ? reported : canonical), canonical};
+  return Charset{Normalized(canonical), canonical};
 }
 
 }  // namespace

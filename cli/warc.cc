@@ -88,6 +88,24 @@ class WarcReader::Stream {
   // Reads ahead: for gzip data this checks the member that just ended.
   bool AtEnd() { return pos_ == buffer_.size() && !Fill(); }
 
+  // The next `size` bytes (fewer at the end), not consumed.
+  std::string_view Peek(size_t size) {
+    if (buffer_.size() - pos_ < size) {
+      buffer_.erase(0, pos_);
+      pos_ = 0;
+      const size_t have = buffer_.size();
+      buffer_.resize(std::max(size, kChunk));
+      size_t got = have;
+      while (got < size) {
+        const size_t step = input_->Read(buffer_.data() + got, buffer_.size() - got);
+        if (step == 0) break;
+        got += step;
+      }
+      buffer_.resize(got);
+    }
+    return std::string_view(buffer_).substr(pos_, size);
+  }
+
   // One line without its LF; throws at the end or past `kMaxHeaderLine`.
   std::string ReadLine() {
     std::string line;
@@ -181,11 +199,12 @@ std::optional<Page> WarcReader::ReadRecord() {
   }
   ++record_number_;
   target_uri_.clear();
-  std::string version = stream_->ReadLine();
-  if (version != "WARC/1.0\r" && version != "WARC/1.1\r") {
+  const std::string_view start = stream_->Peek(10);
+  if (start != "WARC/1.0\r\n" && start != "WARC/1.1\r\n") {
     throw InputError(record_number_ == 1 ? "not a WARC file (no WARC/1.0 or WARC/1.1 header)"
                                          : "no WARC/1.0 or WARC/1.1 header where one begins");
   }
+  stream_->ReadLine();
   Header header;
   for (std::string line = stream_->ReadLine(); line != "\r"; line = stream_->ReadLine()) {
     if (!line.ends_with('\r')) throw InputError("WARC header line not ended by CRLF");

@@ -1,0 +1,192 @@
+#include "decode.h"
+
+#include <gtest/gtest.h>
+
+#include "meta_prescan.h"
+#include "test_files.h"
+#include "utf8.h"
+
+namespace korvane::cli {
+namespace {
+
+using testing::Encode;
+
+constexpr std::string_view kChinese = "北京新闻：今年经济运行总体平稳，居民收入稳步提高。";
+
+std::string Html(std::string_view head, std::string_view body) {
+  return "<html><head>" + std::string(head) + "</head><body>" + std::string(body) +
+         "</body></html>";
+}
+
+std::string Gbk(std::string_view head) { return Encode(Html(head, kChinese), "gbk"); }
+
+struct DecodeCase {
+  std::string name;
+  std::string bytes;
+  std::string http_charset;
+  std::string forced;
+  std::string encoding;  // expected
+  std::string text;      // expected, in UTF-8
+  int64_t replaced = 0;
+};
+
+std::vector<DecodeCase> DecodeCases() {
+  const std::string gbk_meta = "<meta charset=\"gbk\">";
+  const std::string equiv_gb2312 =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
+  const std::string utf8_page = Html(gbk_meta, kChinese);
+  const std::string utf16_page = Html("", kChinese);
+  std::string long_head(1100, ' ');
+  return {
+      {"meta charset gbk", Gbk(gbk_meta), "", "", "gb18030", Html(gbk_meta, kChinese)},
+      {"meta http-equiv gb2312", Gbk(equiv_gb2312), "", "", "gb18030",
+       Html(equiv_gb2312, kChinese)},
+      {"meta big5", Encode(Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。"), "big5"), "",
+       "", "big5-hkscs", Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。")},
+      {"valid utf-8 beats an old gb2312 meta", Html(equiv_gb2312, kChinese), "", "", "utf-8",
+       Html(equiv_gb2312, kChinese)},
+      {"utf-16le bom", Encode("\uFEFF" + utf16_page, "UTF-16LE"), "", "", "utf-16le",
+       "\uFEFF" + utf16_page},
+      {"utf-16be bom", Encode("\uFEFF" + utf16_page, "UTF-16BE"), "", "", "utf-16be",
+       "\uFEFF" + utf16_page},
+      {"utf-8 bom against a gbk meta", "\xEF\xBB\xBF" + utf8_page, "", "", "utf-8",
+       "\uFEFF" + utf8_page},
+      {"utf-16 bom against a gbk meta", Encode("\uFEFF" + utf8_page, "UTF-16LE"), "", "",
+       "utf-16le", "\uFEFF" + utf8_page},
+      {"http charset beats the meta", Encode(Html("<meta charset=big5>", kChinese), "gbk"),
+       "GBK", "", "gb18030", Html("<meta charset=big5>", kChinese)},
+      {"--encoding beats everything", Gbk("<meta charset=big5>"), "big5", "gb2312", "gb18030",
+       Html("<meta charset=big5>", kChinese)},
+      {"latin1 is windows-1252", Html("<meta charset=iso-8859-1>", "caf\xE9 \x80"), "", "",
+       "windows-1252", Html("<meta charset=iso-8859-1>", "café €")},
+      {"ascii keeps a declared ascii-compatible label", Html(gbk_meta, "plain"), "", "",
+       "gb18030", Html(gbk_meta, "plain")},
+      {"ascii declared utf-16 reads as utf-8", Html("<meta charset=utf-16>", "plain"), "", "",
+       "utf-8", Html("<meta charset=utf-16>", "plain")},
+      {"ascii from a server saying utf-16 reads as utf-8", Html("", "plain"), "utf-16le", "",
+       "utf-8", Html("", "plain")},
+      {"valid utf-8 with NUL and control bytes", Html("", std::string("a\0b\x01\x1F", 5)), "",
+       "", "utf-8", Html("", std::string("a\0b\x01\x1F", 5))},
+      {"gbk without a declaration is detected", Encode(Html("", std::string(kChinese) +
+                                                                    std::string(kChinese) +
+                                                                    std::string(kChinese)),
+                                                       "gbk"),
+       "", "", "gb18030",
+       Html("", std::string(kChinese) + std::string(kChinese) + std::string(kChinese))},
+      {"a meta past the first 1024 bytes is not read",
+       Html(long_head + "<meta charset=windows-1252>", "caf\xE9"), "", "", "",
+       ""},  // whatever detection says, not the late meta: checked below
+      {"invalid bytes are replaced and counted", Gbk(gbk_meta) + "\x81", "", "", "gb18030",
+       Html(gbk_meta, kChinese) + "\uFFFD", 1},
+      {"invalid utf-8 in a page declared utf-8", Html("<meta charset=utf-8>", "a\xFF\xFE" "b"),
+       "", "", "utf-8", Html("<meta charset=utf-8>", "a\uFFFD\uFFFDb"), 2},
+  };
+}
+
+TEST(Decode, PicksTheCharsetAndDecodes) {
+  for (const DecodeCase& c : DecodeCases()) {
+    SCOPED_TRACE(c.name);
+    DecodeHints hints;
+    hints.http_charset = c.http_charset;
+    if (!c.forced.empty()) hints.forced = CharsetForLabel(c.forced);
+    const DecodedPage page = Decode(c.bytes, hints);
+    EXPECT_EQ(page.error, "");
+    if (c.encoding.empty()) {
+      EXPECT_EQ(page.reason, "detected");
+      continue;
+    }
+    EXPECT_EQ(page.encoding, c.encoding);
+    EXPECT_EQ(ToUtf8(page.text), c.text);
+    EXPECT_EQ(page.replaced, c.replaced);
+  }
+}
+
+TEST(Decode, ValidUtf8IsExactlyItsText) {
+  const std::string bytes = "\xEF\xBB\xBF<p>\xF0\x9F\x98\x80 \xE4\xB8\xAD</p>";
+  const DecodedPage page = Decode(bytes, {});
+  EXPECT_EQ(page.text, FromUtf8(bytes).text);
+  EXPECT_EQ(page.text.front(), u'\uFEFF');
+}
+
+TEST(Decode, BinaryDataIsNotAPage) {
+  const std::string png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xD8", 18);
+  EXPECT_NE(Decode(png, {}).error, "");
+  DecodeHints forced;
+  forced.forced = CharsetForLabel("windows-1252");
+  EXPECT_EQ(Decode(png, forced).error, "") << "--encoding says it is text";
+  EXPECT_EQ(Decode(Encode("<p>x</p>", "UTF-16LE"), DecodeHints{{}, "utf-16le", false}).error,
+            "")
+      << "the server says UTF-16";
+}
+
+TEST(Decode, JsonTextIsUtf8WhateverItsMetaSays) {
+  const std::string page = Html("<meta charset=big5>", kChinese);
+  const DecodedPage decoded = Decode(page, DecodeHints{{}, "", true});
+  EXPECT_EQ(decoded.encoding, "utf-8");
+  EXPECT_EQ(ToUtf8(decoded.text), page);
+}
+
+TEST(CharsetForLabel, MapsLabelsAsBrowsersDo) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"gb2312", "gb18030"},       {" GBK ", "gb18030"},   {"x-gbk", "gb18030"},
+      {"GB18030", "gb18030"},      {"big5", "big5-hkscs"}, {"iso-8859-1", "windows-1252"},
+      {"latin1", "windows-1252"},  {"us-ascii", "windows-1252"},
+      {"utf8", "utf-8"},           {"utf-16", "utf-16le"}, {"shift_jis", "shift_jis"},
+      {"euc-kr", "euc-kr"},        {"koi8-r", "koi8-r"},
+  };
+  for (const auto& [label, name] : cases) {
+    SCOPED_TRACE(label);
+    const std::optional<Charset> charset = CharsetForLabel(label);
+    ASSERT_TRUE(charset.has_value());
+    EXPECT_EQ(charset->name, name);
+  }
+  EXPECT_FALSE(CharsetForLabel("no-such-charset").has_value());
+  EXPECT_FALSE(CharsetForLabel("").has_value());
+  EXPECT_FALSE(CharsetForLabel("ibm-1047,swaplfnl").has_value()) << "no converter options";
+}
+
+TEST(CharsetForLabel, TellsWhichCharsetsReadAsciiUnchanged) {
+  EXPECT_TRUE(IsAsciiCompatible(*CharsetForLabel("gbk")));
+  EXPECT_TRUE(IsAsciiCompatible(*CharsetForLabel("big5")));
+  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("utf-16le")));
+  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("hz-gb-2312")));
+  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("ibm-037")));  // EBCDIC
+}
+
+struct PrescanCase {
+  std::string name;
+  std::string html;
+  std::optional<std::string> label;
+};
+
+TEST(PrescanMetaCharset, FindsTheDeclarationBrowsersFind) {
+  const PrescanCase cases[] = {
+      {"charset attribute", "<meta charset=gbk>", "gbk"},
+      {"quoted, upper case", "<META CHARSET='GB2312'>", "gb2312"},
+      {"http-equiv", "<meta http-equiv=Content-Type content=\"text/html; charset=big5\">",
+       "big5"},
+      {"content before http-equiv",
+       "<meta content='text/html;charset = \"gbk\"' http-equiv='content-type'>", "gbk"},
+      {"content without http-equiv", "<meta content=\"text/html; charset=gbk\">", std::nullopt},
+      {"inside a comment", "<!-- <meta charset=gbk> --><meta charset=big5>", "big5"},
+      {"inside another tag's attribute", "<div title='<meta charset=gbk>'><meta charset=big5>",
+       "big5"},
+      {"unknown label, then a known one", "<meta charset=nonsense><meta charset=gbk>", "gbk"},
+      {"first attribute of a name wins", "<meta charset=gbk charset=big5>", "gbk"},
+      {"self-closing", "<meta charset=gb2312 />", "gb2312"},
+      {"no meta", "<html><head><title>x</title></head>", std::nullopt},
+      {"past the first 1024 bytes", std::string(1024, ' ') + "<meta charset=gbk>",
+       std::nullopt},
+  };
+  for (const PrescanCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PrescanMetaCharset(c.html,
+                                 [](std::string_view label) {
+                                   return CharsetForLabel(label).has_value();
+                                 }),
+              c.label);
+  }
+}
+
+}  // namespace
+}  // namespace korvane::cli

@@ -1,0 +1,158 @@
+#include "warc.h"
+
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+
+namespace korvane::cli {
+namespace {
+
+using testing::Gzip;
+using testing::WarcRecord;
+using testing::WarcResponse;
+
+// A reader over bytes in memory, handed out in chunks of a given size: small
+// ones make records and gzip members cross chunk boundaries, large ones put
+// several members in one chunk.
+class StringReader final : public ByteReader {
+ public:
+  StringReader(std::string bytes, size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  size_t Read(char* buffer, size_t size) override {
+    const size_t step = std::min({size, bytes_.size() - pos_, chunk_});
+    std::copy_n(bytes_.data() + pos_, step, buffer);
+    pos_ += step;
+    return step;
+  }
+  uint64_t consumed() const override { return pos_; }
+
+ private:
+  std::string bytes_;
+  size_t chunk_;
+  size_t pos_ = 0;
+};
+
+std::vector<Page> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
+  std::unique_ptr<ByteReader> input = std::make_unique<StringReader>(std::move(bytes), chunk);
+  if (compressed) input = std::make_unique<GzipReader>(std::move(input));
+  WarcReader reader(std::move(input), "crawl.warc", "crawl.warc");
+  std::vector<Page> pages;
+  while (std::optional<Page> page = reader.Next()) pages.push_back(std::move(*page));
+  return pages;
+}
+
+// Each record as its own gzip member, as a crawl writes them.
+std::string Members(const std::vector<std::string>& records) {
+  std::string bytes;
+  for (const std::string& record : records) bytes += Gzip(record);
+  return bytes;
+}
+
+std::vector<std::string> MixedRecords() {
+  return {
+      WarcRecord({.uri = "http://news.example/", .body = "<p>home</p>"}),
+      WarcRecord({.uri = "http://news.example/a", .body = "request", .type = "request"}),
+      WarcRecord({.uri = "http://news.example/gone", .status = 404, .body = "<p>no</p>"}),
+      WarcRecord({.uri = "http://news.example/logo.png", .content_type = "image/png",
+                  .body = std::string("\x89PNG\0", 5)}),
+      WarcRecord({.uri = "http://news.example/b", .version = "WARC/1.1",
+                  .content_type = "text/html; charset=GBK", .body = "<p>b</p>"}),
+      WarcRecord({.uri = "<http://news.example/c>", .content_type = "application/xhtml+xml",
+                  .body = "<p>c</p>"}),
+  };
+}
+
+TEST(WarcReader, GivesHtmlResponsesAndSkipsTheRest) {
+  for (const bool compressed : {false, true}) {
+    SCOPED_TRACE(compressed ? "warc.gz" : "warc");
+    std::string bytes;
+    for (const std::string& record : MixedRecords()) bytes += record;
+    const std::vector<Page> pages =
+        ReadAll(compressed ? Members(MixedRecords()) : bytes, compressed);
+    ASSERT_EQ(pages.size(), 5u);
+    EXPECT_EQ(pages[0].kind, Page::Kind::kPage);
+    EXPECT_EQ(pages[0].source, "http://news.example/");
+    EXPECT_EQ(pages[0].url, "http://news.example/");
+    EXPECT_EQ(pages[0].bytes, "<p>home</p>");
+    EXPECT_EQ(pages[0].http_charset, "utf-8");
+    EXPECT_EQ(pages[0].output_name, "crawl.warc/000001.txt");
+    EXPECT_EQ(pages[1].kind, Page::Kind::kSkipped);
+    EXPECT_EQ(pages[1].error, "HTTP status 404");
+    EXPECT_EQ(pages[2].kind, Page::Kind::kSkipped);
+    EXPECT_EQ(pages[2].error, "Content-Type image/png");
+    EXPECT_EQ(pages[3].kind, Page::Kind::kPage) << "WARC/1.1";
+    EXPECT_EQ(pages[3].http_charset, "GBK");
+    EXPECT_EQ(pages[3].bytes, "<p>b</p>");
+    EXPECT_EQ(pages[4].url, "http://news.example/c");
+  }
+}
+
+TEST(WarcReader, OneGzipMemberForManyRecordsReadsToo) {
+  std::string bytes;
+  for (const std::string& record : MixedRecords()) bytes += record;
+  EXPECT_EQ(ReadAll(Gzip(bytes), true).size(), 5u);
+}
+
+struct BrokenCase {
+  std::string name;
+  std::string bytes;
+  bool compressed;
+  std::string error;  // part of the expected message
+  size_t pages_before;
+};
+
+std::vector<BrokenCase> BrokenCases() {
+  const std::string good = WarcRecord({.uri = "http://x.example/1", .body = "<p>1</p>"});
+  const std::string second = WarcRecord({.uri = "http://x.example/2", .body = "<p>2</p>"});
+  std::string bad_crc = Gzip(second);
+  bad_crc[bad_crc.size() - 6] ^= 0x55;  // the CRC-32 in the member's trailer
+  const std::string gz_second = Gzip(second);
+  return {
+      {"a corrupted gzip CRC", Gzip(good) + bad_crc, true, "incorrect data check", 1},
+      {"a truncated gzip member", Gzip(good) + gz_second.substr(0, gz_second.size() - 10),
+       true, "truncated", 1},
+      {"a record cut short", good + second.substr(0, second.size() - 20), false, "cut short",
+       1},
+      {"a record cut short inside its header", good + second.substr(0, 30), false,
+       "cut short", 1},
+      {"a bad Content-Length", good + "WARC/1.0\r\nWARC-Type: response\r\nContent-Length: x\r\n\r\n",
+       false, "Content-Length", 1},
+      {"an unknown version", "WARC/0.9\r\nContent-Length: 0\r\n\r\n\r\n\r\n", false,
+       "not a WARC file", 0},
+      {"gzip data that is not WARC", Gzip("<html>hello</html>"), true, "not a WARC file", 0},
+  };
+}
+
+std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& cases,
+                                                  std::initializer_list<size_t> chunks) {
+  std::vector<std::pair<BrokenCase, size_t>> crossed;
+  for (const BrokenCase& c : cases) {
+    for (const size_t chunk : chunks) crossed.emplace_back(c, chunk);
+  }
+  return crossed;
+}
+
+TEST(WarcReader, ReportsBrokenFilesAndStops) {
+  for (const auto& [c, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
+    SCOPED_TRACE(c.name + ", chunks of " + std::to_string(chunk));
+    const std::vector<Page> pages = ReadAll(c.bytes, c.compressed, chunk);
+    ASSERT_EQ(pages.size(), c.pages_before + 1);
+    for (size_t i = 0; i < c.pages_before; ++i) EXPECT_EQ(pages[i].kind, Page::Kind::kPage);
+    const Page& error = pages.back();
+    EXPECT_EQ(error.kind, Page::Kind::kError);
+    EXPECT_NE(error.error.find(c.error), std::string::npos) << error.error;
+    EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)),
+              std::string::npos)
+        << error.error;
+  }
+}
+
+TEST(WarcReader, LooksLikeWarcByItsFirstBytes) {
+  EXPECT_TRUE(LooksLikeWarc("WARC/1.0\r\nWARC-Type"));
+  EXPECT_TRUE(LooksLikeWarc("WARC/1.1\r\n"));
+  EXPECT_TRUE(LooksLikeWarc("\x1f\x8b\x08"));
+  EXPECT_FALSE(LooksLikeWarc("<html>WARC/1.0"));
+  EXPECT_FALSE(LooksLikeWarc("WARC/1.0 is a format"));
+}
+
+}  // namespace
+}  // namespace korvane::cli
