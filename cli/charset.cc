@@ -67,8 +67,17 @@ ConverterPtr OpenConverter(const std::string& name) {
   return converter;
 }
 
+// Labels come from pages: only characters that charset names use reach
+// ICU, never converter options (",") or paths ("/").
+bool IsPlainLabel(const std::string& label) {
+  return std::all_of(label.begin(), label.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+           c == '.' || c == ':' || c == '+';
+  });
+}
+
 std::optional<Charset> CharsetFromIcu(const std::string& label) {
-  if (label.find(',') != std::string::npos) return std::nullopt;
+  if (!IsPlainLabel(label)) return std::nullopt;
   const ConverterPtr converter = OpenConverter(label);
   if (!converter) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;

@@ -143,6 +143,7 @@ TEST(CharsetForLabel, MapsLabelsAsBrowsersDo) {
   EXPECT_FALSE(CharsetForLabel("no-such-charset").has_value());
   EXPECT_FALSE(CharsetForLabel("").has_value());
   EXPECT_FALSE(CharsetForLabel("ibm-1047,swaplfnl").has_value()) << "no converter options";
+  EXPECT_FALSE(CharsetForLabel("../../tmp/x").has_value()) << "no paths";
 }
 
 TEST(CharsetForLabel, TellsWhichCharsetsReadAsciiUnchanged) {

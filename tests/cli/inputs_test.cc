@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <unistd.h>
+
 #include "ordered_pool.h"
 #include "test_files.h"
 
@@ -40,6 +42,18 @@ TEST(Inputs, WalksFoldersInNameOrderAndKeepsArgumentOrder) {
                                       root + "/b.html", "error: " + root + "/sub/broken.html",
                                       root + "/sub/c.shtml", root + "/sub/d.xhtml",
                                       "error: " + root + "/none.html"}));
+}
+
+TEST(Inputs, ReportsAFolderThatCannotBeRead) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempDir dir;
+  dir.Write("locked/a.html", "<p>a</p>");
+  std::filesystem::permissions(dir.path() / "locked", std::filesystem::perms::none);
+  Inputs inputs({dir.path().string()}, false);
+  const std::optional<Page> page = inputs.Next();
+  ASSERT_TRUE(page.has_value());
+  EXPECT_EQ(page->kind, Page::Kind::kError);
+  EXPECT_EQ(page->error, "cannot read folder: Permission denied");
 }
 
 TEST(Inputs, OneFileIsOnePageAndAFolderIsNot) {
