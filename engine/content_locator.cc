@@ -6,12 +6,13 @@
 #include "char_class.h"
 #include "images.h"
 #include "markup_stripper.h"
+#include "scratch.h"
 #include "text_runs.h"
+#include "text_search.h"
 
 namespace korvane {
 namespace {
 
-constexpr size_t kNone = std::u16string_view::npos;
 constexpr size_t kMaxExamined = 900000;
 constexpr int kBlockSize = 200;
 constexpr int kStrongAbove = 70;
@@ -32,9 +33,9 @@ bool IsStrong(int16_t count) { return count > kStrongAbove; }
 // "</body>", which ends the text when the page has none.
 std::u16string_view CutToBody(std::u16string_view lower) {
   const std::u16string_view examined = lower.substr(0, kMaxExamined);
-  const size_t start = examined.find(u"<body");
-  const size_t end = std::min(examined.find(u"</body>"), examined.size());
-  if (start == kNone || end <= start) return {};
+  const size_t start = Find(examined, u"<body");
+  const size_t end = std::min(Find(examined, u"</body>"), examined.size());
+  if (start == kNotFound || end <= start) return {};
   return examined.substr(start, end - start);
 }
 
@@ -118,7 +119,12 @@ Located CutWindows(std::u16string_view text, Run run, const Page& page) {
 Located LocateContent(const Page& page) {
   const std::u16string_view body = CutToBody(page.lower);
   if (body.empty()) return {};
-  const std::u16string text = ReplaceEntities(RemoveBlocks(body));
+  thread_local ScratchPair scratch;
+  scratch.text.assign(body);
+  Rewriter cleaned(scratch.text, scratch.spare);
+  RemoveBlocks(cleaned);
+  ReplaceEntities(cleaned);
+  const std::u16string_view text = cleaned.Text();
   BlockTable BlockCounts = CountBlocks(MarkText(text));
   FillGaps(BlockCounts);
   const Run run = LongestRun(FindEdges(BlockCounts));

@@ -5,6 +5,7 @@
 #include "korvane.h"
 #include "lower_case.h"
 #include "markup_stripper.h"
+#include "scratch.h"
 
 namespace korvane {
 
@@ -14,8 +15,9 @@ thread_local std::u16string ImageLines;
 
 Article ExtractArticle(std::u16string_view html) {
   ImageLines.clear();
-  SourceHtml = std::u16string(html);
-  const std::u16string lower = LowerCase(SourceHtml);
+  SourceHtml.assign(html);
+  thread_local std::u16string lower;
+  LowerCaseInto(SourceHtml, lower);
   const Page page{SourceHtml, lower};
 
   Located located = LocateContent(page);
@@ -26,6 +28,7 @@ Article ExtractArticle(std::u16string_view html) {
   article.title = std::move(headings.title);
   article.headline = std::move(headings.headline);
   article.images = std::move(located.images);
+  GiveBackIfHuge(lower);
   return article;
 }
 

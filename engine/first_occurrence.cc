@@ -7,7 +7,7 @@
 namespace korvane {
 namespace {
 
-constexpr size_t kNone = std::u16string_view::npos;
+constexpr size_t kNone = std::u16string_view::npos;  // never placed
 constexpr int32_t kRoot = 0;
 constexpr int32_t kNoNode = -1;
 

@@ -7,16 +7,16 @@
 
 #include "full_width.h"
 #include "markup_stripper.h"
+#include "text_search.h"
 
 namespace korvane {
 namespace {
 
-constexpr size_t kNone = std::u16string_view::npos;
 constexpr size_t kMaxHeading = 64;
 
 std::u16string_view TrimSpaces(std::u16string_view text) {
   const size_t first = text.find_first_not_of(u' ');
-  if (first == kNone) return {};
+  if (first == kNotFound) return {};
   return text.substr(first, text.find_last_not_of(u' ') - first + 1);
 }
 
@@ -24,10 +24,10 @@ std::u16string_view TrimSpaces(std::u16string_view text) {
 // opens <title id=x>) up to the first `close` after its ">".
 std::u16string ElementText(std::u16string_view lower, std::u16string_view open,
                            std::u16string_view close) {
-  const size_t tag = lower.find(open);
-  const size_t gt = tag == kNone ? kNone : lower.find(u'>', tag);
-  const size_t end = gt == kNone ? kNone : lower.find(close, gt + 1);
-  if (end == kNone) return {};
+  const size_t tag = Find(lower, open);
+  const size_t gt = tag == kNotFound ? kNotFound : FindUnit(lower, u'>', tag);
+  const size_t end = gt == kNotFound ? kNotFound : Find(lower, close, gt + 1);
+  if (end == kNotFound) return {};
   std::u16string wrapped = u">";
   wrapped.append(lower.substr(gt + 1, end - gt - 1)).append(u"<");
   const std::u16string text = FoldFullWidth(StripMarkup(wrapped));

@@ -1,11 +1,10 @@
 #include "images.h"
 
 #include "first_occurrence.h"
+#include "text_search.h"
 
 namespace korvane {
 namespace {
-
-constexpr size_t kNone = std::u16string_view::npos;
 
 // The attribute text after "src=": quotes dropped, cut at the first space.
 std::u16string SourceOf(std::u16string_view attribute) {
@@ -22,8 +21,8 @@ std::u16string SourceOf(std::u16string_view attribute) {
 bool IsKeptSource(std::u16string_view source) {
   constexpr size_t kTail = 5;
   const size_t tailStart = source.size() > kTail ? source.size() - kTail : 0;
-  return source.find(u".gif") == kNone &&
-         source.find(u'.', tailStart) != kNone;
+  return Find(source, u".gif") == kNotFound &&
+         FindUnit(source, u'.', tailStart) != kNotFound;
 }
 
 void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {
@@ -31,7 +30,7 @@ void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {
                                                   sources.end());
   const std::vector<size_t> starts = FirstOccurrences(page.lower, patterns);
   for (size_t i = 0; i < sources.size(); ++i) {
-    if (starts[i] != kNone) {
+    if (starts[i] != kNotFound) {
       sources[i] = page.source.substr(starts[i], sources[i].size());
     }
   }
@@ -43,10 +42,10 @@ std::vector<std::u16string> CollectImages(std::u16string_view region,
                                           const Page& page) {
   std::vector<std::u16string> sources;
   for (size_t from = 0;;) {
-    const size_t tag = region.find(u"<img", from);
-    const size_t src = tag == kNone ? kNone : region.find(u"src=", tag);
-    const size_t end = src == kNone ? kNone : region.find(u'>', src);
-    if (end == kNone) break;
+    const size_t tag = Find(region, u"<img", from);
+    const size_t src = tag == kNotFound ? kNotFound : Find(region, u"src=", tag);
+    const size_t end = src == kNotFound ? kNotFound : FindUnit(region, u'>', src);
+    if (end == kNotFound) break;
     std::u16string source = SourceOf(region.substr(src + 4, end - src - 4));
     if (IsKeptSource(source)) sources.push_back(std::move(source));
     from = end;

@@ -27,12 +27,15 @@ const LowerTable& Lower() {
 
 }  // namespace
 
-char16_t LowerCaseUnit(char16_t unit) { return Lower()[unit]; }
+void LowerCaseInto(std::u16string_view text, std::u16string& lower) {
+  const LowerTable& table = Lower();
+  lower.resize(text.size());
+  for (size_t i = 0; i < text.size(); ++i) lower[i] = table[text[i]];
+}
 
 std::u16string LowerCase(std::u16string_view text) {
-  const LowerTable& table = Lower();
-  std::u16string lower(text.size(), u'\0');
-  for (size_t i = 0; i < text.size(); ++i) lower[i] = table[text[i]];
+  std::u16string lower;
+  LowerCaseInto(text, lower);
   return lower;
 }
 

@@ -1,7 +1,7 @@
 #include "markup_stripper.h"
 
 #include "lower_case.h"
-#include "text_primitives.h"
+#include "scratch.h"
 #include "text_runs.h"
 
 namespace korvane {
@@ -10,11 +10,10 @@ namespace {
 // Stands for a line break while tags are still in the text.
 constexpr std::u16string_view kBreak = u"zorblevant";
 
-std::u16string RemoveBlock(std::u16string text, std::u16string_view open,
-                           std::u16string_view close) {
+void RemoveBlock(Rewriter& text, std::u16string_view open,
+                 std::u16string_view close) {
   // The appended close marker ends a block that the page left open.
-  text.append(close);
-  return RemoveSpans(text, open, close);
+  text.Append(close).RemoveSpans(open, close);
 }
 
 std::u16string_view TrimSpaces(std::u16string_view text) {
@@ -23,56 +22,66 @@ std::u16string_view TrimSpaces(std::u16string_view text) {
   return text.substr(first, text.find_last_not_of(u' ') - first + 1);
 }
 
-std::u16string MarkLineBreaks(std::u16string text) {
-  text = ReplaceAll(text, u"  ", u" ");
-  text = ReplaceAll(text, u"</td>", u" ");
-  text = ReplaceAll(text, u"</li>", kBreak);
-  text = ReplaceAll(text, u"</p>", kBreak);
-  text = ReplaceAll(text, u"<p", u"zorblevant<q");
-  text = ReplaceAll(text, u"<br", u"zorblevant<qq");
-  text = ReplaceAll(text, u"br>", u"qq>zorblevant");
-  return ReplaceAll(text, u"</tr>", kBreak);
+void MarkLineBreaks(Rewriter& text) {
+  text.ReplaceAll(u"  ", u" ")
+      .ReplaceAll(u"</td>", u" ")
+      .ReplaceAll(u"</li>", kBreak)
+      .ReplaceAll(u"</p>", kBreak)
+      .ReplaceAll(u"<p", u"zorblevant<q")
+      .ReplaceAll(u"<br", u"zorblevant<qq")
+      .ReplaceAll(u"br>", u"qq>zorblevant")
+      .ReplaceAll(u"</tr>", kBreak);
 }
 
-std::u16string KeepTextRuns(std::u16string_view text) {
-  std::u16string kept;
+void KeepTextRuns(std::u16string_view text, std::u16string& kept) {
+  kept.clear();
   ForEachTextRun(text, [&](size_t gt, size_t lt) {
     kept.append(TrimSpaces(text.substr(gt + 1, lt - gt - 1)));
   });
-  return kept;
 }
 
-std::u16string TidyLines(std::u16string text) {
-  text = ReplaceAll(text, u"\r", u"");
-  text = ReplaceAll(text, u"\n", u"");
-  text = ReplaceAll(text, u"\t", u"");
-  text = ReplaceAll(text, u"  ", u" ");
-  text = ReplaceAll(text, kBreak, u"\r\n");
-  text = ReplaceAll(text, u" \r\n", u"\r\n");
-  return ReplaceAll(text, u"\r\n\r\n", u"\r\n");
+void TidyLines(Rewriter& text) {
+  text.ReplaceAll(u"\r", u"")
+      .ReplaceAll(u"\n", u"")
+      .ReplaceAll(u"\t", u"")
+      .ReplaceAll(u"  ", u" ")
+      .ReplaceAll(kBreak, u"\r\n")
+      .ReplaceAll(u" \r\n", u"\r\n")
+      .ReplaceAll(u"\r\n\r\n", u"\r\n");
 }
 
 }  // namespace
 
-std::u16string RemoveBlocks(std::u16string_view lower) {
-  std::u16string text = RemoveBlock(std::u16string(lower), u"<style", u"</style>");
-  text = RemoveBlock(std::move(text), u"<script", u"</script>");
-  text = RemoveBlock(std::move(text), u"<head", u"</head>");
-  return RemoveBlock(std::move(text), u"<!--", u"-->");
+void RemoveBlocks(Rewriter& text) {
+  RemoveBlock(text, u"<style", u"</style>");
+  RemoveBlock(text, u"<script", u"</script>");
+  RemoveBlock(text, u"<head", u"</head>");
+  RemoveBlock(text, u"<!--", u"-->");
 }
 
-std::u16string ReplaceEntities(std::u16string_view text) {
-  std::u16string replaced = ReplaceAll(text, u"&nbsp;", u" ");
-  replaced = ReplaceAll(replaced, u"&lt;", u"<");
-  replaced = ReplaceAll(replaced, u"&gt;", u">");
-  replaced = RemoveEntities(replaced, u"&", u";");
-  return ReplaceAll(replaced, u"&amp;", u"&");
+void ReplaceEntities(Rewriter& text) {
+  text.ReplaceAll(u"&nbsp;", u" ")
+      .ReplaceAll(u"&lt;", u"<")
+      .ReplaceAll(u"&gt;", u">")
+      .RemoveEntities(u"&", u";")
+      .ReplaceAll(u"&amp;", u"&");
 }
 
 std::u16string StripMarkup(std::u16string_view markup) {
-  const std::u16string text =
-      MarkLineBreaks(ReplaceEntities(RemoveBlocks(LowerCase(markup))));
-  return TidyLines(KeepTextRuns(text));
+  thread_local ScratchPair marked, plain;
+  LowerCaseInto(markup, marked.text);
+  Rewriter text(marked.text, marked.spare);
+  RemoveBlocks(text);
+  ReplaceEntities(text);
+  MarkLineBreaks(text);
+
+  KeepTextRuns(text.Text(), plain.text);
+  Rewriter lines(plain.text, plain.spare);
+  TidyLines(lines);
+  std::u16string result(lines.Text());
+  GiveBackIfHuge(marked);
+  GiveBackIfHuge(plain);
+  return result;
 }
 
 }  // namespace korvane

@@ -3,15 +3,17 @@
 #include <string>
 #include <string_view>
 
+#include "text_primitives.h"
+
 namespace korvane {
 
 // Removes style, script and head blocks and comments from lower-cased text;
 // a block left open runs to the end of the text.
-std::u16string RemoveBlocks(std::u16string_view lower);
+void RemoveBlocks(Rewriter& text);
 
 // "&nbsp;" -> " ", "&lt;" -> "<", "&gt;" -> ">", every other short entity
 // deleted, and an "&amp;" that the deletions formed -> "&".
-std::u16string ReplaceEntities(std::u16string_view text);
+void ReplaceEntities(Rewriter& text);
 
 // Plain, lower-case text of a piece of markup, lines joined by "\r\n":
 // only text standing between a ">" and the next "<" is kept.

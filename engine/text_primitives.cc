@@ -1,14 +1,15 @@
 #include "text_primitives.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "text_search.h"
 
 namespace korvane {
 namespace {
 
-constexpr size_t kNone = std::u16string_view::npos;
-
 // The offset in `pending` at which `find` begins when it runs on from
-// `pending` into `text` at `at`; kNone when no such match exists.
+// `pending` into `text` at `at`; kNotFound when no such match exists.
 size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text,
                       size_t at, std::u16string_view find) {
   for (size_t offset = 0; offset < pending.size(); ++offset) {
@@ -17,7 +18,7 @@ size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text,
     const std::u16string_view rest = find.substr(inPending);
     if (text.substr(at, rest.size()) == rest) return offset;
   }
-  return kNone;
+  return kNotFound;
 }
 
 bool EndsTagName(std::u16string_view text, size_t at) {
@@ -41,86 +42,149 @@ size_t FindOpenMarker(std::u16string_view text, std::u16string_view open,
                       size_t from) {
   const bool needsNameEnd = IsTagNameOpener(open);
   for (;;) {
-    const size_t at = text.find(open, from);
-    if (at == kNone || !needsNameEnd || EndsTagName(text, at + open.size())) {
+    const size_t at = Find(text, open, from);
+    if (at == kNotFound || !needsNameEnd || EndsTagName(text, at + open.size())) {
       return at;
     }
     from = at + 1;
   }
 }
 
-}  // namespace
+// Each pass writes its result to `out` and returns true, or returns false
+// when it would change nothing (`out` is then scratch).
 
-std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
-                          std::u16string_view replacement) {
-  size_t match = find.empty() || replacement.find(find) != kNone
-                     ? kNone
-                     : text.find(find);
-  if (match == kNone) return std::u16string(text);
+bool ReplaceAllInto(std::u16string_view text, std::u16string_view find,
+                    std::u16string_view replacement, std::u16string& out) {
+  if (find.empty() || Find(replacement, find) != kNotFound) return false;
+  size_t match = Find(text, find);
+  if (match == kNotFound) return false;
 
-  std::u16string out(text.substr(0, match));
-  out.reserve(text.size());
+  out.assign(text.substr(0, match));
   // What is left to search is `replacement` followed by text[rest...].
   size_t rest = match + find.size();
   for (;;) {
     const size_t inReplacement = MatchRunningOn(replacement, text, rest, find);
-    if (inReplacement != kNone) {
+    if (inReplacement != kNotFound) {
       out.append(replacement.substr(0, inReplacement));
       rest += find.size() - (replacement.size() - inReplacement);
       continue;
     }
     out.append(replacement);
-    match = text.find(find, rest);
-    if (match == kNone) break;
+    match = Find(text, find, rest);
+    if (match == kNotFound) break;
     out.append(text.substr(rest, match - rest));
     rest = match + find.size();
   }
   out.append(text.substr(rest));
-  return out;
+  return true;
 }
 
-std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
-                           std::u16string_view close) {
-  std::u16string out;
-  if (open.empty() || close.empty()) return std::u16string(text);
+bool RemoveSpansInto(std::u16string_view text, std::u16string_view open,
+                     std::u16string_view close, std::u16string& out) {
+  if (open.empty() || close.empty()) return false;
+  out.clear();
   size_t kept = 0;
-  for (size_t at = FindOpenMarker(text, open, 0); at != kNone;
+  for (size_t at = FindOpenMarker(text, open, 0); at != kNotFound;
        at = FindOpenMarker(text, open, kept)) {
-    const size_t end = text.find(close, at);
-    if (end == kNone) break;
+    const size_t end = Find(text, close, at);
+    if (end == kNotFound) break;
     out.append(text.substr(kept, at - kept));
     kept = end + close.size();
   }
+  if (kept == 0) return false;
   out.append(text.substr(kept));
-  return out;
+  return true;
 }
 
-std::u16string RemoveEntities(std::u16string_view text,
-                              std::u16string_view open,
-                              std::u16string_view close) {
+bool RemoveEntitiesInto(std::u16string_view text, std::u16string_view open,
+                        std::u16string_view close, std::u16string& out) {
   constexpr size_t kReach = 10;
-  std::u16string out;
-  if (open.empty() || close.empty()) return std::u16string(text);
+  if (open.empty() || close.empty()) return false;
+  out.clear();
   size_t kept = 0;
   size_t end = 0;
   bool endKnown = false;  // `end` is the first close marker at or after `at`
-  for (size_t at = text.find(open); at != kNone;) {
+  for (size_t at = Find(text, open); at != kNotFound;) {
     if (!endKnown || end < at) {
-      end = text.find(close, at);
+      end = Find(text, close, at);
       endKnown = true;
-      if (end == kNone) break;
+      if (end == kNotFound) break;
     }
     if (end < at + kReach) {
       out.append(text.substr(kept, at - kept));
       kept = end + close.size();
       endKnown = false;
-      at = text.find(open, kept);
+      at = Find(text, open, kept);
     } else {
-      at = text.find(open, at + 1);
+      at = Find(text, open, at + 1);
     }
   }
+  if (kept == 0) return false;
   out.append(text.substr(kept));
+  return true;
+}
+
+template <typename Pass>
+std::u16string Rewritten(std::u16string_view text, Pass pass) {
+  std::u16string out;
+  if (!pass(text, out)) out.assign(text);
   return out;
+}
+
+}  // namespace
+
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
+                          std::u16string_view replacement) {
+  return Rewritten(text, [&](std::u16string_view in, std::u16string& out) {
+    return ReplaceAllInto(in, find, replacement, out);
+  });
+}
+
+std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
+                           std::u16string_view close) {
+  return Rewritten(text, [&](std::u16string_view in, std::u16string& out) {
+    return RemoveSpansInto(in, open, close, out);
+  });
+}
+
+std::u16string RemoveEntities(std::u16string_view text,
+                              std::u16string_view open,
+                              std::u16string_view close) {
+  return Rewritten(text, [&](std::u16string_view in, std::u16string& out) {
+    return RemoveEntitiesInto(in, open, close, out);
+  });
+}
+
+Rewriter& Rewriter::Append(std::u16string_view more) {
+  text_->append(more);
+  return *this;
+}
+
+template <typename Pass>
+Rewriter& Rewriter::Apply(Pass pass) {
+  if (pass(*text_, *spare_)) std::swap(text_, spare_);
+  return *this;
+}
+
+Rewriter& Rewriter::ReplaceAll(std::u16string_view find,
+                               std::u16string_view replacement) {
+  return Apply([&](std::u16string_view in, std::u16string& out) {
+    return ReplaceAllInto(in, find, replacement, out);
+  });
+}
+
+Rewriter& Rewriter::RemoveSpans(std::u16string_view open,
+                                std::u16string_view close) {
+  return Apply([&](std::u16string_view in, std::u16string& out) {
+    return RemoveSpansInto(in, open, close, out);
+  });
+}
+
+Rewriter& Rewriter::RemoveEntities(std::u16string_view open,
+                                   std::u16string_view close) {
+  return Apply([&](std::u16string_view in, std::u16string& out) {
+    return RemoveEntitiesInto(in, open, close, out);
+  });
 }
 
 }  // namespace korvane

@@ -1,6 +1,6 @@
-// The three rewriting procedures the rest of the engine is built from. Each
-// reads its arguments and returns a new text; where a search resumes after a
-// change decides every record, so the rules below are exact.
+// The three rewriting procedures the rest of the engine is built from. Where
+// a search resumes after a change decides every record, so the rules below
+// are exact.
 #pragma once
 
 #include <string>
@@ -31,5 +31,29 @@ std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
 std::u16string RemoveEntities(std::u16string_view text,
                               std::u16string_view open,
                               std::u16string_view close);
+
+// A working text rewritten by one procedure after another. A pass that finds
+// nothing copies nothing, and the two buffers keep their capacity from pass
+// to pass (and, when the caller keeps them, from call to call).
+class Rewriter {
+ public:
+  // Starts from what `text` holds; `spare` is scratch.
+  Rewriter(std::u16string& text, std::u16string& spare)
+      : text_(&text), spare_(&spare) {}
+
+  Rewriter& Append(std::u16string_view more);
+  Rewriter& ReplaceAll(std::u16string_view find, std::u16string_view replacement);
+  Rewriter& RemoveSpans(std::u16string_view open, std::u16string_view close);
+  Rewriter& RemoveEntities(std::u16string_view open, std::u16string_view close);
+
+  std::u16string_view Text() const { return *text_; }
+
+ private:
+  template <typename Pass>
+  Rewriter& Apply(Pass pass);
+
+  std::u16string* text_;
+  std::u16string* spare_;
+};
 
 }  // namespace korvane

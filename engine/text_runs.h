@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "text_search.h"
+
 namespace korvane {
 
 // Calls visit(gt, lt) for each stretch of text that runs from a tag's ">" at
@@ -11,17 +13,16 @@ namespace korvane {
 // never visited.
 template <typename Visit>
 void ForEachTextRun(std::u16string_view text, Visit visit) {
-  constexpr size_t kNone = std::u16string_view::npos;
-  size_t gt = text.find(u'>');
-  while (gt != kNone) {
-    const size_t lt = text.find(u'<', gt);
-    if (lt == kNone) return;
-    const size_t nextGt = text.find(u'>', gt + 1);
+  size_t gt = FindUnit(text, u'>');
+  while (gt != kNotFound) {
+    const size_t lt = FindUnit(text, u'<', gt);
+    if (lt == kNotFound) return;
+    const size_t nextGt = FindUnit(text, u'>', gt + 1);
     if (nextGt > lt) {
       visit(gt, lt);
       gt = nextGt;
     } else {
-      gt = text.find(u'>', lt);
+      gt = FindUnit(text, u'>', lt);
     }
   }
 }

@@ -17,15 +17,16 @@ class Writer {
  public:
   explicit Writer(uint32_t seed) : random_(seed) {}
 
+  // As on real news pages, the article is about a tenth of the page; the
+  // rest is scripts, styles, navigation and lists of links.
   std::u16string Page(size_t units) {
-    Head();
+    Head(units / 5);
     page_.append(u"<body><div class=\"nav\">");
-    for (int i = 0; i < 30; ++i) Link();
+    while (page_.size() < units * 3 / 10) Link();
     page_.append(u"</div>\n");
-    while (page_.size() < units) Section();
-    page_.append(u"<div class=\"footer\">");
-    for (int i = 0; i < 20; ++i) Link();
-    page_.append(u"</div></body></html>");
+    Article(page_.size() + units / 10);
+    while (page_.size() < units) SideList();
+    page_.append(u"</body></html>");
     return std::move(page_);
   }
 
@@ -36,26 +37,33 @@ class Writer {
     for (int n = 8 + Below(20); n > 0; --n) page_.append(kWords[Below(std::size(kWords))]);
   }
 
-  void Head() {
+  void Head(size_t units) {
     page_.append(
         u"<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
         u"<title>\u65b0\u95fb\u6807\u9898 \u57ce\u5e02\u53d1\u5c55_\u65b0\u95fb\u7f51</title>"
-        u"<style>body{margin:0}.nav a{color:#333}</style>"
-        u"<script>var config={page:'article',id:12345};</script></head>\n");
+        u"<style>body{margin:0}.nav a{color:#333}</style>\n");
+    while (page_.size() < units) Script();
+    page_.append(u"</head>\n");
+  }
+
+  void Script() {
+    page_.append(u"<script type=\"text/javascript\">var config={page:'article',id:");
+    page_.append(std::u16string(1, u'0' + Below(10)));
+    page_.append(u"};if(a<b&&c>d){load('//static.example.cn/js/app.js');}</script>\n");
   }
 
   void Link() {
     page_.append(u"<a href=\"/news/");
     page_.append(std::u16string(1, u'a' + Below(26))).append(u".shtml\">");
-    Sentence();
+    for (int n = 2 + Below(4); n > 0; --n) page_.append(kWords[Below(std::size(kWords))]);
     page_.append(u"</a> | ");
   }
 
-  void Article() {
+  void Article(size_t end) {
     page_.append(u"<h1>");
     Sentence();
     page_.append(u"</h1><div class=\"article\">\n");
-    for (int p = 4 + Below(8); p > 0; --p) {
+    while (page_.size() < end) {
       page_.append(u"<p>");
       for (int s = 2 + Below(6); s > 0; --s) Sentence();
       page_.append(u"&nbsp;</p>\n");
@@ -74,15 +82,8 @@ class Writer {
       Link();
       page_.append(u"</li>");
     }
-    page_.append(u"</ul><!-- ad slot --><script>show_ad(3);</script>\n");
-  }
-
-  void Section() {
-    if (Below(2) == 0) {
-      Article();
-    } else {
-      SideList();
-    }
+    page_.append(u"</ul><!-- ad slot -->");
+    Script();
   }
 
   std::mt19937 random_;
