@@ -12,6 +12,14 @@ enum : uint8_t {
   kLowerLetter = 5,  // a..z
 };
 
-uint8_t CharClass(char16_t unit);
+// Inline: the locator asks once for every position of every text run.
+constexpr uint8_t CharClass(char16_t unit) {
+  if ((unit >= 0x4E00 && unit <= 0x9FA5) || (unit >= 0xF900 && unit <= 0xFA2D)) {
+    return kIdeograph;
+  }
+  if (unit >= u'0' && unit <= u'9') return kDigit;
+  if (unit >= u'a' && unit <= u'z') return kLowerLetter;
+  return kNotCounted;
+}
 
 }  // namespace korvane
