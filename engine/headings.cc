@@ -1,24 +1,18 @@
 #include "headings.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "full_width.h"
 #include "markup_stripper.h"
+#include "text_primitives.h"
 #include "text_search.h"
 
 namespace korvane {
 namespace {
 
 constexpr size_t kMaxHeading = 64;
-
-std::u16string_view TrimSpaces(std::u16string_view text) {
-  const size_t first = text.find_first_not_of(u' ');
-  if (first == kNotFound) return {};
-  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
-}
 
 // The text of the first element opened by `open` (a prefix: "<title" also
 // opens <title id=x>) up to the first `close` after its ">".

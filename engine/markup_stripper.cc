@@ -16,12 +16,6 @@ void RemoveBlock(Rewriter& text, std::u16string_view open,
   text.Append(close).RemoveSpans(open, close);
 }
 
-std::u16string_view TrimSpaces(std::u16string_view text) {
-  const size_t first = text.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
-}
-
 void MarkLineBreaks(Rewriter& text) {
   text.ReplaceAll(u"  ", u" ")
       .ReplaceAll(u"</td>", u" ")

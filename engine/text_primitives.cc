@@ -155,6 +155,12 @@ std::u16string RemoveEntities(std::u16string_view text,
   });
 }
 
+std::u16string_view TrimSpaces(std::u16string_view text) {
+  const size_t first = text.find_first_not_of(u' ');
+  if (first == std::u16string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
+}
+
 Rewriter& Rewriter::Append(std::u16string_view more) {
   text_->append(more);
   return *this;

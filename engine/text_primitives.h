@@ -32,6 +32,9 @@ std::u16string RemoveEntities(std::u16string_view text,
                               std::u16string_view open,
                               std::u16string_view close);
 
+// `text` without the spaces (U+0020 only) at its ends.
+std::u16string_view TrimSpaces(std::u16string_view text);
+
 // A working text rewritten by one procedure after another. A pass that finds
 // nothing copies nothing, and the two buffers keep their capacity from pass
 // to pass (and, when the caller keeps them, from call to call).
