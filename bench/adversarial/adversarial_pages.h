@@ -1,0 +1,38 @@
+// Pages built to find slow paths in the conversion: long runs of one marker,
+// huge numbers of tags, bodies at the 900,000-unit cap. Each is made at a
+// scale that the caller picks, so that time per unit can be compared across
+// sizes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace korvane::bench {
+
+// Where a run of one piece stands: as the whole page, as the whole body of
+// a page, or as the whole title of a page (whose text, unlike the body, is
+// not cut at 900,000 units).
+enum class Placement { kBare, kBody, kTitle };
+
+// About `units` units of `piece` repeated, placed as asked.
+std::u16string RepeatedPiece(std::u16string_view piece, size_t units, Placement placement);
+
+// An article whose paragraphs alternate with image tags, `images` in all;
+// most of them lie past the cap on long pages.
+std::u16string PageWithImages(size_t images);
+
+// A body of `units` units that is one dense run of paragraphs, with a
+// title and no h1 (the headline comes from the title and the body).
+std::u16string DenseBody(size_t units);
+
+// `blocks` blocks of 200 units: one dense, then `sparse_run` of markup
+// without text, and again. With one sparse block between dense ones the
+// gaps are filled and all is one run; with three, each dense block is a run.
+std::u16string AlternatingBlocks(size_t blocks, size_t sparse_run);
+
+// A dense page of `units` units (past the cap) with a surrogate pair whose
+// high half is the cap's last unit.
+std::u16string SurrogatePairAtCap(size_t units);
+
+}  // namespace korvane::bench
