@@ -24,14 +24,32 @@ std::string WithoutTag(std::string message) {
   return tag_end == std::string::npos ? message : message.substr(tag_end + 2);
 }
 
+// Nesting is limited while a line is parsed: a growing ordered object copies
+// its values, and copying recurses once per level, so that a line of 100,000
+// "[" overflowed the stack inside the parser. No page line needs more.
+constexpr int kMaxDepth = 64;
+
+struct TooDeep {};
+
+nlohmann::ordered_json ParseLine(std::string_view line) {
+  return nlohmann::ordered_json::parse(
+      line, [](int depth, nlohmann::ordered_json::parse_event_t, nlohmann::ordered_json&) {
+        if (depth > kMaxDepth) throw TooDeep();
+        return true;
+      });
+}
+
 }  // namespace
 
 Page PageFromJsonLine(std::string_view line, uint64_t line_number) {
   nlohmann::ordered_json object;
   try {
-    object = nlohmann::ordered_json::parse(line);
+    object = ParseLine(line);
   } catch (const nlohmann::json::exception& error) {
     return ErrorPage(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
+  } catch (const TooDeep&) {
+    return ErrorPage(LineName(line_number),
+                     "JSON nested more than " + std::to_string(kMaxDepth) + " levels deep");
   }
   Page page;
   page.source = LineName(line_number);

@@ -12,6 +12,17 @@ namespace {
 // Records in one stream are separated by a line holding only a form feed.
 constexpr std::string_view kRecordSeparator = "\r\n\f\r\n";
 
+// Names and reasons come from file names, URLs and WARC headers: a control
+// character in one (a newline, a terminal's escape sequence) is shown as "?",
+// so that each message stays one line of plain text.
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return shown;
+}
+
 }  // namespace
 
 Writer::Writer(OutputSettings settings, Progress& progress, std::FILE* out)
@@ -19,7 +30,8 @@ Writer::Writer(OutputSettings settings, Progress& progress, std::FILE* out)
 
 void Writer::Report(const std::string& source, const std::string& message) {
   progress_.Clear();
-  std::fprintf(stderr, "korvane: %s: %s\n", source.c_str(), message.c_str());
+  std::fprintf(stderr, "korvane: %s: %s\n", Printable(source).c_str(),
+               Printable(message).c_str());
 }
 
 void Writer::WriteOut(const std::string& text) {

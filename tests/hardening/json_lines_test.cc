@@ -1,0 +1,62 @@
+// JSON lines that nest deeply: a line of 100,000 "[" once overflowed the
+// stack while it was parsed. Lines nested more than 64 levels deep (the
+// object itself is the first) are errors; the lines after them go on.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "convert.h"
+#include "jsonl_input.h"
+
+namespace korvane::cli {
+namespace {
+
+constexpr std::string_view kPage = "\"html\":\"<body><p>x</p></body>\"";
+
+std::string Nested(size_t depth, std::string_view open, std::string_view close,
+                   std::string_view inside = "1") {
+  std::string value;
+  for (size_t level = 0; level < depth; ++level) value += open;
+  value += inside;
+  for (size_t level = 0; level < depth; ++level) value += close;
+  return value;
+}
+
+struct Line {
+  const char* name;
+  std::string line;
+  bool accepted;
+};
+
+TEST(JsonLinesHardening, LinesNestedTooDeeplyAreErrorsNotCrashes) {
+  const std::string page(kPage);
+  const Line cases[] = {
+      {"id of 63 arrays", "{\"id\":" + Nested(63, "[", "]") + "," + page + "}", true},
+      {"id of 64 arrays", "{\"id\":" + Nested(64, "[", "]") + "," + page + "}", false},
+      {"id of 100 objects", "{\"id\":" + Nested(100, "{\"a\":", "}") + "," + page + "}", false},
+      {"id of 100,000 arrays", "{\"id\":" + Nested(100'000, "[", "]") + "," + page + "}", false},
+      {"other value of 100,000 arrays",
+       "{" + page + ",\"meta\":" + Nested(100'000, "[", "]") + ",\"id\":1}", false},
+      {"deep inside a wide array",
+       "{\"id\":" + Nested(1, "[", "]", Nested(1000, "0,", "", "") + Nested(70, "[", "]")) +
+           "," + page + "}",
+       false},
+      {"a line of 100,000 \"[\"", Nested(100'000, "[", ""), false},
+  };
+  for (const Line& test : cases) {
+    SCOPED_TRACE(test.name);
+    const Result result = Convert(PageFromJsonLine(test.line, 7), {Format::kJsonl, {}, {}});
+    const nlohmann::json written = nlohmann::json::parse(result.text);
+    if (test.accepted) {
+      EXPECT_EQ(result.kind, Page::Kind::kPage);
+      EXPECT_EQ(written["id"], nlohmann::json::parse(test.line)["id"]);
+    } else {
+      EXPECT_EQ(result.kind, Page::Kind::kError);
+      EXPECT_EQ(written["source"], "standard input line 7");
+      EXPECT_EQ(written["error"], "JSON nested more than 64 levels deep");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane::cli
