@@ -1,0 +1,90 @@
+// Bytes of a page to text, with whatever hints: the charset choice, the
+// decoders, the <meta> prescan, Content-Type values, UTF-8 checks and URL
+// resolution. The first three bytes pick the hints.
+#include <algorithm>
+#include <iterator>
+
+#include "charset.h"
+#include "decode.h"
+#include "fuzz_support.h"
+#include "meta_prescan.h"
+#include "url.h"
+#include "utf8.h"
+
+namespace korvane::fuzz {
+namespace {
+
+// Labels as --encoding and HTTP headers give them, some that ICU decodes
+// with state or escapes, and some it does not know.
+constexpr std::string_view kLabels[] = {
+    "",          "utf-8",      "gbk",       "gb2312",   "big5",        "utf-16",
+    "utf-16be",  "shift_jis",  "latin1",    "euc-kr",   "iso-2022-jp", "utf-32",
+    "hz-gb-2312", "utf-7",     "scsu",      "no-such-charset"};
+
+std::string_view Label(uint8_t byte) { return kLabels[byte % std::size(kLabels)]; }
+
+void CheckDecode(std::string_view bytes, const cli::DecodeHints& hints) {
+  const cli::DecodedPage page = cli::Decode(bytes, hints);
+  Require(!page.encoding.empty(), "a decoded page names its charset");
+  Require(page.error.empty() || page.text.empty(), "binary data gives no text");
+  if (!hints.forced && cli::CheckUtf8(bytes).valid) {
+    Require(page.error.empty() && page.replaced == 0 && page.text == cli::FromUtf8(bytes).text,
+            "valid UTF-8 decodes to exactly its text");
+  }
+}
+
+void CheckUtf8Helpers(std::string_view bytes) {
+  const cli::Utf8Check check = cli::CheckUtf8(bytes);
+  const cli::Decoded decoded = cli::FromUtf8(bytes);
+  Require(check.valid == (decoded.replaced == 0), "CheckUtf8 and the decoder agree");
+  if (check.valid) {
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+    Require(check.multibyte != ascii, "multi-byte means some byte is not ASCII");
+    Require(cli::ToUtf8(decoded.text) == bytes, "valid UTF-8 makes the round trip");
+  }
+  Require(cli::CheckUtf8(cli::ToUtf8(Units(bytes))).valid,
+          "any UTF-16 text is written as valid UTF-8");
+}
+
+void CheckLabels(std::string_view bytes) {
+  const auto accept_any = [](std::string_view) { return true; };
+  if (const std::optional<std::string> label = cli::PrescanMetaCharset(bytes, accept_any)) {
+    Require(std::none_of(label->begin(), label->end(),
+                         [](char c) { return c >= 'A' && c <= 'Z'; }),
+            "a prescanned label is in lower case");
+  }
+  cli::CharsetFromContentType(bytes);
+  if (const std::optional<cli::Charset> charset = cli::CharsetForLabel(bytes.substr(0, 40))) {
+    cli::IsAsciiCompatible(*charset);
+  }
+}
+
+void CheckUrl(std::string_view bytes) {
+  const size_t split = bytes.find('\n');
+  const std::string_view base = bytes.substr(0, split);
+  const std::string_view reference = split == bytes.npos ? "" : bytes.substr(split + 1);
+  if (const std::optional<std::string> url = cli::ResolveUrl(base, reference)) {
+    Require(url->find(':') != std::string::npos, "a resolved URL has a scheme");
+  }
+}
+
+}  // namespace
+}  // namespace korvane::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace korvane;
+  fuzz::Bytes bytes(data, size);
+  cli::DecodeHints hints;
+  // One input in eight forces a charset, as --encoding does.
+  if (const uint8_t forced = bytes.Byte(); forced < 32) {
+    hints.forced = cli::CharsetForLabel(fuzz::Label(forced));
+  }
+  hints.http_charset = fuzz::Label(bytes.Byte());
+  hints.is_text = bytes.Byte() == 't';
+  fuzz::CheckDecode(bytes.Rest(), hints);
+  fuzz::CheckUtf8Helpers(bytes.Rest());
+  fuzz::CheckLabels(bytes.Rest());
+  fuzz::CheckUrl(bytes.Rest());
+  return 0;
+}

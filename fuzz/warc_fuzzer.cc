@@ -1,0 +1,81 @@
+// WARC files, plain or gzip-compressed, read record by record in chunks of
+// any size, and each page they give converted as the command line does.
+// The first byte says how the rest is compressed, the second how many of the
+// bytes after it give the sizes of the reads.
+#include <nlohmann/json.hpp>
+
+#include "chunked_reader.h"
+#include "convert.h"
+#include "fuzz_support.h"
+#include "test_files.h"
+#include "warc.h"
+
+namespace korvane::fuzz {
+namespace {
+
+enum class Packing : uint8_t { kPlain, kOneMember, kMemberPerRecord, kRawGzip, kCount };
+
+// Each record in a gzip member of its own, as crawls write them.
+std::string MemberPerRecord(std::string_view warc) {
+  std::string packed;
+  for (size_t start = 0; start < warc.size();) {
+    size_t next = warc.find("WARC/1.", start + 1);
+    if (next == std::string_view::npos) next = warc.size();
+    packed += cli::testing::Gzip(warc.substr(start, next - start));
+    start = next;
+  }
+  return packed;
+}
+
+std::unique_ptr<cli::ByteReader> Reader(Packing packing, std::string_view warc,
+                                        std::string_view sizes) {
+  switch (packing) {
+    case Packing::kOneMember:
+      return std::make_unique<cli::GzipReader>(
+          std::make_unique<ChunkedReader>(cli::testing::Gzip(warc), sizes));
+    case Packing::kMemberPerRecord:
+      return std::make_unique<cli::GzipReader>(
+          std::make_unique<ChunkedReader>(MemberPerRecord(warc), sizes));
+    case Packing::kRawGzip:
+      return std::make_unique<cli::GzipReader>(std::make_unique<ChunkedReader>(warc, sizes));
+    default:
+      return std::make_unique<ChunkedReader>(warc, sizes);
+  }
+}
+
+void CheckPage(const cli::Page& page) {
+  switch (page.kind) {
+    case cli::Page::Kind::kError:
+    case cli::Page::Kind::kSkipped:
+      Require(!page.error.empty(), "an error or a skipped record says why");
+      return;
+    case cli::Page::Kind::kPage:
+      break;
+  }
+  Require(page.output_name.starts_with("crawl.warc/") && page.output_name.ends_with(".txt"),
+          "a page of a WARC file has its output name under the file's");
+  const cli::Result result =
+      cli::Convert(page, {cli::Format::kJsonl, {}, "http://news.example/"});
+  Require(nlohmann::json::accept(result.text), "each page gives a JSON line");
+}
+
+void ReadWarc(Bytes& bytes) {
+  const auto packing = static_cast<Packing>(bytes.Byte() % static_cast<uint8_t>(Packing::kCount));
+  const std::string_view sizes = bytes.Take(bytes.Byte() % 8);
+  cli::WarcReader reader(Reader(packing, bytes.Rest(), sizes), "crawl.warc", "crawl.warc");
+  while (std::optional<cli::Page> page = reader.Next()) {
+    CheckPage(*page);
+    if (page->kind == cli::Page::Kind::kError) {
+      Require(!reader.Next(), "nothing is read after an error");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  korvane::fuzz::Bytes bytes(data, size);
+  korvane::fuzz::ReadWarc(bytes);
+  return 0;
+}
