@@ -59,6 +59,7 @@ bool ReplaceAllInto(std::u16string_view text, std::u16string_view find,
   size_t match = Find(text, find);
   if (match == kNotFound) return false;
 
+  out.reserve(text.size());
   out.assign(text.substr(0, match));
   // What is left to search is `replacement` followed by text[rest...].
   size_t rest = match + find.size();

@@ -35,9 +35,12 @@ Text Lower(View t) {
   return lower;
 }
 
-// The block openers stand only where the tag name ends after them.
+// An open marker that begins a tag name ("<" and a letter) stands only where
+// the name ends after it.
 bool OpensBlock(View w, int64_t p, View open) {
-  if (open.size() < 2 || open[0] != u'<' || open == u"<!--") return true;
+  const bool tagName = open.size() >= 2 && open[0] == u'<' &&
+                       ((open[1] >= u'a' && open[1] <= u'z') || (open[1] >= u'A' && open[1] <= u'Z'));
+  if (!tagName) return true;
   const int64_t after = p + Length(open);
   if (after > Length(w)) return true;
   const char16_t next = w[after - 1];
