@@ -2,13 +2,9 @@
 // long news page in UTF-8 and in GB18030, and pages made only of "<", of
 // "&;", or of "<p" inside a title (the one text the engine takes whole,
 // past the 900,000-unit cap). Usage: cli_large_pages_bench [RUNS]
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <unicode/ucnv.h>
+#include "korvane_runs.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +14,11 @@
 #include <vector>
 
 namespace {
+
+using korvane::bench::Measure;
+using korvane::bench::Median;
+using korvane::bench::RunKorvane;
+using korvane::bench::ToGb18030;
 
 namespace fs = std::filesystem;
 
@@ -41,17 +42,6 @@ std::string NewsPage(size_t bytes, std::string_view charset) {
   return page + "</body></html>";
 }
 
-std::string ToGb18030(std::string_view utf8) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(utf8.size() + 16, '\0');
-  const int32_t length = ucnv_convert("gb18030", "UTF-8", out.data(),
-                                      static_cast<int32_t>(out.size()), utf8.data(),
-                                      static_cast<int32_t>(utf8.size()), &status);
-  if (U_FAILURE(status)) std::abort();
-  out.resize(length);
-  return out;
-}
-
 struct Kind {
   const char* name;
   std::function<std::string(size_t bytes)> make;
@@ -68,38 +58,6 @@ const Kind kKinds[] = {
     {"title of \"<p\"",
      [](size_t bytes) { return "<title>" + Repeated("<p", bytes - 15) + "</title>"; }},
 };
-
-struct Measure {
-  double seconds;
-  long peak_kib;
-};
-
-Measure RunKorvane(const fs::path& file) {
-  const auto start = std::chrono::steady_clock::now();
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    execl(KORVANE_BINARY, "korvane", file.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "korvane failed on %s\n", file.c_str());
-    std::exit(1);
-  }
-  return {seconds, usage.ru_maxrss};
-}
-
-template <typename T>
-T Median(std::vector<T> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 }  // namespace
 
@@ -118,7 +76,7 @@ int main(int argc, char** argv) {
       std::vector<double> seconds;
       std::vector<long> peaks;
       for (int run = 0; run < runs; ++run) {
-        const Measure measure = RunKorvane(file);
+        const Measure measure = RunKorvane(KORVANE_BINARY, {file.string()});
         seconds.push_back(measure.seconds);
         peaks.push_back(measure.peak_kib);
       }

@@ -1,12 +1,8 @@
 // Throughput and peak memory of `korvane` over a folder of generated pages,
 // with -j 1 and -j 2. Usage: cli_batch_bench [PAGES [RUNS]]
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <unicode/ucnv.h>
+#include "korvane_runs.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +12,11 @@
 #include <vector>
 
 namespace {
+
+using korvane::bench::Measure;
+using korvane::bench::Median;
+using korvane::bench::RunKorvane;
+using korvane::bench::ToGb18030;
 
 namespace fs = std::filesystem;
 
@@ -65,17 +66,6 @@ std::string Page(std::mt19937& random, int number, const char* charset) {
   return page + "</ul></div><div class=\"footer\">Copyright 2024</div></body></html>";
 }
 
-std::string ToGb18030(const std::string& utf8) {
-  UErrorCode status = U_ZERO_ERROR;
-  std::string out(utf8.size() + 16, '\0');
-  const int32_t length = ucnv_convert("gb18030", "UTF-8", out.data(),
-                                      static_cast<int32_t>(out.size()), utf8.data(),
-                                      static_cast<int32_t>(utf8.size()), &status);
-  if (U_FAILURE(status)) std::abort();
-  out.resize(length);
-  return out;
-}
-
 // One page in four is GB18030 with its meta, as older Chinese sites serve them.
 uint64_t WritePages(const fs::path& folder, int pages) {
   std::mt19937 random(2024);
@@ -91,42 +81,6 @@ uint64_t WritePages(const fs::path& folder, int pages) {
     bytes += page.size();
   }
   return bytes;
-}
-
-struct Measure {
-  double seconds;      // wall clock
-  double cpu_seconds;  // user and system time of all threads
-  long peak_kib;
-};
-
-double Seconds(const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; }
-
-Measure RunKorvane(const fs::path& folder, int jobs) {
-  const auto start = std::chrono::steady_clock::now();
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child == 0) {
-    freopen("/dev/null", "w", stdout);
-    const std::string jobs_text = std::to_string(jobs);
-    execl(KORVANE_BINARY, "korvane", "-q", "-j", jobs_text.c_str(), folder.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "korvane failed\n");
-    std::exit(1);
-  }
-  return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss};
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
@@ -145,9 +99,9 @@ int main(int argc, char** argv) {
     std::vector<double> seconds;
     std::vector<double> cpu_seconds;
     long peak = 0;
-    RunKorvane(folder, jobs);  // warm the page cache
+    RunKorvane(KORVANE_BINARY, {"-q", "-j", std::to_string(jobs), folder.string()});  // warm the page cache
     for (int run = 0; run < runs; ++run) {
-      const Measure measure = RunKorvane(folder, jobs);
+      const Measure measure = RunKorvane(KORVANE_BINARY, {"-q", "-j", std::to_string(jobs), folder.string()});
       seconds.push_back(measure.seconds);
       cpu_seconds.push_back(measure.cpu_seconds);
       peak = std::max(peak, measure.peak_kib);
