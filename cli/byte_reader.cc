@@ -119,8 +119,8 @@ size_t GzipReader::Read(char* buffer, size_t size) {
       inflateReset(&stream_);
       in_member_ = false;
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
-      pending_error_ = std::string("gzip data error: ") +
-                       (stream_.msg ? stream_.msg : zError(status));
+      pending_error_ =
+          std::string("gzip data error: ") + (stream_.msg ? stream_.msg : zError(status));
       // The bytes before the error belong to records that may be whole: the
       // error goes to whoever asks for more.
       if (stream_.avail_out != wanted) break;

@@ -60,9 +60,7 @@ class GzipReader final : public ByteReader {
   GzipReader& operator=(const GzipReader&) = delete;
 
   size_t Read(char* buffer, size_t size) override;
-  uint64_t consumed() const override {
-    return compressed_->consumed() - stream_.avail_in;
-  }
+  uint64_t consumed() const override { return compressed_->consumed() - stream_.avail_in; }
 
  private:
   bool Refill();

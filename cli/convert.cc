@@ -21,8 +21,8 @@ Result Failed(const Page& page, std::string error, const ConvertSettings& settin
 }
 
 Result Converted(Page& page, const ConvertSettings& settings) {
-  DecodedPage decoded = Decode(
-      page.bytes, DecodeHints{settings.forced, page.http_charset, page.is_text});
+  DecodedPage decoded =
+      Decode(page.bytes, DecodeHints{settings.forced, page.http_charset, page.is_text});
   std::string().swap(page.bytes);  // a large page should not be held twice
   if (!decoded.error.empty()) return Failed(page, decoded.error, settings);
   const Article article = ExtractArticle(decoded.text);

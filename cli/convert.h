@@ -22,8 +22,8 @@ struct ConvertSettings {
 struct Result {
   Page::Kind kind = Page::Kind::kPage;
   std::string source;
-  std::string error;        // kError: why; kSkipped: what the record held
-  std::string encoding;     // charset used and what picked it
+  std::string error;     // kError: why; kSkipped: what the record held
+  std::string encoding;  // charset used and what picked it
   std::string reason;
   int64_t replaced = 0;
   std::string output_name;

@@ -37,13 +37,12 @@ bool IsKnownLabel(std::string_view label) { return CharsetForLabel(label).has_va
 
 std::optional<std::string> DetectedLabel(std::string_view bytes) {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(
-      ucsdet_open(&status), &ucsdet_close);
+  std::unique_ptr<UCharsetDetector, decltype(&ucsdet_close)> detector(ucsdet_open(&status),
+                                                                      &ucsdet_close);
   if (U_FAILURE(status)) return std::nullopt;
   ucsdet_enableInputFilter(detector.get(), true);  // look past the markup
   ucsdet_setText(detector.get(), bytes.data(),
-                 static_cast<int32_t>(std::min(bytes.size(), kDetectionLength)),
-                 &status);
+                 static_cast<int32_t>(std::min(bytes.size(), kDetectionLength)), &status);
   const UCharsetMatch* match = ucsdet_detect(detector.get(), &status);
   if (U_FAILURE(status) || match == nullptr) return std::nullopt;
   const char* name = ucsdet_getName(match, &status);
@@ -54,8 +53,7 @@ std::optional<std::string> DetectedLabel(std::string_view bytes) {
 // The charset that the page or its server declares, else the detected one,
 // else UTF-8. Bytes of pure ASCII are never given a charset under which
 // ASCII reads differently, and are not run through detection.
-Choice DeclaredOrDetected(std::string_view bytes, const DecodeHints& hints,
-                          bool pure_ascii) {
+Choice DeclaredOrDetected(std::string_view bytes, const DecodeHints& hints, bool pure_ascii) {
   if (std::optional<Charset> http = CharsetForLabel(hints.http_charset)) {
     if (IsWideUnicode(*http) ? !pure_ascii : IsAsciiCompatible(*http)) {
       return {*http, "http"};
@@ -75,8 +73,7 @@ Choice DeclaredOrDetected(std::string_view bytes, const DecodeHints& hints,
   return {kUtf8, "default"};
 }
 
-Choice ChooseCharset(std::string_view bytes, const DecodeHints& hints,
-                     const Utf8Check& utf8) {
+Choice ChooseCharset(std::string_view bytes, const DecodeHints& hints, const Utf8Check& utf8) {
   if (hints.forced) return {*hints.forced, "--encoding"};
   if (hints.is_text) return {kUtf8, "text"};
   if (std::optional<Choice> bom = ByteOrderMark(bytes)) return *bom;
@@ -90,9 +87,8 @@ bool LooksBinary(std::string_view bytes, const Choice& choice, const Utf8Check& 
   return bytes.substr(0, kBinaryProbeLength).find('\0') != std::string_view::npos;
 }
 
-void SubstituteAndCount(const void* context, UConverterToUnicodeArgs* args,
-                        const char*, int32_t, UConverterCallbackReason reason,
-                        UErrorCode* status) {
+void SubstituteAndCount(const void* context, UConverterToUnicodeArgs* args, const char*, int32_t,
+                        UConverterCallbackReason reason, UErrorCode* status) {
   if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) {
     return;  // reset, close, clone: nothing to write
   }
@@ -109,8 +105,8 @@ void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage&
   std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(
       ucnv_open(charset.converter.c_str(), &status), &ucnv_close);
   if (U_FAILURE(status)) throw std::runtime_error("no converter for " + charset.name);
-  ucnv_setToUCallBack(converter.get(), SubstituteAndCount, &page.replaced, nullptr,
-                      nullptr, &status);
+  ucnv_setToUCallBack(converter.get(), SubstituteAndCount, &page.replaced, nullptr, nullptr,
+                      &status);
   page.text.resize(bytes.size() + 16);
   const char* source = bytes.data();
   const char* const source_limit = bytes.data() + bytes.size();
@@ -118,8 +114,8 @@ void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage&
   for (;;) {
     UChar* target = page.text.data() + written;
     status = U_ZERO_ERROR;
-    ucnv_toUnicode(converter.get(), &target, page.text.data() + page.text.size(),
-                   &source, source_limit, nullptr, true, &status);
+    ucnv_toUnicode(converter.get(), &target, page.text.data() + page.text.size(), &source,
+                   source_limit, nullptr, true, &status);
     written = static_cast<size_t>(target - page.text.data());
     if (status != U_BUFFER_OVERFLOW_ERROR) break;
     page.text.resize(page.text.size() * 2);

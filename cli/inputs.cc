@@ -90,8 +90,7 @@ std::optional<Page> Inputs::OpenStandardInput() {
 }
 
 // A page, or nothing when the file is a WARC file whose pages come next.
-std::optional<Page> Inputs::FromReader(std::unique_ptr<FileReader> reader,
-                                       const std::string& name,
+std::optional<Page> Inputs::FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
                                        const std::string& output_base, bool warc_name) {
   const std::string_view first = reader->Peek(16);
   if (warc_name || LooksLikeWarc(first)) {

@@ -6,9 +6,7 @@
 namespace korvane::cli {
 namespace {
 
-bool IsSpace(char c) {
-  return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
-}
+bool IsSpace(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -31,8 +29,7 @@ struct Attribute {
 // lower case, which is all that charset labels need.
 class AttributeReader {
  public:
-  AttributeReader(std::string_view bytes, size_t& position)
-      : bytes_(bytes), pos_(position) {}
+  AttributeReader(std::string_view bytes, size_t& position) : bytes_(bytes), pos_(position) {}
 
   // The next attribute, or nothing at the tag's ">" or the end of the bytes.
   std::optional<Attribute> Next() {
@@ -151,8 +148,8 @@ std::optional<std::string> CharsetFromContentType(std::string_view value) {
   return std::nullopt;
 }
 
-std::optional<std::string> PrescanMetaCharset(
-    std::string_view bytes, bool (*accept)(std::string_view label)) {
+std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
+                                              bool (*accept)(std::string_view label)) {
   bytes = bytes.substr(0, std::min(bytes.size(), kPrescanLength));
   size_t pos = 0;
   while (pos < bytes.size()) {
@@ -168,8 +165,7 @@ std::optional<std::string> PrescanMetaCharset(
       ++pos;
     } else if (bytes[pos] == '<' && pos + 1 < bytes.size() &&
                (IsLetter(bytes[pos + 1]) ||
-                (bytes[pos + 1] == '/' && pos + 2 < bytes.size() &&
-                 IsLetter(bytes[pos + 2])))) {
+                (bytes[pos + 1] == '/' && pos + 2 < bytes.size() && IsLetter(bytes[pos + 2])))) {
       while (pos < bytes.size() && !IsSpace(bytes[pos]) && bytes[pos] != '>') ++pos;
       AttributeReader reader(bytes, pos);
       while (reader.Next()) {

@@ -15,8 +15,8 @@ inline constexpr size_t kPrescanLength = 1024;
 // content="...; charset=..."> within the first kPrescanLength bytes,
 // skipping comments and other tags; the first one that names a label wins.
 // `accept` says whether a label names a known charset.
-std::optional<std::string> PrescanMetaCharset(
-    std::string_view bytes, bool (*accept)(std::string_view label));
+std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
+                                              bool (*accept)(std::string_view label));
 
 // The charset named in a Content-Type value ("text/html; charset=gbk"), as
 // in a meta content attribute or an HTTP header.

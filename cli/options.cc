@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <thread>
 
@@ -53,10 +52,10 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
   app.add_option("--base-url", options.base_url,
                  "resolve image sources of pages without a URL of their own\nagainst URL")
       ->type_name("URL");
-  CLI::Option* jsonl = app.add_flag(
-      "--stdin-jsonl", options.stdin_jsonl,
-      "read one JSON object per line on standard input ({\"id\", \"url\", \"html\"})\n"
-      "and write one JSON line per input line, flushed as it goes");
+  CLI::Option* jsonl =
+      app.add_flag("--stdin-jsonl", options.stdin_jsonl,
+                   "read one JSON object per line on standard input ({\"id\", \"url\", \"html\"})\n"
+                   "and write one JSON line per input line, flushed as it goes");
   jsonl->excludes(app.get_option("inputs"));
   app.add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   app.add_flag("-v,--verbose", options.verbose,

@@ -23,8 +23,7 @@ namespace korvane::cli {
 // rethrown here once the items read before it are emitted.
 template <typename In, typename Out>
 void RunInOrder(unsigned jobs, size_t window, const std::function<std::optional<In>()>& next,
-                const std::function<Out(In&&)>& work,
-                const std::function<void(Out&&)>& emit) {
+                const std::function<Out(In&&)>& work, const std::function<void(Out&&)>& emit) {
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<std::pair<uint64_t, In>> queue;
@@ -77,7 +76,8 @@ void RunInOrder(unsigned jobs, size_t window, const std::function<std::optional<
 
   std::unique_lock lock(mutex);
   for (;;) {
-    changed.wait(lock, [&] { return done.contains(emitted) || (input_finished && emitted == read); });
+    changed.wait(lock,
+                 [&] { return done.contains(emitted) || (input_finished && emitted == read); });
     const auto found = done.find(emitted);
     if (found == done.end()) break;
     Out out = std::move(found->second);

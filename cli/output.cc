@@ -30,8 +30,7 @@ Writer::Writer(OutputSettings settings, Progress& progress, std::FILE* out)
 
 void Writer::Report(const std::string& source, const std::string& message) {
   progress_.Clear();
-  std::fprintf(stderr, "korvane: %s: %s\n", Printable(source).c_str(),
-               Printable(message).c_str());
+  std::fprintf(stderr, "korvane: %s: %s\n", Printable(source).c_str(), Printable(message).c_str());
 }
 
 void Writer::WriteOut(const std::string& text) {
@@ -44,8 +43,7 @@ bool Writer::WriteFile(const Result& result) {
   std::error_code error;
   fs::create_directories(path.parent_path(), error);
   if (error) {
-    Report(result.source, "cannot create " + path.parent_path().string() + ": " +
-                              error.message());
+    Report(result.source, "cannot create " + path.parent_path().string() + ": " + error.message());
     return false;
   }
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -73,8 +71,8 @@ void Writer::Write(Result&& result) {
     case Page::Kind::kPage:
       if (settings_.verbose && result.replaced > 0) {
         Report(result.source, std::to_string(result.replaced) +
-                                  " invalid byte sequences replaced by U+FFFD (" +
-                                  result.encoding + ", from " + result.reason + ")");
+                                  " invalid byte sequences replaced by U+FFFD (" + result.encoding +
+                                  ", from " + result.reason + ")");
       }
       if (!settings_.output_dir.empty()) {
         if (!WriteFile(result)) {

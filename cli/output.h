@@ -17,7 +17,7 @@ struct OutputSettings {
   std::string output_dir;   // set: one record file per page, nothing on stdout
   bool flush_each = false;  // streaming: every line leaves at once
   bool verbose = false;
-  bool summary = false;     // a batch: end with the summary line
+  bool summary = false;  // a batch: end with the summary line
 };
 
 // Exit statuses.

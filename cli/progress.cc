@@ -20,8 +20,7 @@ uint64_t FileSize(const fs::path& path) {
 std::string Duration(double seconds) {
   const auto whole = static_cast<long long>(seconds + 0.5);
   char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                whole % 60);
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
   return text;
 }
 

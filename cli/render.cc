@@ -25,9 +25,8 @@ std::string Line(const Json& object) {
 
 }  // namespace
 
-std::string PageJsonLine(const Page& page, const DecodedPage& decoded,
-                         const Article& article, std::u16string_view record,
-                         std::string_view base_url) {
+std::string PageJsonLine(const Page& page, const DecodedPage& decoded, const Article& article,
+                         std::u16string_view record, std::string_view base_url) {
   Json object = Header(page);
   object["encoding"] = decoded.encoding;
   object["replaced"] = decoded.replaced;

@@ -113,8 +113,7 @@ std::optional<std::string> ResolveUrl(std::string_view base_text, std::string_vi
   if (ref.scheme) {
     std::optional<std::string> authority;
     if (ref.authority) authority = std::string(*ref.authority);
-    return Recompose(*ref.scheme, authority, RemoveDotSegments(ref.path), ref.query,
-                     ref.fragment);
+    return Recompose(*ref.scheme, authority, RemoveDotSegments(ref.path), ref.query, ref.fragment);
   }
   const UrlParts base = Split(TrimSpace(base_text));
   if (!base.scheme) return std::nullopt;

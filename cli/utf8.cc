@@ -28,9 +28,8 @@ Decoded FromUtf8(std::string_view bytes) {
   int32_t length = 0;
   int32_t replaced = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(decoded.text.data(), CheckedLength(bytes.size()), &length,
-                       bytes.data(), CheckedLength(bytes.size()), kReplacement,
-                       &replaced, &status);
+  u_strFromUTF8WithSub(decoded.text.data(), CheckedLength(bytes.size()), &length, bytes.data(),
+                       CheckedLength(bytes.size()), kReplacement, &replaced, &status);
   if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
     throw std::runtime_error(u_errorName(status));
   }
@@ -44,9 +43,8 @@ std::string ToUtf8(std::u16string_view text) {
   std::string bytes(text.size() * 3, '\0');
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(bytes.data(), CheckedLength(bytes.size()), &length,
-                     text.data(), CheckedLength(text.size()), kReplacement,
-                     nullptr, &status);
+  u_strToUTF8WithSub(bytes.data(), CheckedLength(bytes.size()), &length, text.data(),
+                     CheckedLength(text.size()), kReplacement, nullptr, &status);
   if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
     throw std::runtime_error(u_errorName(status));
   }

@@ -125,8 +125,8 @@ class WarcReader::Stream {
   uint64_t Take(uint64_t count, std::string* out) {
     uint64_t taken = 0;
     while (taken < count && !AtEnd()) {
-      const size_t step = static_cast<size_t>(
-          std::min<uint64_t>(count - taken, buffer_.size() - pos_));
+      const size_t step =
+          static_cast<size_t>(std::min<uint64_t>(count - taken, buffer_.size() - pos_));
       if (out) out->append(buffer_, pos_, step);
       pos_ += step;
       taken += step;
@@ -158,8 +158,7 @@ struct WarcReader::Header {
   }
 };
 
-WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name,
-                       std::string output_base)
+WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base)
     : stream_(std::make_unique<Stream>(std::move(input))),
       name_(std::move(name)),
       output_base_(std::move(output_base)) {}
@@ -185,8 +184,8 @@ std::optional<Page> WarcReader::Next() {
       std::string where = "record " + std::to_string(record_number_);
       if (!target_uri_.empty()) where += " (" + target_uri_ + ")";
       const bool more = record_number_ > 0;
-      return ErrorPage(name_, where + ": " + error.what() +
-                                  (more ? "; the rest of the file is not read" : ""));
+      return ErrorPage(
+          name_, where + ": " + error.what() + (more ? "; the rest of the file is not read" : ""));
     }
   }
   return std::nullopt;
@@ -225,8 +224,8 @@ std::optional<Page> WarcReader::ReadRecord() {
   }
   const std::string length_text = header.Get("content-length");
   uint64_t length = 0;
-  const auto [end, error] = std::from_chars(
-      length_text.data(), length_text.data() + length_text.size(), length);
+  const auto [end, error] =
+      std::from_chars(length_text.data(), length_text.data() + length_text.size(), length);
   if (length_text.empty() || error != std::errc() ||
       end != length_text.data() + length_text.size()) {
     throw InputError("missing or bad Content-Length");
@@ -243,16 +242,15 @@ std::optional<Page> WarcReader::ReadRecord() {
 
 Page WarcReader::ReadResponse(const Header& header, uint64_t length) {
   Page page;
-  page.source = target_uri_.empty() ? name_ + " record " + std::to_string(record_number_)
-                                    : target_uri_;
+  page.source =
+      target_uri_.empty() ? name_ + " record " + std::to_string(record_number_) : target_uri_;
   page.url = target_uri_;
   page.output_name = output_base_ + "/" + RecordFileName(record_number_);
   std::string content;
   const uint64_t head_part = std::min<uint64_t>(length, kMaxHttpHead);
   if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
   const bool is_http = Lower(header.Get("content-type")).starts_with("application/http");
-  const std::optional<HttpHead> head =
-      is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
+  const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
   std::string skip_reason;
   if (!head) {
     skip_reason = is_http ? "no complete HTTP response head" : "not an HTTP response";

@@ -17,8 +17,7 @@ class WarcReader {
  public:
   // `name` names the file in messages; pages get output names under
   // `output_base` ("<output_base>/000001.txt" for the first record).
-  WarcReader(std::unique_ptr<ByteReader> input, std::string name,
-             std::string output_base);
+  WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base);
   ~WarcReader();
 
   // The next page, or a response record that holds none (kSkipped, with the

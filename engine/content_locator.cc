@@ -110,8 +110,7 @@ Located CutWindows(std::u16string_view text, Run run, const Page& page) {
   const int64_t length = int64_t{run.afterLast - run.first} * kBlockSize + 500;
   const int64_t imageStart = start > 2000 ? start - 1000 : 1;
   const std::u16string_view imageWindow = text.substr(imageStart - 1, length + 1400);
-  return {std::u16string(text.substr(start - 1, length)),
-          CollectImages(imageWindow, page)};
+  return {std::u16string(text.substr(start - 1, length)), CollectImages(imageWindow, page)};
 }
 
 }  // namespace

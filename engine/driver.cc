@@ -44,8 +44,6 @@ std::u16string FormatRecord(const Article& article) {
   return record.append(u"[[txt]]\r\n").append(article.body);
 }
 
-std::u16string HtmlToText(std::u16string_view html) {
-  return FormatRecord(ExtractArticle(html));
-}
+std::u16string HtmlToText(std::u16string_view html) { return FormatRecord(ExtractArticle(html)); }
 
 }  // namespace korvane

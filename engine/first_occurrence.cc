@@ -83,9 +83,7 @@ class Automaton {
     }
   }
 
-  size_t FirstStart(size_t pattern) const {
-    return nodes_[ends_[pattern]].firstStart;
-  }
+  size_t FirstStart(size_t pattern) const { return nodes_[ends_[pattern]].firstStart; }
 
  private:
   static size_t TotalLength(const std::vector<std::u16string_view>& patterns) {
@@ -150,8 +148,7 @@ class Automaton {
   }
 
   size_t SkipToFirstUnit(std::u16string_view text, size_t at) const {
-    while (at < text.size() &&
-           !((firstUnits_[text[at] / 64] >> (text[at] % 64)) & 1)) {
+    while (at < text.size() && !((firstUnits_[text[at] / 64] >> (text[at] % 64)) & 1)) {
       ++at;
     }
     return at;
@@ -178,8 +175,8 @@ class Automaton {
 
 }  // namespace
 
-std::vector<size_t> FirstOccurrences(
-    std::u16string_view text, const std::vector<std::u16string_view>& patterns) {
+std::vector<size_t> FirstOccurrences(std::u16string_view text,
+                                     const std::vector<std::u16string_view>& patterns) {
   Automaton automaton(patterns);
   automaton.Scan(text);
   std::vector<size_t> starts;

@@ -34,8 +34,7 @@ uint32_t PairAt(std::u16string_view text, size_t at) {
 
 // Which two-unit pieces of `title` occur anywhere in `body`, found in one
 // pass over the body.
-std::vector<bool> PairsInBody(std::u16string_view title,
-                              std::u16string_view body) {
+std::vector<bool> PairsInBody(std::u16string_view title, std::u16string_view body) {
   std::vector<uint32_t> wanted;
   for (size_t i = 0; i + 1 < title.size(); ++i) wanted.push_back(PairAt(title, i));
   std::sort(wanted.begin(), wanted.end());
@@ -53,17 +52,15 @@ std::vector<bool> PairsInBody(std::u16string_view title,
 
   std::vector<bool> inBody(title.size() > 0 ? title.size() - 1 : 0, false);
   for (size_t i = 0; i < inBody.size(); ++i) {
-    inBody[i] = seen[std::lower_bound(wanted.begin(), wanted.end(),
-                                      PairAt(title, i)) -
-                     wanted.begin()];
+    inBody[i] =
+        seen[std::lower_bound(wanted.begin(), wanted.end(), PairAt(title, i)) - wanted.begin()];
   }
   return inBody;
 }
 
 // The title's units that belong to a two-unit piece occurring in the body,
 // in their order.
-std::u16string HeadlineFromTitle(std::u16string_view title,
-                                 std::u16string_view body) {
+std::u16string HeadlineFromTitle(std::u16string_view title, std::u16string_view body) {
   const std::vector<bool> pairInBody = PairsInBody(title, body);
   std::u16string headline;
   for (size_t i = 0; i < title.size(); ++i) {

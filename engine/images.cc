@@ -21,13 +21,11 @@ std::u16string SourceOf(std::u16string_view attribute) {
 bool IsKeptSource(std::u16string_view source) {
   constexpr size_t kTail = 5;
   const size_t tailStart = source.size() > kTail ? source.size() - kTail : 0;
-  return Find(source, u".gif") == kNotFound &&
-         FindUnit(source, u'.', tailStart) != kNotFound;
+  return Find(source, u".gif") == kNotFound && FindUnit(source, u'.', tailStart) != kNotFound;
 }
 
 void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {
-  const std::vector<std::u16string_view> patterns(sources.begin(),
-                                                  sources.end());
+  const std::vector<std::u16string_view> patterns(sources.begin(), sources.end());
   const std::vector<size_t> starts = FirstOccurrences(page.lower, patterns);
   for (size_t i = 0; i < sources.size(); ++i) {
     if (starts[i] != kNotFound) {
@@ -38,8 +36,7 @@ void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {
 
 }  // namespace
 
-std::vector<std::u16string> CollectImages(std::u16string_view region,
-                                          const Page& page) {
+std::vector<std::u16string> CollectImages(std::u16string_view region, const Page& page) {
   std::vector<std::u16string> sources;
   for (size_t from = 0;;) {
     const size_t tag = Find(region, u"<img", from);

@@ -10,8 +10,7 @@ namespace {
 // Stands for a line break while tags are still in the text.
 constexpr std::u16string_view kBreak = u"zorblevant";
 
-void RemoveBlock(Rewriter& text, std::u16string_view open,
-                 std::u16string_view close) {
+void RemoveBlock(Rewriter& text, std::u16string_view open, std::u16string_view close) {
   // The appended close marker ends a block that the page left open.
   text.Append(close).RemoveSpans(open, close);
 }

@@ -10,8 +10,8 @@ namespace {
 
 // The offset in `pending` at which `find` begins when it runs on from
 // `pending` into `text` at `at`; kNotFound when no such match exists.
-size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text,
-                      size_t at, std::u16string_view find) {
+size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text, size_t at,
+                      std::u16string_view find) {
   for (size_t offset = 0; offset < pending.size(); ++offset) {
     const size_t inPending = std::min(pending.size() - offset, find.size());
     if (pending.substr(offset, inPending) != find.substr(0, inPending)) continue;
@@ -24,7 +24,12 @@ size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text,
 bool EndsTagName(std::u16string_view text, size_t at) {
   if (at >= text.size()) return true;
   switch (text[at]) {
-    case u'>': case u'/': case u' ': case u'\t': case u'\r': case u'\n':
+    case u'>':
+    case u'/':
+    case u' ':
+    case u'\t':
+    case u'\r':
+    case u'\n':
     case u'\f':
       return true;
     default:
@@ -38,8 +43,7 @@ bool IsTagNameOpener(std::u16string_view open) {
   return (first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z');
 }
 
-size_t FindOpenMarker(std::u16string_view text, std::u16string_view open,
-                      size_t from) {
+size_t FindOpenMarker(std::u16string_view text, std::u16string_view open, size_t from) {
   const bool needsNameEnd = IsTagNameOpener(open);
   for (;;) {
     const size_t at = Find(text, open, from);
@@ -80,8 +84,8 @@ bool ReplaceAllInto(std::u16string_view text, std::u16string_view find,
   return true;
 }
 
-bool RemoveSpansInto(std::u16string_view text, std::u16string_view open,
-                     std::u16string_view close, std::u16string& out) {
+bool RemoveSpansInto(std::u16string_view text, std::u16string_view open, std::u16string_view close,
+                     std::u16string& out) {
   if (open.empty() || close.empty()) return false;
   out.clear();
   size_t kept = 0;
@@ -148,8 +152,7 @@ std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
   });
 }
 
-std::u16string RemoveEntities(std::u16string_view text,
-                              std::u16string_view open,
+std::u16string RemoveEntities(std::u16string_view text, std::u16string_view open,
                               std::u16string_view close) {
   return Rewritten(text, [&](std::u16string_view in, std::u16string& out) {
     return RemoveEntitiesInto(in, open, close, out);
@@ -173,22 +176,19 @@ Rewriter& Rewriter::Apply(Pass pass) {
   return *this;
 }
 
-Rewriter& Rewriter::ReplaceAll(std::u16string_view find,
-                               std::u16string_view replacement) {
+Rewriter& Rewriter::ReplaceAll(std::u16string_view find, std::u16string_view replacement) {
   return Apply([&](std::u16string_view in, std::u16string& out) {
     return ReplaceAllInto(in, find, replacement, out);
   });
 }
 
-Rewriter& Rewriter::RemoveSpans(std::u16string_view open,
-                                std::u16string_view close) {
+Rewriter& Rewriter::RemoveSpans(std::u16string_view open, std::u16string_view close) {
   return Apply([&](std::u16string_view in, std::u16string& out) {
     return RemoveSpansInto(in, open, close, out);
   });
 }
 
-Rewriter& Rewriter::RemoveEntities(std::u16string_view open,
-                                   std::u16string_view close) {
+Rewriter& Rewriter::RemoveEntities(std::u16string_view open, std::u16string_view close) {
   return Apply([&](std::u16string_view in, std::u16string& out) {
     return RemoveEntitiesInto(in, open, close, out);
   });

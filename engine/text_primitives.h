@@ -28,8 +28,7 @@ std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
 // than 10 units after the open marker ("&" ... ";", at most 10 units in all).
 // An open marker whose first close marker lies further on stays; the scan
 // ends at the first open marker without a close marker after it.
-std::u16string RemoveEntities(std::u16string_view text,
-                              std::u16string_view open,
+std::u16string RemoveEntities(std::u16string_view text, std::u16string_view open,
                               std::u16string_view close);
 
 // `text` without the spaces (U+0020 only) at its ends.
@@ -41,8 +40,7 @@ std::u16string_view TrimSpaces(std::u16string_view text);
 class Rewriter {
  public:
   // Starts from what `text` holds; `spare` is scratch.
-  Rewriter(std::u16string& text, std::u16string& spare)
-      : text_(&text), spare_(&spare) {}
+  Rewriter(std::u16string& text, std::u16string& spare) : text_(&text), spare_(&spare) {}
 
   Rewriter& Append(std::u16string_view more);
   Rewriter& ReplaceAll(std::u16string_view find, std::u16string_view replacement);

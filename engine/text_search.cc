@@ -10,16 +10,13 @@ namespace korvane {
 namespace {
 
 bool MiddleMatches(const char16_t* at, std::u16string_view pattern) {
-  return std::memcmp(at + 1, pattern.data() + 1,
-                     (pattern.size() - 2) * sizeof(char16_t)) == 0;
+  return std::memcmp(at + 1, pattern.data() + 1, (pattern.size() - 2) * sizeof(char16_t)) == 0;
 }
 
 #if defined(__SSE2__)
 constexpr size_t kLanes = 8;
 
-__m128i Load(const char16_t* at) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
+__m128i Load(const char16_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
 
 // Two mask bits per unit; the lowest set pair is the first hit.
 size_t FirstLane(unsigned mask) { return static_cast<size_t>(__builtin_ctz(mask)) / 2; }
@@ -32,8 +29,8 @@ size_t FindUnit(std::u16string_view text, char16_t unit, size_t from) {
 #if defined(__SSE2__)
   const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
   for (; at + kLanes <= text.size(); at += kLanes) {
-    const unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_cmpeq_epi16(Load(text.data() + at), wanted)));
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(text.data() + at), wanted)));
     if (mask != 0) return at + FirstLane(mask);
   }
 #endif

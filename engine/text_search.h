@@ -10,7 +10,6 @@ constexpr size_t kNotFound = std::u16string_view::npos;
 
 size_t FindUnit(std::u16string_view text, char16_t unit, size_t from = 0);
 
-size_t Find(std::u16string_view text, std::u16string_view pattern,
-            size_t from = 0);
+size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from = 0);
 
 }  // namespace korvane

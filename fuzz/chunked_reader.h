@@ -14,8 +14,7 @@ class ChunkedReader final : public cli::ByteReader {
  public:
   // Each byte of `sizes` gives the size of one read in turn (0: as much as
   // asked for); no sizes: as much as asked for, always.
-  ChunkedReader(std::string_view bytes, std::string_view sizes)
-      : bytes_(bytes), sizes_(sizes) {}
+  ChunkedReader(std::string_view bytes, std::string_view sizes) : bytes_(bytes), sizes_(sizes) {}
 
   size_t Read(char* buffer, size_t size) override {
     size_t step = std::min(size, bytes_.size() - pos_);

@@ -16,10 +16,10 @@ namespace {
 
 // Labels as --encoding and HTTP headers give them, some that ICU decodes
 // with state or escapes, and some it does not know.
-constexpr std::string_view kLabels[] = {
-    "",          "utf-8",      "gbk",       "gb2312",   "big5",        "utf-16",
-    "utf-16be",  "shift_jis",  "latin1",    "euc-kr",   "iso-2022-jp", "utf-32",
-    "hz-gb-2312", "utf-7",     "scsu",      "no-such-charset"};
+constexpr std::string_view kLabels[] = {"",           "utf-8",  "gbk",         "gb2312",
+                                        "big5",       "utf-16", "utf-16be",    "shift_jis",
+                                        "latin1",     "euc-kr", "iso-2022-jp", "utf-32",
+                                        "hz-gb-2312", "utf-7",  "scsu",        "no-such-charset"};
 
 std::string_view Label(uint8_t byte) { return kLabels[byte % std::size(kLabels)]; }
 
@@ -50,8 +50,7 @@ void CheckUtf8Helpers(std::string_view bytes) {
 void CheckLabels(std::string_view bytes) {
   const auto accept_any = [](std::string_view) { return true; };
   if (const std::optional<std::string> label = cli::PrescanMetaCharset(bytes, accept_any)) {
-    Require(std::none_of(label->begin(), label->end(),
-                         [](char c) { return c >= 'A' && c <= 'Z'; }),
+    Require(std::none_of(label->begin(), label->end(), [](char c) { return c >= 'A' && c <= 'Z'; }),
             "a prescanned label is in lower case");
   }
   cli::CharsetFromContentType(bytes);

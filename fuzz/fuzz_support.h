@@ -17,8 +17,7 @@ void Require(bool holds, const char* what);
 // The fuzzer's bytes, taken from the front.
 class Bytes {
  public:
-  Bytes(const uint8_t* data, size_t size)
-      : rest_(reinterpret_cast<const char*>(data), size) {}
+  Bytes(const uint8_t* data, size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
 
   // The next byte, 0 when none is left.
   uint8_t Byte();

@@ -3,7 +3,6 @@
 #include "record_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  korvane::fuzz::ConvertAndCheck(
-      korvane::fuzz::Units({reinterpret_cast<const char*>(data), size}));
+  korvane::fuzz::ConvertAndCheck(korvane::fuzz::Units({reinterpret_cast<const char*>(data), size}));
   return 0;
 }

@@ -5,11 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "fuzz_support.h"
 #include "page_generator.h"
@@ -82,11 +81,45 @@ std::vector<std::u16string> Pages() {
 }
 
 std::vector<std::string> Markers() {
-  return {"<body", "</body>", "<title", "</title>", "<h1", "</h1>", "<img", "src=", "<",
-          ">", "&nbsp;", "&lt;", "&gt;", "&amp;", "&", ";", "<!--", "-->", "<style",
-          "</style>", "<script", "</script>", "<head", "</head>", "<p", "</p>", "<br",
-          "br>", "</li>", "</tr>", "</td>", "zorblevant", ".gif", ".jpg", "\r\n", "  ",
-          "\xe6\x96\xb0\xe9\x97\xbb", "\xef\xbc\xa1", "2024"};
+  return {"<body",
+          "</body>",
+          "<title",
+          "</title>",
+          "<h1",
+          "</h1>",
+          "<img",
+          "src=",
+          "<",
+          ">",
+          "&nbsp;",
+          "&lt;",
+          "&gt;",
+          "&amp;",
+          "&",
+          ";",
+          "<!--",
+          "-->",
+          "<style",
+          "</style>",
+          "<script",
+          "</script>",
+          "<head",
+          "</head>",
+          "<p",
+          "</p>",
+          "<br",
+          "br>",
+          "</li>",
+          "</tr>",
+          "</td>",
+          "zorblevant",
+          ".gif",
+          ".jpg",
+          "\r\n",
+          "  ",
+          "\xe6\x96\xb0\xe9\x97\xbb",
+          "\xef\xbc\xa1",
+          "2024"};
 }
 
 void HtmlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
@@ -109,9 +142,19 @@ void DifferentialSeeds(SeedWriter& seeds) {
       u"\u8bb0\u8005\u4ece\u6709\u5173\u90e8\u95e8\u83b7\u6089\u4eca\u5e74\u5168\u5e02"
       u"\u7ecf\u6d4e\u8fd0\u884c\u603b\u4f53\u5e73\u7a33\u57ce\u4e61\u5c45\u6c11\u6536"
       u"\u5165\u7a33\u6b65\u63d0\u9ad8\u767e\u5206\u4e4b\u516d\u70b9\u4e94\u589e\u957f";
-  const std::u16string_view extras[] = {
-      u"<img src='Photo/A1.JPG'>", u"&nbsp;", u"<br>", u"&amp;amp;", u"<!--", u"-->",
-      u"<style>", u"</style>", u"\uFF21\uFF22\uFF23", u"  ", u"\r\n", u"<li>", u"</li>"};
+  const std::u16string_view extras[] = {u"<img src='Photo/A1.JPG'>",
+                                        u"&nbsp;",
+                                        u"<br>",
+                                        u"&amp;amp;",
+                                        u"<!--",
+                                        u"-->",
+                                        u"<style>",
+                                        u"</style>",
+                                        u"\uFF21\uFF22\uFF23",
+                                        u"  ",
+                                        u"\r\n",
+                                        u"<li>",
+                                        u"</li>"};
   for (int seed = 0; seed < 12; ++seed) {
     std::string bytes = PieceBytes({u"<title>", u"\u65b0\u95fb", u"</title>"});
     if (seed % 3 == 0) bytes += PieceBytes({u"<h1>", u"2024", u"</h1>"});
@@ -153,20 +196,38 @@ void DecodeSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
   seeds.Add("decode", hints + std::string("<p>\xe4\xb8\0\xad</p>", 12));
   seeds.Add("decode", hints + "http://news.example/a/b/c.html?x#y\n../../d/./e.jpg");
   seeds.Add("decode", hints + "text/html; charset=\"gbk\"; q=1");
-  seeds.Dictionary("decode",
-                   {"<meta", "charset=", "http-equiv=\"content-type\"",
-                    "content=\"text/html; charset=", "<!--", "-->", "gb2312", "gbk", "big5",
-                    "utf-16", "utf-8", "\xef\xbb\xbf", "\xff\xfe", "\xfe\xff", "://", "../",
-                    "./", "?", "#", "//"});
+  seeds.Dictionary("decode", {"<meta",
+                              "charset=",
+                              "http-equiv=\"content-type\"",
+                              "content=\"text/html; charset=",
+                              "<!--",
+                              "-->",
+                              "gb2312",
+                              "gbk",
+                              "big5",
+                              "utf-16",
+                              "utf-8",
+                              "\xef\xbb\xbf",
+                              "\xff\xfe",
+                              "\xfe\xff",
+                              "://",
+                              "../",
+                              "./",
+                              "?",
+                              "#",
+                              "//"});
 }
 
 void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
-  std::string warc = WarcRecord({.uri = "http://news.example/a.html", .body = cli::ToUtf8(pages[0])});
+  std::string warc =
+      WarcRecord({.uri = "http://news.example/a.html", .body = cli::ToUtf8(pages[0])});
   warc += WarcRecord({.uri = "http://news.example/r", .body = "x", .type = "request"});
   warc += WarcRecord({.uri = "http://news.example/gone", .status = 404, .body = "<p>no</p>"});
-  warc += WarcRecord({.uri = "http://news.example/logo.png", .content_type = "image/png",
+  warc += WarcRecord({.uri = "http://news.example/logo.png",
+                      .content_type = "image/png",
                       .body = std::string("\x89PNG\0", 5)});
-  warc += WarcRecord({.uri = "<http://news.example/b>", .version = "WARC/1.1",
+  warc += WarcRecord({.uri = "<http://news.example/b>",
+                      .version = "WARC/1.1",
                       .content_type = "text/html; charset=GBK",
                       .body = Encoded(pages[1], "gb18030")});
   // The first byte packs the file (plain, one gzip member, a member per
@@ -175,11 +236,11 @@ void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
   seeds.Add("warc", std::string("\1\0", 2) + warc);
   seeds.Add("warc", std::string("\2\3\1\7\0", 5) + warc);
   seeds.Add("warc", std::string("\0\0", 2) + warc.substr(0, warc.size() / 2));
-  seeds.Dictionary("warc", {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n",
-                            "WARC-Target-URI: ", "Content-Length: ",
-                            "Content-Type: application/http; msgtype=response\r\n",
-                            "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=",
-                            "\r\n\r\n", "\n\n", "\r\n", " ", "\t"});
+  seeds.Dictionary("warc",
+                   {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
+                    "Content-Length: ", "Content-Type: application/http; msgtype=response\r\n",
+                    "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=", "\r\n\r\n", "\n\n",
+                    "\r\n", " ", "\t"});
 }
 
 void JsonlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
@@ -194,8 +255,8 @@ void JsonlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
   lines += "not json\n[1]\n{\"id\":\"x\"}\n";
   seeds.Add("jsonl", std::string(1, '\0') + lines);
   seeds.Add("jsonl", std::string("\2\5\0", 3) + lines);
-  seeds.Dictionary("jsonl", {"{\"id\":", "\"html\":\"", "\"url\":\"", "\\u", "\\ud83d",
-                             "\\n", "[", "]", "{", "}", "null", "\n"});
+  seeds.Dictionary("jsonl", {"{\"id\":", "\"html\":\"", "\"url\":\"", "\\u", "\\ud83d", "\\n", "[",
+                             "]", "{", "}", "null", "\n"});
 }
 
 }  // namespace

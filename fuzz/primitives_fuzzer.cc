@@ -145,8 +145,7 @@ void CompareSearches(Bytes& bytes) {
   for (size_t i = 0; i < patterns.size(); ++i) {
     Require(firsts[i] == text.find(patterns[i]), "FirstOccurrences matches find");
     for (size_t from : {size_t{0}, size_t{1}, text.size() / 2, text.size(), text.size() + 1}) {
-      Require(Find(text, patterns[i], from) == text.find(patterns[i], from),
-              "Find matches find");
+      Require(Find(text, patterns[i], from) == text.find(patterns[i], from), "Find matches find");
       if (patterns[i].empty()) continue;
       Require(FindUnit(text, patterns[i][0], from) == text.find(patterns[i][0], from),
               "FindUnit matches find");

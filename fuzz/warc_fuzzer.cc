@@ -54,8 +54,7 @@ void CheckPage(const cli::Page& page) {
   }
   Require(page.output_name.starts_with("crawl.warc/") && page.output_name.ends_with(".txt"),
           "a page of a WARC file has its output name under the file's");
-  const cli::Result result =
-      cli::Convert(page, {cli::Format::kJsonl, {}, "http://news.example/"});
+  const cli::Result result = cli::Convert(page, {cli::Format::kJsonl, {}, "http://news.example/"});
   Require(nlohmann::json::accept(result.text), "each page gives a JSON line");
 }
 

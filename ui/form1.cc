@@ -47,8 +47,8 @@ QPushButton* MakeButton(const QString& text, QRect place, QWidget* parent) {
 // same kind stands in.
 QFont SongFont() {
   QFont font;
-  font.setFamilies({u"宋体"_s, u"SimSun"_s, u"NSimSun"_s, u"Noto Serif CJK SC"_s,
-                    u"Noto Sans CJK SC"_s});
+  font.setFamilies(
+      {u"宋体"_s, u"SimSun"_s, u"NSimSun"_s, u"Noto Serif CJK SC"_s, u"Noto Sans CJK SC"_s});
   font.setStyleHint(QFont::Serif);
   font.setPointSizeF(10.5);
   font.setWeight(QFont::Normal);
@@ -113,11 +113,10 @@ void Form1::Command1_Click() {
 }
 
 void Form1::ShowFailure(const QString& reason) {
-  const QString message = u"抽取转换失败：%1。\n输入框中的网页共 %2 个字符；输出框保持原样。"_s
-                              .arg(reason)
-                              .arg(Text1->document()->characterCount() - 1);
-  auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message,
-                              QMessageBox::Ok, this);
+  const QString message =
+      u"抽取转换失败：%1。\n输入框中的网页共 %2 个字符；输出框保持原样。"_s.arg(reason).arg(
+          Text1->document()->characterCount() - 1);
+  auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   // Not modal: nothing waits on the message, and the window stays usable.
   box->open();

@@ -9,8 +9,7 @@ std::u16string ReadText(const QPlainTextEdit& box) {
   // blanks; only the paragraph separators between lines need translating.
   QString text = box.document()->toRawText();
   text.replace(QChar::ParagraphSeparator, u'\n');
-  return {reinterpret_cast<const char16_t*>(text.utf16()),
-          static_cast<size_t>(text.size())};
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
 }
 
 void WriteText(QPlainTextEdit& box, std::u16string_view text) {

@@ -1,7 +1,6 @@
 #include "straight_line.h"
 
 #include <QPainter>
-
 #include <algorithm>
 
 namespace korvane::ui {
@@ -16,8 +15,7 @@ QRect BoundingBox(QLine line) {
 
 }  // namespace
 
-StraightLine::StraightLine(QLine line, QWidget* parent)
-    : QWidget(parent), line_(line) {
+StraightLine::StraightLine(QLine line, QWidget* parent) : QWidget(parent), line_(line) {
   // The widget covers just the line's bounding box and lets clicks through to
   // whatever lies under it.
   setGeometry(BoundingBox(line));

@@ -35,9 +35,9 @@ std::vector<Input> Inputs() {
     const char* name;
     std::u16string_view text;
   };
-  constexpr Piece kPieces[] = {{"lt", u"<"},         {"gt", u">"},      {"amp", u"&"},
-                               {"amp_semi", u"&;"},  {"comment", u"<!--"}, {"p_open", u"<p"},
-                               {"spaces", u"  "},    {"crlf", u"\r\n"}};
+  constexpr Piece kPieces[] = {{"lt", u"<"},        {"gt", u">"},         {"amp", u"&"},
+                               {"amp_semi", u"&;"}, {"comment", u"<!--"}, {"p_open", u"<p"},
+                               {"spaces", u"  "},   {"crlf", u"\r\n"}};
   struct Place {
     const char* name;
     Placement placement;
@@ -66,7 +66,8 @@ std::vector<Input> Inputs() {
   inputs.push_back({"separate_runs",
                     [](size_t blocks) { return korvane::bench::AlternatingBlocks(blocks, 3); },
                     {1'250, 2'500, 5'000}});
-  inputs.push_back({"surrogate_at_cap", korvane::bench::SurrogatePairAtCap,
+  inputs.push_back({"surrogate_at_cap",
+                    korvane::bench::SurrogatePairAtCap,
                     {kMillion, 2 * kMillion, 4 * kMillion}});
   return inputs;
 }
@@ -102,8 +103,9 @@ class LinearityReporter : public benchmark::ConsoleReporter {
   }
 
   void Finalize() override {
-    std::printf("\nMillions of units per second (median) at each size; last column: "
-                "speed at the largest size / at the smallest\n");
+    std::printf(
+        "\nMillions of units per second (median) at each size; last column: "
+        "speed at the largest size / at the smallest\n");
     for (const std::string& input : order_) {
       if (!speeds_.contains({input, 0})) continue;  // left out by a filter
       std::printf("%-22s", input.c_str());

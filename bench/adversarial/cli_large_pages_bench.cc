@@ -2,8 +2,6 @@
 // long news page in UTF-8 and in GB18030, and pages made only of "<", of
 // "&;", or of "<p" inside a title (the one text the engine takes whole,
 // past the 900,000-unit cap). Usage: cli_large_pages_bench [RUNS]
-#include "korvane_runs.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "korvane_runs.h"
 
 namespace {
 
@@ -82,8 +82,7 @@ int main(int argc, char** argv) {
       }
       const double median = Median(seconds);
       std::printf("  %3zu MB: %6.2f s %6.1f MB/s %6.0f MB", page.size() / kMegabyte, median,
-                  static_cast<double>(page.size()) / kMegabyte / median,
-                  Median(peaks) / 1024.0);
+                  static_cast<double>(page.size()) / kMegabyte / median, Median(peaks) / 1024.0);
       std::fflush(stdout);
     }
     std::printf("\n");

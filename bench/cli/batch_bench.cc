@@ -1,7 +1,5 @@
 // Throughput and peak memory of `korvane` over a folder of generated pages,
 // with -j 1 and -j 2. Usage: cli_batch_bench [PAGES [RUNS]]
-#include "korvane_runs.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +8,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "korvane_runs.h"
 
 namespace {
 
@@ -22,7 +22,17 @@ namespace fs = std::filesystem;
 
 // Common characters of news text, so that the density measure sees an article.
 constexpr std::string_view kCharacters =
-    "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点从业本去把性好应开它合还因由其些然前外天政四日那社义事平形相全表间样与关各重新线内数正心反你明看原又么利比或但质气第向道命此变条只没结解问意建月公无系军很情者最立代想已通并提直题党程展五果料象员革位入常文总次品式活设及管特件长求老头基资边流路级少图山统接知较将组见计别她手角期根论运农指几九区强放决西被干做必战先回则任取据处队南给色光门即保治北造百规热领七海口东导器压志世金增争济阶油思术极交受联什认六共权收证改清己美再采转更单风切打白教速花带安场身车例真务具万每目至达走积示议声报斗完类八离华名确才科张信马节话米整空元况今集温传土许步群广石记需段研界拉林律叫且究观越织装影算低持音众书布复容儿须际商非验连断深难近矿千周委素技备半办青省列习响约支般史感劳便团往酸历市克何除消构府称太准精值号率族维划选标写存候毛亲快效斯院查江型眼王按格养易置派层片始却专状育厂京识适属圆包火住调满县局照参红细引听该铁价严";
+    "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子"
+    "说产种面而方后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机"
+    "当使点从业本去把性好应开它合还因由其些然前外天政四日那社义事平形相全表间样与关各重新线内数正心"
+    "反你明看原又么利比或但质气第向道命此变条只没结解问意建月公无系军很情者最立代想已通并提直题党程"
+    "展五果料象员革位入常文总次品式活设及管特件长求老头基资边流路级少图山统接知较将组见计别她手角期"
+    "根论运农指几九区强放决西被干做必战先回则任取据处队南给色光门即保治北造百规热领七海口东导器压志"
+    "世金增争济阶油思术极交受联什认六共权收证改清己美再采转更单风切打白教速花带安场身车例真务具万每"
+    "目至达走积示议声报斗完类八离华名确才科张信马节话米整空元况今集温传土许步群广石记需段研界拉林律"
+    "叫且究观越织装影算低持音众书布复容儿须际商非验连断深难近矿千周委素技备半办青省列习响约支般史感"
+    "劳便团往酸历市克何除消构府称太准精值号率族维划选标写存候毛亲快效斯院查江型眼王按格养易置派层片"
+    "始却专状育厂京识适属圆包火住调满县局照参红细引听该铁价严";
 
 std::string RandomText(std::mt19937& random, size_t characters) {
   // Each character is three UTF-8 bytes.
@@ -99,9 +109,11 @@ int main(int argc, char** argv) {
     std::vector<double> seconds;
     std::vector<double> cpu_seconds;
     long peak = 0;
-    RunKorvane(KORVANE_BINARY, {"-q", "-j", std::to_string(jobs), folder.string()});  // warm the page cache
+    RunKorvane(KORVANE_BINARY,
+               {"-q", "-j", std::to_string(jobs), folder.string()});  // warm the page cache
     for (int run = 0; run < runs; ++run) {
-      const Measure measure = RunKorvane(KORVANE_BINARY, {"-q", "-j", std::to_string(jobs), folder.string()});
+      const Measure measure =
+          RunKorvane(KORVANE_BINARY, {"-q", "-j", std::to_string(jobs), folder.string()});
       seconds.push_back(measure.seconds);
       cpu_seconds.push_back(measure.cpu_seconds);
       peak = std::max(peak, measure.peak_kib);

@@ -19,9 +19,9 @@ double Seconds(const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; }
 std::string ToGb18030(std::string_view utf8) {
   UErrorCode status = U_ZERO_ERROR;
   std::string out(utf8.size() + 16, '\0');
-  const int32_t length = ucnv_convert("gb18030", "UTF-8", out.data(),
-                                      static_cast<int32_t>(out.size()), utf8.data(),
-                                      static_cast<int32_t>(utf8.size()), &status);
+  const int32_t length =
+      ucnv_convert("gb18030", "UTF-8", out.data(), static_cast<int32_t>(out.size()), utf8.data(),
+                   static_cast<int32_t>(utf8.size()), &status);
   if (U_FAILURE(status)) std::abort();
   out.resize(length);
   return out;

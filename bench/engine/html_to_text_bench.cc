@@ -28,9 +28,8 @@ std::u16string FromUtf8(const std::string& bytes) {
   std::u16string text(bytes.size(), u'\0');
   int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length,
-                       bytes.data(), static_cast<int32_t>(bytes.size()), 0xFFFD,
-                       nullptr, &status);
+  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, bytes.data(),
+                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
   text.resize(U_SUCCESS(status) ? length : 0);
   return text;
 }

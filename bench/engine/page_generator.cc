@@ -6,12 +6,30 @@
 namespace korvane::bench {
 namespace {
 
-constexpr std::u16string_view kWords[] = {
-    u"\u5e02\u653f\u5e9c", u"\u4eca\u5929", u"\u53d1\u5e03", u"\u6570\u636e",
-    u"\u663e\u793a", u"\u7ecf\u6d4e", u"\u589e\u957f", u"\u767e\u5206\u4e4b",
-    u"2026", u"\u5e74", u"\u8bb0\u8005", u"\u91c7\u8bbf", u"\u5c45\u6c11",
-    u"\u8868\u793a", u"\u9879\u76ee", u"\u5efa\u8bbe", u"\uff0c", u"\u3002",
-    u"GDP", u"\u6d3b\u52a8", u"\u4e2d\u5fc3", u"\uFF13\uFF15", u"\u201c", u"\u201d"};
+constexpr std::u16string_view kWords[] = {u"\u5e02\u653f\u5e9c",
+                                          u"\u4eca\u5929",
+                                          u"\u53d1\u5e03",
+                                          u"\u6570\u636e",
+                                          u"\u663e\u793a",
+                                          u"\u7ecf\u6d4e",
+                                          u"\u589e\u957f",
+                                          u"\u767e\u5206\u4e4b",
+                                          u"2026",
+                                          u"\u5e74",
+                                          u"\u8bb0\u8005",
+                                          u"\u91c7\u8bbf",
+                                          u"\u5c45\u6c11",
+                                          u"\u8868\u793a",
+                                          u"\u9879\u76ee",
+                                          u"\u5efa\u8bbe",
+                                          u"\uff0c",
+                                          u"\u3002",
+                                          u"GDP",
+                                          u"\u6d3b\u52a8",
+                                          u"\u4e2d\u5fc3",
+                                          u"\uFF13\uFF15",
+                                          u"\u201c",
+                                          u"\u201d"};
 
 class Writer {
  public:

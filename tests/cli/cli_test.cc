@@ -36,8 +36,8 @@ std::string Quoted(const std::string& text) {
 // Runs `command` (korvane stands for the binary) in a shell, in `dir`.
 Outcome Shell(const TempDir& dir, const std::string& command, const std::string& input = "") {
   dir.Write("stdin.bin", input);
-  const std::string line = "cd " + Quoted(dir.path().string()) + " && KORVANE=" +
-                           Quoted(KORVANE_BINARY) + " && (" + command +
+  const std::string line = "cd " + Quoted(dir.path().string()) +
+                           " && KORVANE=" + Quoted(KORVANE_BINARY) + " && (" + command +
                            ") < stdin.bin > stdout.bin 2> stderr.bin";
   const int status = std::system(line.c_str());
   Outcome run;
@@ -104,8 +104,8 @@ TEST(Cli, ExitStatusesAndMessages) {
   TempDir dir;
   dir.Write("good.html", ArticlePage("好"));
   dir.Write("binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF", 17));
-  dir.Write("cut.warc.gz", Gzip(WarcRecord({.uri = "http://x/", .body = "<p>x</p>"}))
-                               .substr(0, 30));
+  dir.Write("cut.warc.gz",
+            Gzip(WarcRecord({.uri = "http://x/", .body = "<p>x</p>"})).substr(0, 30));
   const StatusCase cases[] = {
       {"one good page", "good.html", 0, ""},
       {"a missing file", "missing.html", 1, "korvane: missing.html: No such file or directory\n"},
@@ -130,8 +130,7 @@ TEST(Cli, ExitStatusesAndMessages) {
       EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
     }
   }
-  EXPECT_EQ(Korvane(dir, "missing.html").err,
-            "korvane: missing.html: No such file or directory\n")
+  EXPECT_EQ(Korvane(dir, "missing.html").err, "korvane: missing.html: No such file or directory\n")
       << "one line, nothing more";
   EXPECT_NE(Korvane(dir, "--version").out.find("korvane 3.2"), std::string::npos);
 }
@@ -200,14 +199,13 @@ TEST(Cli, OutputDirMirrorsTheInputTree) {
   const std::string a = ArticlePage("甲");
   dir.Write("in/x/a.html", a);
   dir.Write("in/b.htm", a);
-  dir.Write("crawl.warc",
-            WarcRecord({.uri = "http://x.example/", .body = a}) +
-                WarcRecord({.uri = "http://x.example/2", .body = a}));
+  dir.Write("crawl.warc", WarcRecord({.uri = "http://x.example/", .body = a}) +
+                              WarcRecord({.uri = "http://x.example/2", .body = a}));
   const Outcome run = Korvane(dir, "-q -o out in crawl.warc");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
-  for (const char* name : {"out/in/x/a.html.txt", "out/in/b.htm.txt",
-                           "out/crawl.warc/000001.txt", "out/crawl.warc/000002.txt"}) {
+  for (const char* name : {"out/in/x/a.html.txt", "out/in/b.htm.txt", "out/crawl.warc/000001.txt",
+                           "out/crawl.warc/000002.txt"}) {
     EXPECT_TRUE(ReadFile(dir.path() / name) == RecordOf(a)) << name;
   }
 }
@@ -220,8 +218,9 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
   for (const std::string& record :
        {WarcRecord({.uri = "http://news.example/", .version = "WARC/1.1", .body = page}),
         WarcRecord({.uri = "http://news.example/404", .status = 404, .body = page}),
-        WarcRecord({.uri = "http://news.example/gbk", .content_type = "text/html; charset=gbk",
-                    .body = Encode(gbk, "gbk")})}) {
+        WarcRecord({.uri = "http://news.example/gbk",
+        .content_type = "text/html; charset=gbk",
+        .body = Encode(gbk, "gbk")})}) {
     warc += Gzip(record);
   }
   dir.Write("crawl.warc.gz", warc);
@@ -233,8 +232,7 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
   EXPECT_EQ(lines[0]["image_urls"], json({"http://news.example/img/a.jpg"}));
   EXPECT_EQ(lines[1]["encoding"], "gb18030");
   EXPECT_EQ(lines[1]["record"], RecordOf(gbk));
-  EXPECT_NE(run.err.find("http://news.example/404: skipped: HTTP status 404"),
-            std::string::npos);
+  EXPECT_NE(run.err.find("http://news.example/404: skipped: HTTP status 404"), std::string::npos);
   EXPECT_NE(run.err.find("2 pages read, 2 converted, 0 failed; 1 WARC"), std::string::npos);
 }
 
@@ -267,8 +265,8 @@ TEST(Cli, RunsAsAGnuParallelPipe) {
   TempDir dir;
   std::string input;
   for (int i = 0; i < 95; ++i) {
-    input += json({{"id", i}, {"html", ArticlePage("第" + std::to_string(i) + "篇")}}).dump() +
-             "\n";
+    input +=
+        json({{"id", i}, {"html", ArticlePage("第" + std::to_string(i) + "篇")}}).dump() + "\n";
   }
   const Outcome run =
       Shell(dir, "parallel --pipe -N 10 -k \"$KORVANE\" --stdin-jsonl -q -j 1", input);

@@ -41,8 +41,8 @@ std::vector<DecodeCase> DecodeCases() {
       {"meta charset gbk", Gbk(gbk_meta), "", "", "gb18030", Html(gbk_meta, kChinese)},
       {"meta http-equiv gb2312", Gbk(equiv_gb2312), "", "", "gb18030",
        Html(equiv_gb2312, kChinese)},
-      {"meta big5", Encode(Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。"), "big5"), "",
-       "", "big5-hkscs", Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。")},
+      {"meta big5", Encode(Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。"), "big5"), "", "",
+       "big5-hkscs", Html("<meta charset=big5>", "臺灣新聞：經濟穩定成長。")},
       {"valid utf-8 beats an old gb2312 meta", Html(equiv_gb2312, kChinese), "", "", "utf-8",
        Html(equiv_gb2312, kChinese)},
       {"utf-16le bom", Encode("\uFEFF" + utf16_page, "UTF-16LE"), "", "", "utf-16le",
@@ -53,24 +53,23 @@ std::vector<DecodeCase> DecodeCases() {
        "\uFEFF" + utf8_page},
       {"utf-16 bom against a gbk meta", Encode("\uFEFF" + utf8_page, "UTF-16LE"), "", "",
        "utf-16le", "\uFEFF" + utf8_page},
-      {"http charset beats the meta", Encode(Html("<meta charset=big5>", kChinese), "gbk"),
-       "GBK", "", "gb18030", Html("<meta charset=big5>", kChinese)},
+      {"http charset beats the meta", Encode(Html("<meta charset=big5>", kChinese), "gbk"), "GBK",
+       "", "gb18030", Html("<meta charset=big5>", kChinese)},
       {"--encoding beats everything", Gbk("<meta charset=big5>"), "big5", "gb2312", "gb18030",
        Html("<meta charset=big5>", kChinese)},
       {"latin1 is windows-1252", Html("<meta charset=iso-8859-1>", "caf\xE9 \x80"), "", "",
        "windows-1252", Html("<meta charset=iso-8859-1>", "café €")},
-      {"ascii keeps a declared ascii-compatible label", Html(gbk_meta, "plain"), "", "",
-       "gb18030", Html(gbk_meta, "plain")},
+      {"ascii keeps a declared ascii-compatible label", Html(gbk_meta, "plain"), "", "", "gb18030",
+       Html(gbk_meta, "plain")},
       {"ascii declared utf-16 reads as utf-8", Html("<meta charset=utf-16>", "plain"), "", "",
        "utf-8", Html("<meta charset=utf-16>", "plain")},
       {"ascii from a server saying utf-16 reads as utf-8", Html("", "plain"), "utf-16le", "",
        "utf-8", Html("", "plain")},
-      {"valid utf-8 with NUL and control bytes", Html("", std::string("a\0b\x01\x1F", 5)), "",
-       "", "utf-8", Html("", std::string("a\0b\x01\x1F", 5))},
-      {"gbk without a declaration is detected", Encode(Html("", std::string(kChinese) +
-                                                                    std::string(kChinese) +
-                                                                    std::string(kChinese)),
-                                                       "gbk"),
+      {"valid utf-8 with NUL and control bytes", Html("", std::string("a\0b\x01\x1F", 5)), "", "",
+       "utf-8", Html("", std::string("a\0b\x01\x1F", 5))},
+      {"gbk without a declaration is detected",
+       Encode(Html("", std::string(kChinese) + std::string(kChinese) + std::string(kChinese)),
+              "gbk"),
        "", "", "gb18030",
        Html("", std::string(kChinese) + std::string(kChinese) + std::string(kChinese))},
       {"a meta past the first 1024 bytes is not read",
@@ -78,7 +77,10 @@ std::vector<DecodeCase> DecodeCases() {
        ""},  // whatever detection says, not the late meta: checked below
       {"invalid bytes are replaced and counted", Gbk(gbk_meta) + "\x81", "", "", "gb18030",
        Html(gbk_meta, kChinese) + "\uFFFD", 1},
-      {"invalid utf-8 in a page declared utf-8", Html("<meta charset=utf-8>", "a\xFF\xFE" "b"),
+      {"invalid utf-8 in a page declared utf-8",
+       Html("<meta charset=utf-8>",
+            "a\xFF\xFE"
+            "b"),
        "", "", "utf-8", Html("<meta charset=utf-8>", "a\uFFFD\uFFFDb"), 2},
   };
 }
@@ -114,8 +116,7 @@ TEST(Decode, BinaryDataIsNotAPage) {
   DecodeHints forced;
   forced.forced = CharsetForLabel("windows-1252");
   EXPECT_EQ(Decode(png, forced).error, "") << "--encoding says it is text";
-  EXPECT_EQ(Decode(Encode("<p>x</p>", "UTF-16LE"), DecodeHints{{}, "utf-16le", false}).error,
-            "")
+  EXPECT_EQ(Decode(Encode("<p>x</p>", "UTF-16LE"), DecodeHints{{}, "utf-16le", false}).error, "")
       << "the server says UTF-16";
 }
 
@@ -128,11 +129,11 @@ TEST(Decode, JsonTextIsUtf8WhateverItsMetaSays) {
 
 TEST(CharsetForLabel, MapsLabelsAsBrowsersDo) {
   const std::pair<const char*, const char*> cases[] = {
-      {"gb2312", "gb18030"},       {" GBK ", "gb18030"},   {"x-gbk", "gb18030"},
-      {"GB18030", "gb18030"},      {"big5", "big5-hkscs"}, {"iso-8859-1", "windows-1252"},
-      {"latin1", "windows-1252"},  {"us-ascii", "windows-1252"},
-      {"utf8", "utf-8"},           {"utf-16", "utf-16le"}, {"shift_jis", "shift_jis"},
-      {"euc-kr", "euc-kr"},        {"koi8-r", "koi8-r"},
+      {"gb2312", "gb18030"},      {" GBK ", "gb18030"},         {"x-gbk", "gb18030"},
+      {"GB18030", "gb18030"},     {"big5", "big5-hkscs"},       {"iso-8859-1", "windows-1252"},
+      {"latin1", "windows-1252"}, {"us-ascii", "windows-1252"}, {"utf8", "utf-8"},
+      {"utf-16", "utf-16le"},     {"shift_jis", "shift_jis"},   {"euc-kr", "euc-kr"},
+      {"koi8-r", "koi8-r"},
   };
   for (const auto& [label, name] : cases) {
     SCOPED_TRACE(label);
@@ -164,8 +165,7 @@ TEST(PrescanMetaCharset, FindsTheDeclarationBrowsersFind) {
   const PrescanCase cases[] = {
       {"charset attribute", "<meta charset=gbk>", "gbk"},
       {"quoted, upper case", "<META CHARSET='GB2312'>", "gb2312"},
-      {"http-equiv", "<meta http-equiv=Content-Type content=\"text/html; charset=big5\">",
-       "big5"},
+      {"http-equiv", "<meta http-equiv=Content-Type content=\"text/html; charset=big5\">", "big5"},
       {"content before http-equiv",
        "<meta content='text/html;charset = \"gbk\"' http-equiv='content-type'>", "gbk"},
       {"content without http-equiv", "<meta content=\"text/html; charset=gbk\">", std::nullopt},
@@ -176,16 +176,14 @@ TEST(PrescanMetaCharset, FindsTheDeclarationBrowsersFind) {
       {"first attribute of a name wins", "<meta charset=gbk charset=big5>", "gbk"},
       {"self-closing", "<meta charset=gb2312 />", "gb2312"},
       {"no meta", "<html><head><title>x</title></head>", std::nullopt},
-      {"past the first 1024 bytes", std::string(1024, ' ') + "<meta charset=gbk>",
-       std::nullopt},
+      {"past the first 1024 bytes", std::string(1024, ' ') + "<meta charset=gbk>", std::nullopt},
   };
   for (const PrescanCase& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(PrescanMetaCharset(c.html,
-                                 [](std::string_view label) {
-                                   return CharsetForLabel(label).has_value();
-                                 }),
-              c.label);
+    EXPECT_EQ(
+        PrescanMetaCharset(
+            c.html, [](std::string_view label) { return CharsetForLabel(label).has_value(); }),
+        c.label);
   }
 }
 

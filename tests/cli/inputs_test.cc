@@ -1,13 +1,12 @@
 #include "inputs.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
-
-#include <unistd.h>
 
 #include "ordered_pool.h"
 #include "test_files.h"
@@ -20,8 +19,7 @@ using testing::TempDir;
 std::vector<std::string> Sources(Inputs& inputs) {
   std::vector<std::string> sources;
   while (std::optional<Page> page = inputs.Next()) {
-    sources.push_back(page->kind == Page::Kind::kError ? "error: " + page->source
-                                                       : page->source);
+    sources.push_back(page->kind == Page::Kind::kError ? "error: " + page->source : page->source);
   }
   return sources;
 }
@@ -29,8 +27,8 @@ std::vector<std::string> Sources(Inputs& inputs) {
 TEST(Inputs, WalksFoldersInNameOrderAndKeepsArgumentOrder) {
   TempDir dir;
   const std::string root = dir.path().string();
-  for (const char* name : {"b.html", "a.HTM", "sub/c.shtml", "sub/d.xhtml", "notes.txt",
-                           "image.jpg", "a0/x.html"}) {
+  for (const char* name :
+       {"b.html", "a.HTM", "sub/c.shtml", "sub/d.xhtml", "notes.txt", "image.jpg", "a0/x.html"}) {
     dir.Write(name, "<p>x</p>");
   }
   const std::string named = dir.Write("named.txt", "<p>named</p>");
@@ -38,10 +36,9 @@ TEST(Inputs, WalksFoldersInNameOrderAndKeepsArgumentOrder) {
   Inputs inputs({named, root, root + "/none.html"}, false);
   EXPECT_FALSE(inputs.SinglePage());
   EXPECT_EQ(Sources(inputs),
-            (std::vector<std::string>{named, root + "/a.HTM", root + "/a0/x.html",
-                                      root + "/b.html", "error: " + root + "/sub/broken.html",
-                                      root + "/sub/c.shtml", root + "/sub/d.xhtml",
-                                      "error: " + root + "/none.html"}));
+            (std::vector<std::string>{named, root + "/a.HTM", root + "/a0/x.html", root + "/b.html",
+                                      "error: " + root + "/sub/broken.html", root + "/sub/c.shtml",
+                                      root + "/sub/d.xhtml", "error: " + root + "/none.html"}));
 }
 
 TEST(Inputs, ReportsAFolderThatCannotBeRead) {
@@ -101,10 +98,10 @@ TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
   const JsonLineCase cases[] = {
       {R"({"id": 7, "url": "http://x.example/a", "html": "<p>中文</p>"})", Page::Kind::kPage,
        "http://x.example/a", "7", ""},
-      {R"({"id": "k", "html": "<p>x</p>"})", Page::Kind::kPage, "standard input line 3",
-       "\"k\"", ""},
-      {R"({"id": [1], "url": "http://x.example/"})", Page::Kind::kError, "http://x.example/",
-       "[1]", "no \"html\""},
+      {R"({"id": "k", "html": "<p>x</p>"})", Page::Kind::kPage, "standard input line 3", "\"k\"",
+       ""},
+      {R"({"id": [1], "url": "http://x.example/"})", Page::Kind::kError, "http://x.example/", "[1]",
+       "no \"html\""},
       {R"({"html": 5})", Page::Kind::kError, "standard input line 3", "null", "no \"html\""},
       {R"([1, 2])", Page::Kind::kError, "standard input line 3", "null", "not a JSON object"},
       {R"({"html": "x")", Page::Kind::kError, "standard input line 3", "null", "invalid JSON"},
@@ -160,8 +157,7 @@ TEST(RunInOrder, PassesOnAFailureOfTheInputAfterWhatCameBefore) {
                      if (next == 5) throw std::runtime_error("read failed");
                      return next++;
                    },
-                   [](int&& item) { return item; },
-                   [&](int&& item) { emitted.push_back(item); })),
+                   [](int&& item) { return item; }, [&](int&& item) { emitted.push_back(item); })),
                std::runtime_error);
   EXPECT_EQ(emitted, (std::vector<int>{0, 1, 2, 3, 4}));
 }

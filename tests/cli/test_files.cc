@@ -26,8 +26,8 @@ TempDir::~TempDir() {
 std::string TempDir::Write(const std::string& relative, std::string_view bytes) const {
   const fs::path file = path_ / relative;
   fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).write(bytes.data(),
-                                               static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return file.string();
 }
 
@@ -41,8 +41,8 @@ std::string ReadFile(const fs::path& path) {
 std::string Gzip(std::string_view bytes) {
   z_stream stream{};
   // 15 + 16: a gzip wrapper, as the WARC.gz files of a crawl have.
-  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                   Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
     throw std::runtime_error("deflateInit2 failed");
   }
   std::string out(deflateBound(&stream, bytes.size()) + 32, '\0');
@@ -60,9 +60,9 @@ std::string Gzip(std::string_view bytes) {
 std::string Encode(std::string_view utf8, const char* charset) {
   UErrorCode status = U_ZERO_ERROR;
   std::string out(utf8.size() * 4 + 16, '\0');
-  const int32_t length = ucnv_convert(charset, "UTF-8", out.data(),
-                                      static_cast<int32_t>(out.size()), utf8.data(),
-                                      static_cast<int32_t>(utf8.size()), &status);
+  const int32_t length =
+      ucnv_convert(charset, "UTF-8", out.data(), static_cast<int32_t>(out.size()), utf8.data(),
+                   static_cast<int32_t>(utf8.size()), &status);
   if (U_FAILURE(status)) throw std::runtime_error(u_errorName(status));
   out.resize(length);
   return out;

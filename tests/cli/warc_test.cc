@@ -52,11 +52,15 @@ std::vector<std::string> MixedRecords() {
       WarcRecord({.uri = "http://news.example/", .body = "<p>home</p>"}),
       WarcRecord({.uri = "http://news.example/a", .body = "request", .type = "request"}),
       WarcRecord({.uri = "http://news.example/gone", .status = 404, .body = "<p>no</p>"}),
-      WarcRecord({.uri = "http://news.example/logo.png", .content_type = "image/png",
+      WarcRecord({.uri = "http://news.example/logo.png",
+                  .content_type = "image/png",
                   .body = std::string("\x89PNG\0", 5)}),
-      WarcRecord({.uri = "http://news.example/b", .version = "WARC/1.1",
-                  .content_type = "text/html; charset=GBK", .body = "<p>b</p>"}),
-      WarcRecord({.uri = "<http://news.example/c>", .content_type = "application/xhtml+xml",
+      WarcRecord({.uri = "http://news.example/b",
+                  .version = "WARC/1.1",
+                  .content_type = "text/html; charset=GBK",
+                  .body = "<p>b</p>"}),
+      WarcRecord({.uri = "<http://news.example/c>",
+                  .content_type = "application/xhtml+xml",
                   .body = "<p>c</p>"}),
   };
 }
@@ -108,14 +112,13 @@ std::vector<BrokenCase> BrokenCases() {
   const std::string gz_second = Gzip(second);
   return {
       {"a corrupted gzip CRC", Gzip(good) + bad_crc, true, "incorrect data check", 1},
-      {"a truncated gzip member", Gzip(good) + gz_second.substr(0, gz_second.size() - 10),
-       true, "truncated", 1},
-      {"a record cut short", good + second.substr(0, second.size() - 20), false, "cut short",
-       1},
-      {"a record cut short inside its header", good + second.substr(0, 30), false,
-       "cut short", 1},
-      {"a bad Content-Length", good + "WARC/1.0\r\nWARC-Type: response\r\nContent-Length: x\r\n\r\n",
-       false, "Content-Length", 1},
+      {"a truncated gzip member", Gzip(good) + gz_second.substr(0, gz_second.size() - 10), true,
+       "truncated", 1},
+      {"a record cut short", good + second.substr(0, second.size() - 20), false, "cut short", 1},
+      {"a record cut short inside its header", good + second.substr(0, 30), false, "cut short", 1},
+      {"a bad Content-Length",
+       good + "WARC/1.0\r\nWARC-Type: response\r\nContent-Length: x\r\n\r\n", false,
+       "Content-Length", 1},
       {"an unknown version", "WARC/0.9\r\nContent-Length: 0\r\n\r\n\r\n\r\n", false,
        "not a WARC file", 0},
       {"gzip data that is not WARC", Gzip("<html>hello</html>"), true, "not a WARC file", 0},
@@ -123,7 +126,7 @@ std::vector<BrokenCase> BrokenCases() {
 }
 
 std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& cases,
-                                                  std::initializer_list<size_t> chunks) {
+                                                 std::initializer_list<size_t> chunks) {
   std::vector<std::pair<BrokenCase, size_t>> crossed;
   for (const BrokenCase& c : cases) {
     for (const size_t chunk : chunks) crossed.emplace_back(c, chunk);
@@ -140,8 +143,7 @@ TEST(WarcReader, ReportsBrokenFilesAndStops) {
     const Page& error = pages.back();
     EXPECT_EQ(error.kind, Page::Kind::kError);
     EXPECT_NE(error.error.find(c.error), std::string::npos) << error.error;
-    EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)),
-              std::string::npos)
+    EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)), std::string::npos)
         << error.error;
   }
 }

@@ -12,14 +12,12 @@ TEST(CharClassTest, CountsIdeographsDigitsAndLowerLetters) {
     char16_t unit;
     uint8_t expected;
   } cases[] = {
-      {0x4DFF, kNotCounted}, {0x4E00, kIdeograph},   {0x9FA5, kIdeograph},
-      {0x9FA6, kNotCounted}, {0xF8FF, kNotCounted},  {0xF900, kIdeograph},
-      {0xFA2D, kIdeograph},  {0xFA2E, kNotCounted},  {u'/', kNotCounted},
-      {u'0', kDigit},        {u'9', kDigit},         {u':', kNotCounted},
-      {u'`', kNotCounted},   {u'a', kLowerLetter},   {u'z', kLowerLetter},
-      {u'{', kNotCounted},   {u'A', kNotCounted},    {u'Z', kNotCounted},
-      {0xFF10, kNotCounted}, {0x3000, kNotCounted},  {0x3400, kNotCounted},
-      {0xD840, kNotCounted}, {0xDC00, kNotCounted},  {0xAC00, kNotCounted},
+      {0x4DFF, kNotCounted}, {0x4E00, kIdeograph},  {0x9FA5, kIdeograph},  {0x9FA6, kNotCounted},
+      {0xF8FF, kNotCounted}, {0xF900, kIdeograph},  {0xFA2D, kIdeograph},  {0xFA2E, kNotCounted},
+      {u'/', kNotCounted},   {u'0', kDigit},        {u'9', kDigit},        {u':', kNotCounted},
+      {u'`', kNotCounted},   {u'a', kLowerLetter},  {u'z', kLowerLetter},  {u'{', kNotCounted},
+      {u'A', kNotCounted},   {u'Z', kNotCounted},   {0xFF10, kNotCounted}, {0x3000, kNotCounted},
+      {0x3400, kNotCounted}, {0xD840, kNotCounted}, {0xDC00, kNotCounted}, {0xAC00, kNotCounted},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CharClass(c.unit), c.expected) << std::hex << int{c.unit};
@@ -34,7 +32,8 @@ TEST(FoldFullWidthTest, FoldsDigitsAndLettersOnly) {
       {u"\uFF15", u"5"},
       {u"\uFF10\uFF19", u"09"},
       {u"\uFF21\uFF41\uFF3A\uFF5A", u"aazz"},
-      {u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000", u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000"},
+      {u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000",
+       u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000"},
       {u"\uFF33tay ABC \uFF54\u4E2D", u"stay ABC t\u4E2D"},
       {u"\U0001D400\uFF11", u"\U0001D4001"},
   };

@@ -37,7 +37,7 @@ std::vector<int> Blocks(int count, std::vector<int> strongEntries) {
 struct WindowCase {
   const char* name;
   std::vector<int> marks;
-  size_t start;   // 1-based
+  size_t start;  // 1-based
   size_t length;
 };
 
@@ -47,8 +47,7 @@ TEST_P(LocateWindowTest, CutsTheWindowAroundTheLongestRun) {
   const WindowCase& c = GetParam();
   const std::u16string body = BodyWithBlocks(c.marks);
   const std::u16string text = body + std::u16string(kMarkers);
-  EXPECT_EQ(Locate(u"<html>" + body + u"</body>").window,
-            text.substr(c.start - 1, c.length));
+  EXPECT_EQ(Locate(u"<html>" + body + u"</body>").window, text.substr(c.start - 1, c.length));
 }
 
 std::vector<int> Entries(int first, int last) {
@@ -59,23 +58,22 @@ std::vector<int> Entries(int first, int last) {
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, LocateWindowTest,
-    testing::Values(
-        WindowCase{"RunFrom12To20", Blocks(40, Entries(12, 20)), 1700, 2300},
-        WindowCase{"RunFrom20To29", Blocks(40, Entries(20, 29)), 3300, 2500},
-        WindowCase{"RunAtEntry2", Blocks(10, {2, 3}), 1, 900},
-        WindowCase{"RunAtEntry3", Blocks(10, {3}), 1, 700},
-        WindowCase{"RunAtEntry4", Blocks(10, {4}), 100, 700},
-        WindowCase{"FirstOfEqualRuns", Blocks(30, {5, 6, 20, 21}), 300, 900},
-        WindowCase{"LongerRunWins", Blocks(30, {5, 6, 20, 21, 22}), 3300, 1100},
-        // strong, weak, strong: one run of three
-        WindowCase{"OneGapFilled", Blocks(30, {10, 12}), 1300, 1100},
-        // strong, weak, weak, strong: one run of four
-        WindowCase{"TwoGapsFilled", Blocks(30, {10, 13}), 1300, 1300},
-        // three weak entries: only the two before the second strong one are
-        // raised, and that run of three beats the first
-        WindowCase{"ThreeGapsSplit", Blocks(30, {10, 14}), 1700, 1100},
-        WindowCase{"SixGapsNothingRaised", Blocks(30, {10, 17}), 1300, 700},
-        WindowCase{"RunUpToTheLastEntry", Blocks(12, {11, 12}), 1500, 900}));
+    testing::Values(WindowCase{"RunFrom12To20", Blocks(40, Entries(12, 20)), 1700, 2300},
+                    WindowCase{"RunFrom20To29", Blocks(40, Entries(20, 29)), 3300, 2500},
+                    WindowCase{"RunAtEntry2", Blocks(10, {2, 3}), 1, 900},
+                    WindowCase{"RunAtEntry3", Blocks(10, {3}), 1, 700},
+                    WindowCase{"RunAtEntry4", Blocks(10, {4}), 100, 700},
+                    WindowCase{"FirstOfEqualRuns", Blocks(30, {5, 6, 20, 21}), 300, 900},
+                    WindowCase{"LongerRunWins", Blocks(30, {5, 6, 20, 21, 22}), 3300, 1100},
+                    // strong, weak, strong: one run of three
+                    WindowCase{"OneGapFilled", Blocks(30, {10, 12}), 1300, 1100},
+                    // strong, weak, weak, strong: one run of four
+                    WindowCase{"TwoGapsFilled", Blocks(30, {10, 13}), 1300, 1300},
+                    // three weak entries: only the two before the second strong one are
+                    // raised, and that run of three beats the first
+                    WindowCase{"ThreeGapsSplit", Blocks(30, {10, 14}), 1700, 1100},
+                    WindowCase{"SixGapsNothingRaised", Blocks(30, {10, 17}), 1300, 700},
+                    WindowCase{"RunUpToTheLastEntry", Blocks(12, {11, 12}), 1500, 900}));
 
 TEST(LocateContentTest, FindsNothingWithoutBodyOrDenseBlock) {
   const std::u16string dense = BodyWithBlocks(Blocks(10, {5, 6, 7}));

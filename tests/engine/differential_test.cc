@@ -18,24 +18,30 @@ struct Markers {
   std::u16string_view first, second;
 };
 
-constexpr Markers kReplacements[] = {
-    {u"  ", u" "},     {u"\r\n\r\n", u"\r\n"}, {u"&amp;", u"&"},
-    {u"<p", u"zorblevant<q"}, {u"br>", u"qq>zorblevant"}, {u"ab", u"b"},
-    {u"aa", u"a"},     {u"aba", u"ab"},        {u"<", u""},
-    {u"&", u""},       {u"--", u"-"},          {u"abab", u"bab"}};
+constexpr Markers kReplacements[] = {{u"  ", u" "},
+                                     {u"\r\n\r\n", u"\r\n"},
+                                     {u"&amp;", u"&"},
+                                     {u"<p", u"zorblevant<q"},
+                                     {u"br>", u"qq>zorblevant"},
+                                     {u"ab", u"b"},
+                                     {u"aa", u"a"},
+                                     {u"aba", u"ab"},
+                                     {u"<", u""},
+                                     {u"&", u""},
+                                     {u"--", u"-"},
+                                     {u"abab", u"bab"}};
 
-constexpr Markers kSpans[] = {
-    {u"<!--", u"-->"},      {u"<style", u"</style>"}, {u"<head", u"</head>"},
-    {u"<script", u"</script>"}, {u"<", u">"},          {u"a", u"a"},
-    {u"--", u"-"}};
+constexpr Markers kSpans[] = {{u"<!--", u"-->"},      {u"<style", u"</style>"},
+                              {u"<head", u"</head>"}, {u"<script", u"</script>"},
+                              {u"<", u">"},           {u"a", u"a"},
+                              {u"--", u"-"}};
 
 TEST(DifferentialTest, ReplaceAllMatchesTheLiteralSteps) {
   RandomText random(1);
   for (int i = 0; i < 20000; ++i) {
     const std::u16string text = random.Fragment(30);
     for (const Markers& m : kReplacements) {
-      ASSERT_EQ(ReplaceAll(text, m.first, m.second),
-                literal::ReplaceAll(text, m.first, m.second))
+      ASSERT_EQ(ReplaceAll(text, m.first, m.second), literal::ReplaceAll(text, m.first, m.second))
           << "find " << i;
     }
   }
@@ -46,8 +52,7 @@ TEST(DifferentialTest, RemoveSpansAndEntitiesMatchTheLiteralSteps) {
   for (int i = 0; i < 20000; ++i) {
     const std::u16string text = random.Fragment(30);
     for (const Markers& m : kSpans) {
-      ASSERT_EQ(RemoveSpans(text, m.first, m.second),
-                literal::RemoveSpans(text, m.first, m.second))
+      ASSERT_EQ(RemoveSpans(text, m.first, m.second), literal::RemoveSpans(text, m.first, m.second))
           << "spans " << i;
     }
     ASSERT_EQ(RemoveEntities(text, u"&", u";"), literal::RemoveEntities(text, u"&", u";"));

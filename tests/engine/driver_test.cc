@@ -35,10 +35,10 @@ TEST(HtmlToTextTest, RecordShapes) {
       {"title without article", u"<title>Only A Title</title>",
        u"[[ht=only a title]]\r\n[[txt]]\r\n"},
       {"h1 without article", u"<body><h1>Head</h1></body>", u"[[ha=head]]\r\n[[txt]]\r\n"},
-      {"everything",
-       ArticlePage(u"\u65b0\u95fb]]\uFF34itle", u"Pics/One.JPG", paragraph),
+      {"everything", ArticlePage(u"\u65b0\u95fb]]\uFF34itle", u"Pics/One.JPG", paragraph),
        u"[[ht=\u65b0\u95fb]]title]]\r\n[[ha=\u65b0\u95fb]]\r\n[[ur=Pics/One.JPG]]\r\n"
-       u"[[txt]]\r\n\r\n" + body + u"\r\n"},
+       u"[[txt]]\r\n\r\n" +
+           body + u"\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(HtmlToText(c.html), c.record) << c.name;
 }
@@ -64,8 +64,7 @@ TEST(HtmlToTextTest, KeepsTheLastPageAndItsImageLines) {
 }
 
 TEST(HtmlToTextTest, ExtractArticleGivesTheRecordsPieces) {
-  const std::u16string page =
-      ArticlePage(u"T", u"a.jpg", u"\u6b63\u6587\u6587\u5b57\u6b63\u6587");
+  const std::u16string page = ArticlePage(u"T", u"a.jpg", u"\u6b63\u6587\u6587\u5b57\u6b63\u6587");
   const Article article = ExtractArticle(page);
   EXPECT_EQ(article.title, u"t");
   EXPECT_EQ(article.images, std::vector<std::u16string>{u"a.jpg"});
@@ -83,8 +82,7 @@ TEST(HtmlToTextTest, ThreadsDoNotShareTheirPages) {
   for (int t = 0; t < 2; ++t) {
     threads[t] = std::thread([&, t] {
       for (int round = 0; round < 200; ++round) {
-        same[t] = same[t] && HtmlToText(pages[t]) == expected[t] &&
-                  SourceHtml == pages[t];
+        same[t] = same[t] && HtmlToText(pages[t]) == expected[t] && SourceHtml == pages[t];
       }
     });
   }

@@ -38,14 +38,15 @@ Text Lower(View t) {
 // An open marker that begins a tag name ("<" and a letter) stands only where
 // the name ends after it.
 bool OpensBlock(View w, int64_t p, View open) {
-  const bool tagName = open.size() >= 2 && open[0] == u'<' &&
-                       ((open[1] >= u'a' && open[1] <= u'z') || (open[1] >= u'A' && open[1] <= u'Z'));
+  const bool tagName =
+      open.size() >= 2 && open[0] == u'<' &&
+      ((open[1] >= u'a' && open[1] <= u'z') || (open[1] >= u'A' && open[1] <= u'Z'));
   if (!tagName) return true;
   const int64_t after = p + Length(open);
   if (after > Length(w)) return true;
   const char16_t next = w[after - 1];
-  return next == u'>' || next == u'/' || next == u' ' || next == u'\t' ||
-         next == u'\r' || next == u'\n' || next == u'\f';
+  return next == u'>' || next == u'/' || next == u' ' || next == u'\t' || next == u'\r' ||
+         next == u'\n' || next == u'\f';
 }
 
 int64_t SearchOpen(View w, View open, int64_t k) {
@@ -165,8 +166,7 @@ Located LocateContent(View html) {
   counts[n + 1] = 0;
   for (int64_t i = 5; i <= m - 2; ++i) {
     if (counts[i] <= 70 &&
-        (counts[i - 4] > 70 || counts[i - 3] > 70 || counts[i - 2] > 70 ||
-         counts[i - 1] > 70) &&
+        (counts[i - 4] > 70 || counts[i - 3] > 70 || counts[i - 2] > 70 || counts[i - 1] > 70) &&
         (counts[i + 1] > 70 || counts[i + 2] > 70)) {
       counts[i] = 80;
     }

@@ -12,8 +12,7 @@ std::u16string ReplaceAll(std::u16string_view text, std::u16string_view find,
                           std::u16string_view replacement);
 std::u16string RemoveSpans(std::u16string_view text, std::u16string_view open,
                            std::u16string_view close);
-std::u16string RemoveEntities(std::u16string_view text,
-                              std::u16string_view open,
+std::u16string RemoveEntities(std::u16string_view text, std::u16string_view open,
                               std::u16string_view close);
 std::u16string StripMarkup(std::u16string_view markup);
 std::u16string HtmlToText(std::u16string_view html);

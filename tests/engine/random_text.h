@@ -18,9 +18,7 @@ class RandomText {
   // blocks and entities; long enough for the content locator to work.
   std::u16string Page(int maxPieces);
 
-  int Below(int bound) {
-    return std::uniform_int_distribution<int>(0, bound - 1)(engine_);
-  }
+  int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(engine_); }
 
  private:
   std::u16string Piece();

@@ -21,8 +21,7 @@ TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
     for (char16_t& unit : pattern) unit = alphabet[random() % alphabet.size()];
     for (size_t from = 0; from <= text.size() + 1; ++from) {
       const std::u16string_view view(text);
-      ASSERT_EQ(Find(view, pattern, from), view.find(pattern, from))
-          << round << " from " << from;
+      ASSERT_EQ(Find(view, pattern, from), view.find(pattern, from)) << round << " from " << from;
       if (!pattern.empty()) {
         ASSERT_EQ(FindUnit(view, pattern[0], from), view.find(pattern[0], from));
       }

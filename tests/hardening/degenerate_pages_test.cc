@@ -18,7 +18,9 @@ std::u16string Repeated(std::u16string_view piece, size_t units) {
   return text;
 }
 
-std::u16string Dense(size_t units) { return Repeated(u"\u8bb0\u8005\u4ece\u6709\u5173gdp2024", units); }
+std::u16string Dense(size_t units) {
+  return Repeated(u"\u8bb0\u8005\u4ece\u6709\u5173gdp2024", units);
+}
 
 std::u16string Body(std::u16string_view body) {
   return std::u16string(kHead) + u"<body>" + std::u16string(body) + u"</body></html>";
@@ -51,15 +53,23 @@ struct Shape {
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   const std::pair<const char*, std::u16string_view> pieces[] = {
-      {"lt", u"<"},        {"gt", u">"},           {"amp", u"&"},     {"amp_semi", u"&;"},
-      {"comment", u"<!--"}, {"p_open", u"<p"},     {"spaces", u"  "}, {"crlf", u"\r\n"},
-      {"dense_and_lt", u"\u65b0<"}, {"dense_and_amp", u"\u65b0\u95fb&"}};
+      {"lt", u"<"},
+      {"gt", u">"},
+      {"amp", u"&"},
+      {"amp_semi", u"&;"},
+      {"comment", u"<!--"},
+      {"p_open", u"<p"},
+      {"spaces", u"  "},
+      {"crlf", u"\r\n"},
+      {"dense_and_lt", u"\u65b0<"},
+      {"dense_and_amp", u"\u65b0\u95fb&"}};
   for (const auto& [name, piece] : pieces) {
     const std::u16string run = Repeated(piece, kUnits);
     shapes.push_back({std::string("only_") + name, run});
     shapes.push_back({std::string("body_") + name, Body(run)});
     shapes.push_back({std::string("title_") + name, u"<title>" + run + u"</title>"});
-    shapes.push_back({std::string("article_then_") + name, Body(u"<p>" + Dense(kUnits) + u"</p>" + run)});
+    shapes.push_back(
+        {std::string("article_then_") + name, Body(u"<p>" + Dense(kUnits) + u"</p>" + run)});
   }
   shapes.push_back({"images", WithImages(120)});
   shapes.push_back({"dense_body", Body(u"<p>" + Dense(kUnits) + u"</p>")});

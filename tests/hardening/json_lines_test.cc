@@ -38,8 +38,8 @@ TEST(JsonLinesHardening, LinesNestedTooDeeplyAreErrorsNotCrashes) {
       {"other value of 100,000 arrays",
        "{" + page + ",\"meta\":" + Nested(100'000, "[", "]") + ",\"id\":1}", false},
       {"deep inside a wide array",
-       "{\"id\":" + Nested(1, "[", "]", Nested(1000, "0,", "", "") + Nested(70, "[", "]")) +
-           "," + page + "}",
+       "{\"id\":" + Nested(1, "[", "]", Nested(1000, "0,", "", "") + Nested(70, "[", "]")) + "," +
+           page + "}",
        false},
       {"a line of 100,000 \"[\"", Nested(100'000, "[", ""), false},
   };

@@ -18,8 +18,8 @@ using testing::WarcRecord;
 
 // Standard error of korvane run on `args` in `dir`.
 std::string ErrorsOf(const TempDir& dir, const std::string& args) {
-  const std::string line = "cd '" + dir.path().string() + "' && '" KORVANE_BINARY "' -q " +
-                           args + " > /dev/null 2> stderr.txt";
+  const std::string line = "cd '" + dir.path().string() + "' && '" KORVANE_BINARY "' -q " + args +
+                           " > /dev/null 2> stderr.txt";
   std::system(line.c_str());
   return ReadFile(dir.path() / "stderr.txt");
 }

@@ -1,3 +1,5 @@
+#include "form1.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
@@ -10,7 +12,6 @@
 #include <new>
 #include <stdexcept>
 
-#include "form1.h"
 #include "korvane.h"
 #include "plain_text.h"
 
@@ -26,8 +27,7 @@ QString ToQString(std::u16string_view text) {
 }
 
 std::u16string ToU16(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()),
-          static_cast<size_t>(text.size())};
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())};
 }
 
 // A record as the output box shows it: each "\r\n" one line break.
@@ -45,16 +45,15 @@ QString SamplePageFile() {
 
 QWidget* Control(Form1& form, const QString& name) {
   const std::map<QString, QWidget*> controls = {
-      {u"Label1"_s, form.Label1}, {u"Label2"_s, form.Label2},
-      {u"Label3"_s, form.Label3}, {u"Label4"_s, form.Label4},
-      {u"Text1"_s, form.Text1},   {u"Text2"_s, form.Text2},
+      {u"Label1"_s, form.Label1},    {u"Label2"_s, form.Label2}, {u"Label3"_s, form.Label3},
+      {u"Label4"_s, form.Label4},    {u"Text1"_s, form.Text1},   {u"Text2"_s, form.Text2},
       {u"Command1"_s, form.Command1}};
   return controls.at(name);
 }
 
-const QString kSmallPage =
-    u"<html><head><title>小页</title></head><body><h1>小标题</h1><p>"_s +
-    QString(u"正文内容"_s).repeated(120) + u"</p><p>第二段</p></body></html>"_s;
+const QString kSmallPage = u"<html><head><title>小页</title></head><body><h1>小标题</h1><p>"_s +
+                           QString(u"正文内容"_s).repeated(120) +
+                           u"</p><p>第二段</p></body></html>"_s;
 
 }  // namespace
 
@@ -217,8 +216,9 @@ class Form1Test : public QObject {
     QVERIFY(lines.size() > 5);
     QVERIFY(lines[0].startsWith(u"[[ht="_s));
     QVERIFY(lines[1].startsWith(u"[[ha="_s));
-    QVERIFY(lines.filter(QRegularExpression(u"^\\[\\[ur=.+\\.(jpg|png)\\]\\]$"_s,
-                                            QRegularExpression::CaseInsensitiveOption))
+    QVERIFY(lines
+                .filter(QRegularExpression(u"^\\[\\[ur=.+\\.(jpg|png)\\]\\]$"_s,
+                                           QRegularExpression::CaseInsensitiveOption))
                 .size() >= 2);
     const qsizetype marker = lines.indexOf(u"[[txt]]"_s);
     QVERIFY(marker > 3);

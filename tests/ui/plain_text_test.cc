@@ -1,7 +1,7 @@
+#include "plain_text.h"
+
 #include <QApplication>
 #include <QTest>
-
-#include "plain_text.h"
 
 using namespace Qt::StringLiterals;
 using korvane::ui::ReadText;
