@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "exit_codes.h"
 #include "inputs.h"
 #include "ordered_pool.h"
 #include "output.h"
@@ -40,9 +41,9 @@ int Run(const Options& options) {
   Writer writer(output, progress);
 
   try {
-    RunInOrder<Page, Result>(
+    RunInOrder<Input, Result>(
         options.jobs, kWindowPerJob * options.jobs, [&] { return inputs.Next(); },
-        [&](Page&& page) { return Convert(std::move(page), convert); },
+        [&](Input&& input) { return Convert(std::move(input), convert); },
         [&](Result&& result) { writer.Write(std::move(result)); });
   } catch (const std::exception& error) {
     writer.Finish();

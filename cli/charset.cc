@@ -6,6 +6,8 @@
 #include <array>
 #include <memory>
 
+#include "ascii.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -51,11 +53,7 @@ std::string Normalized(std::string_view label) {
   const size_t first = label.find_first_not_of(kSpace);
   if (first == std::string_view::npos) return {};
   label = label.substr(first, label.find_last_not_of(kSpace) - first + 1);
-  std::string lower(label);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
-  });
-  return lower;
+  return AsciiLowered(label);
 }
 
 struct ConverterCloser {

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "charset.h"
-#include "page.h"
+#include "decode.h"
+#include "input.h"
+#include "options.h"
 
 namespace korvane::cli {
-
-enum class Format { kRecord, kJsonl };
 
 struct ConvertSettings {
   Format format = Format::kRecord;
@@ -20,11 +20,11 @@ struct ConvertSettings {
 };
 
 struct Result {
-  Page::Kind kind = Page::Kind::kPage;
+  Input::Kind kind = Input::Kind::kPage;
   std::string source;
   std::string error;     // kError: why; kSkipped: what the record held
   std::string encoding;  // charset used and what picked it
-  std::string reason;
+  CharsetSource charset_source = CharsetSource::kDefault;
   int64_t replaced = 0;
   std::string output_name;
   uint64_t input_bytes = 0;
@@ -32,6 +32,6 @@ struct Result {
 };
 
 // Never throws for a bad page: any failure comes back as a kError result.
-Result Convert(Page page, const ConvertSettings& settings);
+Result Convert(Input page, const ConvertSettings& settings);
 
 }  // namespace korvane::cli

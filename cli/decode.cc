@@ -21,15 +21,15 @@ constexpr size_t kDetectionLength = 64 * 1024;
 
 struct Choice {
   Charset charset;
-  std::string reason;
+  CharsetSource source;
 };
 
 const Charset kUtf8{"utf-8", "UTF-8"};
 
 std::optional<Choice> ByteOrderMark(std::string_view bytes) {
-  if (bytes.starts_with("\xEF\xBB\xBF")) return Choice{kUtf8, "bom"};
-  if (bytes.starts_with("\xFE\xFF")) return Choice{{"utf-16be", "UTF-16BE"}, "bom"};
-  if (bytes.starts_with("\xFF\xFE")) return Choice{{"utf-16le", "UTF-16LE"}, "bom"};
+  if (bytes.starts_with("\xEF\xBB\xBF")) return Choice{kUtf8, CharsetSource::kBom};
+  if (bytes.starts_with("\xFE\xFF")) return Choice{{"utf-16be", "UTF-16BE"}, CharsetSource::kBom};
+  if (bytes.starts_with("\xFF\xFE")) return Choice{{"utf-16le", "UTF-16LE"}, CharsetSource::kBom};
   return std::nullopt;
 }
 
@@ -56,33 +56,34 @@ std::optional<std::string> DetectedLabel(std::string_view bytes) {
 Choice DeclaredOrDetected(std::string_view bytes, const DecodeHints& hints, bool pure_ascii) {
   if (std::optional<Charset> http = CharsetForLabel(hints.http_charset)) {
     if (IsWideUnicode(*http) ? !pure_ascii : IsAsciiCompatible(*http)) {
-      return {*http, "http"};
+      return {*http, CharsetSource::kHttp};
     }
   }
   if (std::optional<std::string> label = PrescanMetaCharset(bytes, IsKnownLabel)) {
     const Charset meta = *CharsetForLabel(*label);
     // A page cannot declare UTF-16 in ASCII bytes: browsers read it as UTF-8.
-    if (IsWideUnicode(meta)) return {kUtf8, "meta"};
-    if (IsAsciiCompatible(meta)) return {meta, "meta"};
+    if (IsWideUnicode(meta)) return {kUtf8, CharsetSource::kMeta};
+    if (IsAsciiCompatible(meta)) return {meta, CharsetSource::kMeta};
   }
-  if (pure_ascii) return {kUtf8, "ascii"};
+  if (pure_ascii) return {kUtf8, CharsetSource::kAscii};
   if (std::optional<std::string> label = DetectedLabel(bytes)) {
     std::optional<Charset> detected = CharsetForLabel(*label);
-    if (detected && IsAsciiCompatible(*detected)) return {*detected, "detected"};
+    if (detected && IsAsciiCompatible(*detected)) return {*detected, CharsetSource::kDetected};
   }
-  return {kUtf8, "default"};
+  return {kUtf8, CharsetSource::kDefault};
 }
 
 Choice ChooseCharset(std::string_view bytes, const DecodeHints& hints, const Utf8Check& utf8) {
-  if (hints.forced) return {*hints.forced, "--encoding"};
-  if (hints.is_text) return {kUtf8, "text"};
+  if (hints.forced) return {*hints.forced, CharsetSource::kForced};
+  if (hints.is_text) return {kUtf8, CharsetSource::kText};
   if (std::optional<Choice> bom = ByteOrderMark(bytes)) return *bom;
-  if (utf8.valid && utf8.multibyte) return {kUtf8, "utf-8"};
+  if (utf8.valid && utf8.multibyte) return {kUtf8, CharsetSource::kUtf8Bytes};
   return DeclaredOrDetected(bytes, hints, utf8.valid);
 }
 
 bool LooksBinary(std::string_view bytes, const Choice& choice, const Utf8Check& utf8) {
-  if (utf8.valid || choice.reason == "--encoding" || choice.reason == "bom") return false;
+  if (utf8.valid || choice.source == CharsetSource::kForced || choice.source == CharsetSource::kBom)
+    return false;
   if (IsWideUnicode(choice.charset)) return false;  // declared by the server
   return bytes.substr(0, kBinaryProbeLength).find('\0') != std::string_view::npos;
 }
@@ -126,12 +127,36 @@ void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage&
 
 }  // namespace
 
+std::string_view CharsetSourceName(CharsetSource source) {
+  switch (source) {
+    case CharsetSource::kForced:
+      return "--encoding";
+    case CharsetSource::kText:
+      return "text";
+    case CharsetSource::kBom:
+      return "bom";
+    case CharsetSource::kUtf8Bytes:
+      return "utf-8";
+    case CharsetSource::kHttp:
+      return "http";
+    case CharsetSource::kMeta:
+      return "meta";
+    case CharsetSource::kAscii:
+      return "ascii";
+    case CharsetSource::kDetected:
+      return "detected";
+    case CharsetSource::kDefault:
+      break;
+  }
+  return "default";
+}
+
 DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
   const Utf8Check utf8 = CheckUtf8(bytes);
   const Choice choice = ChooseCharset(bytes, hints, utf8);
   DecodedPage page;
   page.encoding = choice.charset.name;
-  page.reason = choice.reason;
+  page.source = choice.source;
   if (LooksBinary(bytes, choice, utf8)) {
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
     return page;
@@ -139,7 +164,7 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
   // Valid UTF-8 reads the same under every charset chosen for it here, and
   // the UTF-8 decoder is the fast one.
   const bool utf8_text = choice.charset.name == "utf-8" ||
-                         (utf8.valid && !utf8.multibyte && choice.reason != "--encoding");
+                         (utf8.valid && !utf8.multibyte && choice.source != CharsetSource::kForced);
   if (utf8_text) {
     Decoded decoded = FromUtf8(bytes);
     page.text = std::move(decoded.text);

@@ -11,6 +11,22 @@
 
 namespace korvane::cli {
 
+// What picked a page's charset.
+enum class CharsetSource {
+  kForced,     // --encoding
+  kText,       // the bytes were text already (a JSON string)
+  kBom,        // a byte order mark
+  kUtf8Bytes,  // valid UTF-8 with multi-byte sequences
+  kHttp,       // the HTTP Content-Type
+  kMeta,       // a <meta> in the first bytes
+  kAscii,      // pure ASCII, read as UTF-8
+  kDetected,   // ICU's detection
+  kDefault,    // nothing else: UTF-8
+};
+
+// As messages show it: "--encoding", "bom", "utf-8", "meta", ...
+std::string_view CharsetSourceName(CharsetSource source);
+
 struct DecodeHints {
   std::optional<Charset> forced;  // --encoding: overrides everything
   std::string_view http_charset;  // label from an HTTP Content-Type
@@ -20,7 +36,7 @@ struct DecodeHints {
 struct DecodedPage {
   std::u16string text;
   std::string encoding;  // the charset's reported name
-  std::string reason;    // what picked it: "bom", "utf-8", "http", "meta", ...
+  CharsetSource source = CharsetSource::kDefault;
   int64_t replaced = 0;  // invalid byte sequences written as U+FFFD
   std::string error;     // not a page (binary data): text is empty
 };

@@ -5,18 +5,14 @@
 #include <string_view>
 #include <utility>
 
+#include "ascii.h"
+
 namespace korvane::cli {
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string LowerFileName(const fs::path& path) {
-  std::string name = path.filename().string();
-  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
-  });
-  return name;
-}
+std::string LowerFileName(const fs::path& path) { return AsciiLowered(path.filename().string()); }
 
 bool EndsWithAny(const std::string& name, std::initializer_list<std::string_view> endings) {
   return std::any_of(endings.begin(), endings.end(), [&](std::string_view ending) {

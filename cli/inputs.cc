@@ -35,25 +35,25 @@ bool Inputs::SinglePage() {
   return !batch_;
 }
 
-std::optional<Page> Inputs::Next() {
+std::optional<Input> Inputs::Next() {
   if (first_) return std::exchange(first_, std::nullopt);
   return Read();
 }
 
-std::optional<Page> Inputs::Read() {
+std::optional<Input> Inputs::Read() {
   for (;;) {
     if (jsonl_) {
-      if (std::optional<Page> page = jsonl_->Next()) return page;
+      if (std::optional<Input> page = jsonl_->Next()) return page;
       jsonl_.reset();
     }
     if (warc_) {
-      if (std::optional<Page> page = warc_->Next()) return page;
+      if (std::optional<Input> page = warc_->Next()) return page;
       warc_.reset();
     }
     if (walk_) {
       if (std::optional<FolderWalk::Entry> entry = walk_->Next()) {
-        if (!entry->error.empty()) return ErrorPage(entry->path.string(), entry->error);
-        if (std::optional<Page> page = Open(entry->path.string())) return page;
+        if (!entry->error.empty()) return ErrorInput(entry->path.string(), entry->error);
+        if (std::optional<Input> page = Open(entry->path.string())) return page;
         continue;
       }
       walk_.reset();
@@ -62,36 +62,36 @@ std::optional<Page> Inputs::Read() {
     const std::string& path = paths_[next_path_++];
     std::error_code error;
     if (path == "-") {
-      if (std::optional<Page> page = OpenStandardInput()) return page;
+      if (std::optional<Input> page = OpenStandardInput()) return page;
     } else if (fs::is_directory(path, error)) {
       walk_.emplace(path);
       batch_ = true;
-    } else if (std::optional<Page> page = Open(path)) {
+    } else if (std::optional<Input> page = Open(path)) {
       return page;
     }
   }
 }
 
-std::optional<Page> Inputs::Open(const std::string& path) {
+std::optional<Input> Inputs::Open(const std::string& path) {
   try {
     return FromReader(FileReader::Open(path), path, MirrorName(path), HasWarcName(path));
   } catch (const InputError& error) {
-    return ErrorPage(path, error.what());
+    return ErrorInput(path, error.what());
   }
 }
 
-std::optional<Page> Inputs::OpenStandardInput() {
+std::optional<Input> Inputs::OpenStandardInput() {
   const std::string name(kStandardInput);
   try {
     return FromReader(FileReader::StandardInput(), name, "stdin.txt", false);
   } catch (const InputError& error) {
-    return ErrorPage(name, error.what());
+    return ErrorInput(name, error.what());
   }
 }
 
 // A page, or nothing when the file is a WARC file whose pages come next.
-std::optional<Page> Inputs::FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
-                                       const std::string& output_base, bool warc_name) {
+std::optional<Input> Inputs::FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
+                                        const std::string& output_base, bool warc_name) {
   const std::string_view first = reader->Peek(16);
   if (warc_name || LooksLikeWarc(first)) {
     const bool compressed = IsGzip(first);
@@ -102,7 +102,7 @@ std::optional<Page> Inputs::FromReader(std::unique_ptr<FileReader> reader, const
     batch_ = true;
     return std::nullopt;
   }
-  Page page;
+  Input page;
   page.source = name;
   page.output_name = output_base;
   page.bytes = reader->ReadAll();

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "folder_walk.h"
+#include "input.h"
 #include "jsonl_input.h"
-#include "page.h"
 #include "warc.h"
 
 namespace korvane::cli {
@@ -29,22 +29,22 @@ class Inputs {
   // a folder nor a WARC file, and not JSON lines. Reads the first input.
   bool SinglePage();
 
-  std::optional<Page> Next();
+  std::optional<Input> Next();
 
  private:
-  std::optional<Page> Read();
-  std::optional<Page> Open(const std::string& path);
-  std::optional<Page> OpenStandardInput();
-  std::optional<Page> FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
-                                 const std::string& output_base, bool warc_name);
+  std::optional<Input> Read();
+  std::optional<Input> Open(const std::string& path);
+  std::optional<Input> OpenStandardInput();
+  std::optional<Input> FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
+                                  const std::string& output_base, bool warc_name);
 
   std::vector<std::string> paths_;
   size_t next_path_ = 0;
   std::optional<FolderWalk> walk_;
   std::unique_ptr<WarcReader> warc_;
   std::unique_ptr<JsonLines> jsonl_;
-  std::optional<Page> first_;  // read ahead by SinglePage
-  bool batch_ = false;         // a folder or a WARC file was met
+  std::optional<Input> first_;  // read ahead by SinglePage
+  bool batch_ = false;          // a folder or a WARC file was met
 };
 
 }  // namespace korvane::cli

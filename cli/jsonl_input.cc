@@ -41,26 +41,26 @@ nlohmann::ordered_json ParseLine(std::string_view line) {
 
 }  // namespace
 
-Page PageFromJsonLine(std::string_view line, uint64_t line_number) {
+Input PageFromJsonLine(std::string_view line, uint64_t line_number) {
   nlohmann::ordered_json object;
   try {
     object = ParseLine(line);
   } catch (const nlohmann::json::exception& error) {
-    return ErrorPage(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
+    return ErrorInput(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
   } catch (const TooDeep&) {
-    return ErrorPage(LineName(line_number),
-                     "JSON nested more than " + std::to_string(kMaxDepth) + " levels deep");
+    return ErrorInput(LineName(line_number),
+                      "JSON nested more than " + std::to_string(kMaxDepth) + " levels deep");
   }
-  Page page;
+  Input page;
   page.source = LineName(line_number);
-  if (!object.is_object()) return ErrorPage(page.source, "not a JSON object");
+  if (!object.is_object()) return ErrorInput(page.source, "not a JSON object");
   if (object.contains("id")) page.id = object["id"];
   if (object.contains("url") && object["url"].is_string()) {
     page.url = object["url"].get<std::string>();
     if (!page.url.empty()) page.source = page.url;
   }
   if (!object.contains("html") || !object["html"].is_string()) {
-    Page error = ErrorPage(page.source, "no \"html\" string");
+    Input error = ErrorInput(page.source, "no \"html\" string");
     error.id = std::move(page.id);
     return error;
   }
@@ -90,16 +90,16 @@ std::optional<std::string> JsonLines::ReadLine() {
   return line;
 }
 
-std::optional<Page> JsonLines::Next() {
+std::optional<Input> JsonLines::Next() {
   std::optional<std::string> line;
   try {
     line = ReadLine();
   } catch (const InputError& error) {
     at_end_ = true;
-    return ErrorPage("standard input", error.what());
+    return ErrorInput("standard input", error.what());
   }
   if (!line) return std::nullopt;
-  Page page = PageFromJsonLine(*line, ++line_number_);
+  Input page = PageFromJsonLine(*line, ++line_number_);
   const uint64_t consumed = input_->consumed();
   page.input_bytes = consumed - reported_consumed_;
   reported_consumed_ = consumed;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "byte_reader.h"
-#include "page.h"
+#include "input.h"
 
 namespace korvane::cli {
 
@@ -17,7 +17,7 @@ class JsonLines {
 
   // One page per line, in order: a line that is not such an object is an
   // error page (it keeps its "id" when it has one). Nothing at the end.
-  std::optional<Page> Next();
+  std::optional<Input> Next();
 
  private:
   std::optional<std::string> ReadLine();
@@ -31,6 +31,6 @@ class JsonLines {
 };
 
 // What a line of the stream gives: the page, or an error naming the line.
-Page PageFromJsonLine(std::string_view line, uint64_t line_number);
+Input PageFromJsonLine(std::string_view line, uint64_t line_number);
 
 }  // namespace korvane::cli

@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "ascii.h"
+#include "http_response.h"
+
 namespace korvane::cli {
 namespace {
 
-bool IsSpace(char c) { return c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
-
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view text, size_t at, std::string_view prefix) {
-  if (text.size() - at < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (Lower(text[at + i]) != prefix[i]) return false;
-  }
-  return true;
-}
 
 struct Attribute {
   std::string name;
@@ -33,7 +24,7 @@ class AttributeReader {
 
   // The next attribute, or nothing at the tag's ">" or the end of the bytes.
   std::optional<Attribute> Next() {
-    while (More() && (IsSpace(Peek()) || Peek() == '/')) ++pos_;
+    while (More() && (IsHtmlSpace(Peek()) || Peek() == '/')) ++pos_;
     if (!More() || Peek() == '>') return std::nullopt;
     Attribute attribute;
     while (More()) {
@@ -42,7 +33,7 @@ class AttributeReader {
         ++pos_;
         return ReadValue(std::move(attribute));
       }
-      if (IsSpace(c)) {
+      if (IsHtmlSpace(c)) {
         SkipSpace();
         if (!More()) return std::nullopt;
         if (Peek() != '=') return attribute;
@@ -50,7 +41,7 @@ class AttributeReader {
         return ReadValue(std::move(attribute));
       }
       if (c == '/' || c == '>') return attribute;
-      attribute.name += Lower(c);
+      attribute.name += AsciiLower(c);
       ++pos_;
     }
     return std::nullopt;
@@ -67,14 +58,14 @@ class AttributeReader {
           ++pos_;
           return attribute;
         }
-        attribute.value += Lower(Peek());
+        attribute.value += AsciiLower(Peek());
       }
       return std::nullopt;
     }
     if (first == '>') return attribute;
     for (; More(); ++pos_) {
-      if (IsSpace(Peek()) || Peek() == '>') return attribute;
-      attribute.value += Lower(Peek());
+      if (IsHtmlSpace(Peek()) || Peek() == '>') return attribute;
+      attribute.value += AsciiLower(Peek());
     }
     return std::nullopt;
   }
@@ -82,7 +73,7 @@ class AttributeReader {
   bool More() const { return pos_ < bytes_.size(); }
   char Peek() const { return bytes_[pos_]; }
   void SkipSpace() {
-    while (More() && IsSpace(Peek())) ++pos_;
+    while (More() && IsHtmlSpace(Peek())) ++pos_;
   }
 
   std::string_view bytes_;
@@ -119,35 +110,6 @@ void SkipPast(std::string_view bytes, size_t& position, std::string_view marker)
 
 }  // namespace
 
-std::optional<std::string> CharsetFromContentType(std::string_view value) {
-  size_t pos = 0;
-  while (pos < value.size()) {
-    size_t found = std::string_view::npos;
-    for (size_t at = pos; at < value.size(); ++at) {
-      if (StartsWithNoCase(value, at, "charset")) {
-        found = at;
-        break;
-      }
-    }
-    if (found == std::string_view::npos) return std::nullopt;
-    pos = found + 7;
-    while (pos < value.size() && IsSpace(value[pos])) ++pos;
-    if (pos >= value.size() || value[pos] != '=') continue;
-    ++pos;
-    while (pos < value.size() && IsSpace(value[pos])) ++pos;
-    if (pos >= value.size()) return std::nullopt;
-    if (value[pos] == '"' || value[pos] == '\'') {
-      const size_t close = value.find(value[pos], pos + 1);
-      if (close == std::string_view::npos) return std::nullopt;
-      return std::string(value.substr(pos + 1, close - pos - 1));
-    }
-    size_t end = pos;
-    while (end < value.size() && !IsSpace(value[end]) && value[end] != ';') ++end;
-    return std::string(value.substr(pos, end - pos));
-  }
-  return std::nullopt;
-}
-
 std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
                                               bool (*accept)(std::string_view label)) {
   bytes = bytes.substr(0, std::min(bytes.size(), kPrescanLength));
@@ -157,7 +119,7 @@ std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
       pos += 2;  // "<!-->" closes at once: the dashes may be shared
       SkipPast(bytes, pos, "-->");
     } else if (StartsWithNoCase(bytes, pos, "<meta") && pos + 5 < bytes.size() &&
-               (IsSpace(bytes[pos + 5]) || bytes[pos + 5] == '/')) {
+               (IsHtmlSpace(bytes[pos + 5]) || bytes[pos + 5] == '/')) {
       pos += 5;
       AttributeReader reader(bytes, pos);
       std::optional<std::string> charset = MetaCharset(reader);
@@ -166,7 +128,7 @@ std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
     } else if (bytes[pos] == '<' && pos + 1 < bytes.size() &&
                (IsLetter(bytes[pos + 1]) ||
                 (bytes[pos + 1] == '/' && pos + 2 < bytes.size() && IsLetter(bytes[pos + 2])))) {
-      while (pos < bytes.size() && !IsSpace(bytes[pos]) && bytes[pos] != '>') ++pos;
+      while (pos < bytes.size() && !IsHtmlSpace(bytes[pos]) && bytes[pos] != '>') ++pos;
       AttributeReader reader(bytes, pos);
       while (reader.Next()) {
       }

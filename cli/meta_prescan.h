@@ -18,8 +18,4 @@ inline constexpr size_t kPrescanLength = 1024;
 std::optional<std::string> PrescanMetaCharset(std::string_view bytes,
                                               bool (*accept)(std::string_view label));
 
-// The charset named in a Content-Type value ("text/html; charset=gbk"), as
-// in a meta content attribute or an HTTP header.
-std::optional<std::string> CharsetFromContentType(std::string_view value);
-
 }  // namespace korvane::cli

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "output.h"
+#include "exit_codes.h"
 
 namespace korvane::cli {
 namespace {

@@ -7,9 +7,14 @@
 #include <vector>
 
 #include "charset.h"
-#include "convert.h"
 
 namespace korvane::cli {
+
+// What a batch writes on standard output.
+enum class Format {
+  kRecord,  // the records, one after another
+  kJsonl,   // one JSON object per input
+};
 
 struct Options {
   std::vector<std::string> inputs;  // none: standard input

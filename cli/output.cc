@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "exit_codes.h"
+
 namespace korvane::cli {
 namespace fs = std::filesystem;
 namespace {
@@ -59,20 +61,21 @@ bool Writer::WriteFile(const Result& result) {
 void Writer::Write(Result&& result) {
   input_bytes_ += result.input_bytes;
   switch (result.kind) {
-    case Page::Kind::kSkipped:
+    case Input::Kind::kSkipped:
       ++skipped_;
       if (settings_.verbose) Report(result.source, "skipped: " + result.error);
       break;
-    case Page::Kind::kError:
+    case Input::Kind::kError:
       ++failed_;
       Report(result.source, result.error);
       if (settings_.output_dir.empty()) WriteOut(result.text);
       break;
-    case Page::Kind::kPage:
+    case Input::Kind::kPage:
       if (settings_.verbose && result.replaced > 0) {
         Report(result.source, std::to_string(result.replaced) +
                                   " invalid byte sequences replaced by U+FFFD (" + result.encoding +
-                                  ", from " + result.reason + ")");
+                                  ", from " +
+                                  std::string(CharsetSourceName(result.charset_source)) + ")");
       }
       if (!settings_.output_dir.empty()) {
         if (!WriteFile(result)) {

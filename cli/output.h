@@ -20,11 +20,6 @@ struct OutputSettings {
   bool summary = false;  // a batch: end with the summary line
 };
 
-// Exit statuses.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // some input failed
-inline constexpr int kExitUsage = 2;
-
 class Writer {
  public:
   Writer(OutputSettings settings, Progress& progress, std::FILE* out = stdout);

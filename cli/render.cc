@@ -10,10 +10,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json Header(const Page& page) {
+Json Header(const Input& input) {
   Json object = Json::object();
-  if (!page.id.is_null()) object["id"] = page.id;
-  object["source"] = page.source;
+  if (!input.id.is_null()) object["id"] = input.id;
+  object["source"] = input.source;
   return object;
 }
 
@@ -25,16 +25,16 @@ std::string Line(const Json& object) {
 
 }  // namespace
 
-std::string PageJsonLine(const Page& page, const DecodedPage& decoded, const Article& article,
+std::string PageJsonLine(const Input& input, const DecodedPage& decoded, const Article& article,
                          std::u16string_view record, std::string_view base_url) {
-  Json object = Header(page);
+  Json object = Header(input);
   object["encoding"] = decoded.encoding;
   object["replaced"] = decoded.replaced;
   object["title"] = ToUtf8(article.title);
   object["headline"] = ToUtf8(article.headline);
   Json images = Json::array();
   Json image_urls = Json::array();
-  const std::string_view base = page.url.empty() ? base_url : std::string_view(page.url);
+  const std::string_view base = input.url.empty() ? base_url : std::string_view(input.url);
   for (const std::u16string& image : article.images) {
     std::string source = ToUtf8(image);
     const std::optional<std::string> url = ResolveUrl(base, source);
@@ -48,8 +48,8 @@ std::string PageJsonLine(const Page& page, const DecodedPage& decoded, const Art
   return Line(object);
 }
 
-std::string ErrorJsonLine(const Page& page, std::string_view error) {
-  Json object = Header(page);
+std::string ErrorJsonLine(const Input& input, std::string_view error) {
+  Json object = Header(input);
   object["error"] = error;
   return Line(object);
 }

@@ -6,7 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "meta_prescan.h"
+#include "ascii.h"
+#include "http_response.h"
 
 namespace korvane::cli {
 namespace {
@@ -17,63 +18,10 @@ constexpr size_t kMaxHeaderLines = 1024;
 // Where the HTTP headers of a response must end.
 constexpr size_t kMaxHttpHead = 64 * 1024;
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
-std::string_view Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-bool IsHtmlMediaType(std::string_view content_type) {
-  const std::string type = Lower(Trim(content_type.substr(0, content_type.find(';'))));
-  return type == "text/html" || type == "application/xhtml+xml";
-}
-
 std::string RecordFileName(uint64_t number) {
   char name[32];
   std::snprintf(name, sizeof name, "%06llu.txt", static_cast<unsigned long long>(number));
   return name;
-}
-
-struct HttpHead {
-  int status = 0;
-  std::string content_type;
-  size_t length = 0;  // bytes up to and with the blank line
-};
-
-// The status and Content-Type of an HTTP response head; lines may end in
-// CRLF or, as some servers send them, in LF alone.
-std::optional<HttpHead> ParseHttpHead(std::string_view bytes) {
-  const size_t crlf = bytes.find("\r\n\r\n");
-  const size_t lf = bytes.find("\n\n");
-  HttpHead head;
-  if (crlf == std::string_view::npos && lf == std::string_view::npos) return std::nullopt;
-  head.length = crlf < lf ? crlf + 4 : lf + 2;
-  std::string_view rest = bytes.substr(0, head.length);
-  bool first = true;
-  while (!rest.empty()) {
-    const size_t end = rest.find('\n');
-    const std::string_view line = Trim(rest.substr(0, end));
-    rest.remove_prefix(end + 1);
-    if (first) {
-      first = false;
-      if (!line.starts_with("HTTP/")) return std::nullopt;
-      const size_t space = line.find(' ');
-      if (space == std::string_view::npos) return std::nullopt;
-      const std::string_view code = line.substr(space + 1, 3);
-      std::from_chars(code.data(), code.data() + code.size(), head.status);
-    } else if (Lower(line.substr(0, 13)) == "content-type:") {
-      head.content_type = Trim(line.substr(13));
-    }
-  }
-  return head;
 }
 
 }  // namespace
@@ -170,10 +118,10 @@ bool LooksLikeWarc(std::string_view first_bytes) {
          IsGzip(first_bytes);
 }
 
-std::optional<Page> WarcReader::Next() {
+std::optional<Input> WarcReader::Next() {
   while (!finished_) {
     try {
-      std::optional<Page> page = ReadRecord();
+      std::optional<Input> page = ReadRecord();
       if (!page) continue;
       const uint64_t consumed = stream_->consumed();
       page->input_bytes = consumed - reported_consumed_;
@@ -184,14 +132,14 @@ std::optional<Page> WarcReader::Next() {
       std::string where = "record " + std::to_string(record_number_);
       if (!target_uri_.empty()) where += " (" + target_uri_ + ")";
       const bool more = record_number_ > 0;
-      return ErrorPage(
+      return ErrorInput(
           name_, where + ": " + error.what() + (more ? "; the rest of the file is not read" : ""));
     }
   }
   return std::nullopt;
 }
 
-std::optional<Page> WarcReader::ReadRecord() {
+std::optional<Input> WarcReader::ReadRecord() {
   if (stream_->AtEnd()) {
     finished_ = true;
     return std::nullopt;
@@ -210,13 +158,13 @@ std::optional<Page> WarcReader::ReadRecord() {
     line.pop_back();
     if (header.fields.size() >= kMaxHeaderLines) throw InputError("WARC header too long");
     if ((line.starts_with(' ') || line.starts_with('\t')) && !header.fields.empty()) {
-      header.fields.back().second.append(" ").append(Trim(line));
+      header.fields.back().second.append(" ").append(TrimHeaderSpace(line));
       continue;
     }
     const size_t colon = line.find(':');
     if (colon == std::string::npos) throw InputError("WARC header line without a colon");
-    header.fields.emplace_back(Lower(Trim(line.substr(0, colon))),
-                               std::string(Trim(line.substr(colon + 1))));
+    header.fields.emplace_back(AsciiLowered(TrimHeaderSpace(line.substr(0, colon))),
+                               std::string(TrimHeaderSpace(line.substr(colon + 1))));
   }
   target_uri_ = header.Get("warc-target-uri");
   if (target_uri_.size() >= 2 && target_uri_.front() == '<' && target_uri_.back() == '>') {
@@ -230,7 +178,7 @@ std::optional<Page> WarcReader::ReadRecord() {
       end != length_text.data() + length_text.size()) {
     throw InputError("missing or bad Content-Length");
   }
-  std::optional<Page> page;
+  std::optional<Input> page;
   if (header.Get("warc-type") == "response") {
     page = ReadResponse(header, length);
   } else if (stream_->Take(length, nullptr) < length) {
@@ -240,8 +188,8 @@ std::optional<Page> WarcReader::ReadRecord() {
   return page;
 }
 
-Page WarcReader::ReadResponse(const Header& header, uint64_t length) {
-  Page page;
+Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
+  Input page;
   page.source =
       target_uri_.empty() ? name_ + " record " + std::to_string(record_number_) : target_uri_;
   page.url = target_uri_;
@@ -249,7 +197,7 @@ Page WarcReader::ReadResponse(const Header& header, uint64_t length) {
   std::string content;
   const uint64_t head_part = std::min<uint64_t>(length, kMaxHttpHead);
   if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
-  const bool is_http = Lower(header.Get("content-type")).starts_with("application/http");
+  const bool is_http = AsciiLowered(header.Get("content-type")).starts_with("application/http");
   const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
   std::string skip_reason;
   if (!head) {
@@ -263,7 +211,7 @@ Page WarcReader::ReadResponse(const Header& header, uint64_t length) {
   const uint64_t rest = length - head_part;
   if (!skip_reason.empty()) {
     if (stream_->Take(rest, nullptr) < rest) throw InputError("record cut short");
-    page.kind = Page::Kind::kSkipped;
+    page.kind = Input::Kind::kSkipped;
     page.error = skip_reason;
     return page;
   }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "byte_reader.h"
-#include "page.h"
+#include "input.h"
 
 namespace korvane::cli {
 
@@ -24,14 +24,14 @@ class WarcReader {
   // reason), or an error; nothing at the end. A record that breaks the
   // file's framing is an error and ends the file: what follows it cannot be
   // found with certainty.
-  std::optional<Page> Next();
+  std::optional<Input> Next();
 
  private:
   class Stream;
   struct Header;
 
-  std::optional<Page> ReadRecord();
-  Page ReadResponse(const Header& header, uint64_t length);
+  std::optional<Input> ReadRecord();
+  Input ReadResponse(const Header& header, uint64_t length);
   void EndRecord();
 
   std::unique_ptr<Stream> stream_;

@@ -7,6 +7,7 @@
 #include "charset.h"
 #include "decode.h"
 #include "fuzz_support.h"
+#include "http_response.h"
 #include "meta_prescan.h"
 #include "url.h"
 #include "utf8.h"

@@ -12,7 +12,7 @@ namespace korvane::fuzz {
 namespace {
 
 cli::Result ConvertPage(std::string_view bytes, cli::Format format) {
-  cli::Page page;
+  cli::Input page;
   page.source = "page.html";
   page.bytes = bytes;
   return cli::Convert(std::move(page),
@@ -22,7 +22,7 @@ cli::Result ConvertPage(std::string_view bytes, cli::Format format) {
 void CheckPage(std::string_view bytes) {
   const std::u16string record = ConvertAndCheck(cli::FromUtf8(bytes).text);
   const cli::Result as_record = ConvertPage(bytes, cli::Format::kRecord);
-  Require(as_record.kind == cli::Page::Kind::kPage, "a UTF-8 page converts");
+  Require(as_record.kind == cli::Input::Kind::kPage, "a UTF-8 page converts");
   Require(as_record.text == cli::ToUtf8(record), "the record is written as the engine gave it");
   Require(cli::CheckUtf8(as_record.text).valid, "the record is written as valid UTF-8");
   const cli::Result as_json = ConvertPage(bytes, cli::Format::kJsonl);

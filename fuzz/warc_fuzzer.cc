@@ -43,13 +43,13 @@ std::unique_ptr<cli::ByteReader> Reader(Packing packing, std::string_view warc,
   }
 }
 
-void CheckPage(const cli::Page& page) {
+void CheckPage(const cli::Input& page) {
   switch (page.kind) {
-    case cli::Page::Kind::kError:
-    case cli::Page::Kind::kSkipped:
+    case cli::Input::Kind::kError:
+    case cli::Input::Kind::kSkipped:
       Require(!page.error.empty(), "an error or a skipped record says why");
       return;
-    case cli::Page::Kind::kPage:
+    case cli::Input::Kind::kPage:
       break;
   }
   Require(page.output_name.starts_with("crawl.warc/") && page.output_name.ends_with(".txt"),
@@ -62,9 +62,9 @@ void ReadWarc(Bytes& bytes) {
   const auto packing = static_cast<Packing>(bytes.Byte() % static_cast<uint8_t>(Packing::kCount));
   const std::string_view sizes = bytes.Take(bytes.Byte() % 8);
   cli::WarcReader reader(Reader(packing, bytes.Rest(), sizes), "crawl.warc", "crawl.warc");
-  while (std::optional<cli::Page> page = reader.Next()) {
+  while (std::optional<cli::Input> page = reader.Next()) {
     CheckPage(*page);
-    if (page->kind == cli::Page::Kind::kError) {
+    if (page->kind == cli::Input::Kind::kError) {
       Require(!reader.Next(), "nothing is read after an error");
     }
   }

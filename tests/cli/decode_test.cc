@@ -94,7 +94,7 @@ TEST(Decode, PicksTheCharsetAndDecodes) {
     const DecodedPage page = Decode(c.bytes, hints);
     EXPECT_EQ(page.error, "");
     if (c.encoding.empty()) {
-      EXPECT_EQ(page.reason, "detected");
+      EXPECT_EQ(page.source, CharsetSource::kDetected);
       continue;
     }
     EXPECT_EQ(page.encoding, c.encoding);

@@ -18,8 +18,8 @@ using testing::TempDir;
 
 std::vector<std::string> Sources(Inputs& inputs) {
   std::vector<std::string> sources;
-  while (std::optional<Page> page = inputs.Next()) {
-    sources.push_back(page->kind == Page::Kind::kError ? "error: " + page->source : page->source);
+  while (std::optional<Input> page = inputs.Next()) {
+    sources.push_back(page->kind == Input::Kind::kError ? "error: " + page->source : page->source);
   }
   return sources;
 }
@@ -47,9 +47,9 @@ TEST(Inputs, ReportsAFolderThatCannotBeRead) {
   dir.Write("locked/a.html", "<p>a</p>");
   std::filesystem::permissions(dir.path() / "locked", std::filesystem::perms::none);
   Inputs inputs({dir.path().string()}, false);
-  const std::optional<Page> page = inputs.Next();
+  const std::optional<Input> page = inputs.Next();
   ASSERT_TRUE(page.has_value());
-  EXPECT_EQ(page->kind, Page::Kind::kError);
+  EXPECT_EQ(page->kind, Input::Kind::kError);
   EXPECT_EQ(page->error, "cannot read folder: Permission denied");
 }
 
@@ -70,7 +70,7 @@ TEST(Inputs, OneFileIsOnePageAndAFolderIsNot) {
   }
   Inputs one({file}, false);
   ASSERT_TRUE(one.SinglePage());
-  const std::optional<Page> page = one.Next();
+  const std::optional<Input> page = one.Next();
   ASSERT_TRUE(page.has_value());
   EXPECT_EQ(page->bytes, "<p>one</p>");
   EXPECT_FALSE(one.Next().has_value());
@@ -88,7 +88,7 @@ TEST(Inputs, NamesRecordFilesAfterTheInputTree) {
 
 struct JsonLineCase {
   std::string line;
-  Page::Kind kind;
+  Input::Kind kind;
   std::string source;
   std::string id;  // dumped
   std::string error_part;
@@ -96,20 +96,20 @@ struct JsonLineCase {
 
 TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
   const JsonLineCase cases[] = {
-      {R"({"id": 7, "url": "http://x.example/a", "html": "<p>中文</p>"})", Page::Kind::kPage,
+      {R"({"id": 7, "url": "http://x.example/a", "html": "<p>中文</p>"})", Input::Kind::kPage,
        "http://x.example/a", "7", ""},
-      {R"({"id": "k", "html": "<p>x</p>"})", Page::Kind::kPage, "standard input line 3", "\"k\"",
+      {R"({"id": "k", "html": "<p>x</p>"})", Input::Kind::kPage, "standard input line 3", "\"k\"",
        ""},
-      {R"({"id": [1], "url": "http://x.example/"})", Page::Kind::kError, "http://x.example/", "[1]",
-       "no \"html\""},
-      {R"({"html": 5})", Page::Kind::kError, "standard input line 3", "null", "no \"html\""},
-      {R"([1, 2])", Page::Kind::kError, "standard input line 3", "null", "not a JSON object"},
-      {R"({"html": "x")", Page::Kind::kError, "standard input line 3", "null", "invalid JSON"},
-      {"", Page::Kind::kError, "standard input line 3", "null", "invalid JSON"},
+      {R"({"id": [1], "url": "http://x.example/"})", Input::Kind::kError, "http://x.example/",
+       "[1]", "no \"html\""},
+      {R"({"html": 5})", Input::Kind::kError, "standard input line 3", "null", "no \"html\""},
+      {R"([1, 2])", Input::Kind::kError, "standard input line 3", "null", "not a JSON object"},
+      {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
+      {"", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
   };
   for (const JsonLineCase& c : cases) {
     SCOPED_TRACE(c.line);
-    const Page page = PageFromJsonLine(c.line, 3);
+    const Input page = PageFromJsonLine(c.line, 3);
     EXPECT_EQ(page.kind, c.kind);
     EXPECT_EQ(page.source, c.source);
     EXPECT_EQ(page.id.dump(), c.id);

@@ -31,12 +31,12 @@ class StringReader final : public ByteReader {
   size_t pos_ = 0;
 };
 
-std::vector<Page> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
+std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
   std::unique_ptr<ByteReader> input = std::make_unique<StringReader>(std::move(bytes), chunk);
   if (compressed) input = std::make_unique<GzipReader>(std::move(input));
   WarcReader reader(std::move(input), "crawl.warc", "crawl.warc");
-  std::vector<Page> pages;
-  while (std::optional<Page> page = reader.Next()) pages.push_back(std::move(*page));
+  std::vector<Input> pages;
+  while (std::optional<Input> page = reader.Next()) pages.push_back(std::move(*page));
   return pages;
 }
 
@@ -70,20 +70,20 @@ TEST(WarcReader, GivesHtmlResponsesAndSkipsTheRest) {
     SCOPED_TRACE(compressed ? "warc.gz" : "warc");
     std::string bytes;
     for (const std::string& record : MixedRecords()) bytes += record;
-    const std::vector<Page> pages =
+    const std::vector<Input> pages =
         ReadAll(compressed ? Members(MixedRecords()) : bytes, compressed);
     ASSERT_EQ(pages.size(), 5u);
-    EXPECT_EQ(pages[0].kind, Page::Kind::kPage);
+    EXPECT_EQ(pages[0].kind, Input::Kind::kPage);
     EXPECT_EQ(pages[0].source, "http://news.example/");
     EXPECT_EQ(pages[0].url, "http://news.example/");
     EXPECT_EQ(pages[0].bytes, "<p>home</p>");
     EXPECT_EQ(pages[0].http_charset, "utf-8");
     EXPECT_EQ(pages[0].output_name, "crawl.warc/000001.txt");
-    EXPECT_EQ(pages[1].kind, Page::Kind::kSkipped);
+    EXPECT_EQ(pages[1].kind, Input::Kind::kSkipped);
     EXPECT_EQ(pages[1].error, "HTTP status 404");
-    EXPECT_EQ(pages[2].kind, Page::Kind::kSkipped);
+    EXPECT_EQ(pages[2].kind, Input::Kind::kSkipped);
     EXPECT_EQ(pages[2].error, "Content-Type image/png");
-    EXPECT_EQ(pages[3].kind, Page::Kind::kPage) << "WARC/1.1";
+    EXPECT_EQ(pages[3].kind, Input::Kind::kPage) << "WARC/1.1";
     EXPECT_EQ(pages[3].http_charset, "GBK");
     EXPECT_EQ(pages[3].bytes, "<p>b</p>");
     EXPECT_EQ(pages[4].url, "http://news.example/c");
@@ -137,11 +137,11 @@ std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& 
 TEST(WarcReader, ReportsBrokenFilesAndStops) {
   for (const auto& [c, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
     SCOPED_TRACE(c.name + ", chunks of " + std::to_string(chunk));
-    const std::vector<Page> pages = ReadAll(c.bytes, c.compressed, chunk);
+    const std::vector<Input> pages = ReadAll(c.bytes, c.compressed, chunk);
     ASSERT_EQ(pages.size(), c.pages_before + 1);
-    for (size_t i = 0; i < c.pages_before; ++i) EXPECT_EQ(pages[i].kind, Page::Kind::kPage);
-    const Page& error = pages.back();
-    EXPECT_EQ(error.kind, Page::Kind::kError);
+    for (size_t i = 0; i < c.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
+    const Input& error = pages.back();
+    EXPECT_EQ(error.kind, Input::Kind::kError);
     EXPECT_NE(error.error.find(c.error), std::string::npos) << error.error;
     EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)), std::string::npos)
         << error.error;

@@ -39,7 +39,7 @@ std::u16string HeadingsCutInsideAPair() {
 }
 
 Result Converted(std::u16string_view page, Format format) {
-  Page input;
+  Input input;
   input.source = "page.html";
   input.bytes = ToUtf8(page);
   return Convert(std::move(input), {format, CharsetForLabel("utf-8"), {}});
@@ -68,7 +68,7 @@ TEST(CapHardening, TheCommandLineWritesAHalfPairAsAReplacementCharacter) {
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
     const Result record = Converted(test.page, Format::kRecord);
-    ASSERT_EQ(record.kind, Page::Kind::kPage);
+    ASSERT_EQ(record.kind, Input::Kind::kPage);
     EXPECT_TRUE(CheckUtf8(record.text).valid);
     EXPECT_NE(record.text.find(kReplacement), std::string::npos);
     const Result line = Converted(test.page, Format::kJsonl);

@@ -48,10 +48,10 @@ TEST(JsonLinesHardening, LinesNestedTooDeeplyAreErrorsNotCrashes) {
     const Result result = Convert(PageFromJsonLine(test.line, 7), {Format::kJsonl, {}, {}});
     const nlohmann::json written = nlohmann::json::parse(result.text);
     if (test.accepted) {
-      EXPECT_EQ(result.kind, Page::Kind::kPage);
+      EXPECT_EQ(result.kind, Input::Kind::kPage);
       EXPECT_EQ(written["id"], nlohmann::json::parse(test.line)["id"]);
     } else {
-      EXPECT_EQ(result.kind, Page::Kind::kError);
+      EXPECT_EQ(result.kind, Input::Kind::kError);
       EXPECT_EQ(written["source"], "standard input line 7");
       EXPECT_EQ(written["error"], "JSON nested more than 64 levels deep");
     }

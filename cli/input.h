@@ -8,7 +8,7 @@
 
 namespace korvane::cli {
 
-struct Page {
+struct Input {
   enum class Kind {
     kPage,     // bytes hold a page to convert
     kError,    // the input could not be read or is not a page: see error
@@ -23,15 +23,15 @@ struct Page {
   std::string output_name;    // relative path of its file under --output-dir
   nlohmann::ordered_json id;  // the "id" of a JSON input line, if any
   std::string error;
-  uint64_t input_bytes = 0;  // bytes of the input files this page used up
+  uint64_t input_bytes = 0;  // bytes of the input files this input used up
 };
 
-inline Page ErrorPage(std::string source, std::string error) {
-  Page page;
-  page.kind = Page::Kind::kError;
-  page.source = std::move(source);
-  page.error = std::move(error);
-  return page;
+inline Input ErrorInput(std::string source, std::string error) {
+  Input input;
+  input.kind = Input::Kind::kError;
+  input.source = std::move(source);
+  input.error = std::move(error);
+  return input;
 }
 
 }  // namespace korvane::cli

@@ -1,0 +1,10 @@
+// The exit statuses of korvane.
+#pragma once
+
+namespace korvane::cli {
+
+inline constexpr int kExitOk = 0;      // every input was converted
+inline constexpr int kExitFailed = 1;  // some input failed, or the output could not be written
+inline constexpr int kExitUsage = 2;   // bad usage
+
+}  // namespace korvane::cli

@@ -1,0 +1,29 @@
+// The head of an HTTP response as WARC files store it, and the parts of it
+// that decide whether and how a body is read as a page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvane::cli {
+
+struct HttpHead {
+  int status = 0;
+  std::string content_type;
+  size_t length = 0;  // bytes up to and with the blank line
+};
+
+// The status and Content-Type of the response head that `bytes` begin with;
+// lines may end in CRLF or, as some servers send them, in LF alone. Nothing
+// when the head is not complete or not HTTP.
+std::optional<HttpHead> ParseHttpHead(std::string_view bytes);
+
+// text/html or application/xhtml+xml, whatever the parameters.
+bool IsHtmlMediaType(std::string_view content_type);
+
+// The charset named in a Content-Type value ("text/html; charset=gbk"), as
+// in an HTTP header or a meta element's content attribute.
+std::optional<std::string> CharsetFromContentType(std::string_view value);
+
+}  // namespace korvane::cli
