@@ -1,8 +1,9 @@
+#include "korvane.h"
+
 #include "content_locator.h"
 #include "full_width.h"
 #include "headings.h"
 #include "images.h"
-#include "korvane.h"
 #include "lower_case.h"
 #include "markup_stripper.h"
 #include "scratch.h"

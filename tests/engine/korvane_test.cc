@@ -1,8 +1,8 @@
+#include "korvane.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
-
-#include "korvane.h"
 
 namespace korvane {
 namespace {
