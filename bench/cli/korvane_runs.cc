@@ -27,8 +27,8 @@ std::string ToGb18030(std::string_view utf8) {
   return out;
 }
 
-Measure RunKorvane(const char* binary, const std::vector<std::string>& arguments) {
-  std::vector<char*> argv{const_cast<char*>("korvane")};
+Measure RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
@@ -37,7 +37,7 @@ Measure RunKorvane(const char* binary, const std::vector<std::string>& arguments
   const pid_t child = fork();
   if (child == 0) {
     std::freopen("/dev/null", "w", stdout);
-    execv(binary, argv.data());
+    execvp(program.c_str(), argv.data());
     _exit(127);
   }
   int status = 0;
@@ -46,7 +46,7 @@ Measure RunKorvane(const char* binary, const std::vector<std::string>& arguments
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "korvane failed on %s\n", arguments.back().c_str());
+    std::fprintf(stderr, "%s failed on %s\n", program.c_str(), arguments.back().c_str());
     std::exit(1);
   }
   return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss};

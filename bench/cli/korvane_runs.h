@@ -17,9 +17,14 @@ struct Measure {
   long peak_kib;
 };
 
-// Runs `binary` with `arguments`, its standard output discarded; exits the
-// benchmark when the run fails.
-Measure RunKorvane(const char* binary, const std::vector<std::string>& arguments);
+// Runs `program` (a path, or a name looked up in PATH) with `arguments`, its
+// standard output discarded; exits the benchmark when the run fails.
+Measure RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// RunProgram for the korvane binary.
+inline Measure RunKorvane(const char* binary, const std::vector<std::string>& arguments) {
+  return RunProgram(binary, arguments);
+}
 
 template <typename T>
 T Median(std::vector<T> values) {
