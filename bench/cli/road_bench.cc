@@ -7,8 +7,10 @@
 // The records are generated news pages, or the pages of the folder that
 // KORVANE_CORPUS names, repeated until there are 2,000.
 //
-// Usage: cli_road_bench [--runs N] [--memory] [--keep DIR]
+// Usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]
 //   --keep DIR: write the files into DIR and leave them there (for profiling)
+//   --binary PATH: run this korvane instead of the one built beside the
+//   benchmark (another build, to compare)
 #include <malloc.h>
 #include <unicode/ustring.h>
 
@@ -34,6 +36,8 @@ using korvane::bench::Median;
 using korvane::bench::RunProgram;
 
 namespace fs = std::filesystem;
+
+std::string korvane_binary = KORVANE_BINARY;
 
 constexpr size_t kRecords = 2000;
 constexpr double kMegabyte = 1e6;
@@ -154,7 +158,7 @@ void RunRounds(std::vector<Case>& cases, int runs) {
 }
 
 void PrintRoad(const Files& files, size_t pages, int runs) {
-  const std::string korvane = KORVANE_BINARY;
+  const std::string& korvane = korvane_binary;
   std::vector<Case> cases = {
       {"gzip -dc pages.warc.gz", "gzip", {"-dc", files.warc_gz.string()}, {}},
       {"korvane -j 1 pages.warc", korvane, {"-q", "-j", "1", files.warc.string()}, {}},
@@ -195,8 +199,8 @@ void PrintOnePage(const fs::path& folder, int runs) {
   malloc_trim(0);
   std::ofstream(empty, std::ios::binary) << "<html></html>";
   std::vector<Case> cases = {
-      {"page", KORVANE_BINARY, {file.string()}, {}},
-      {"start-up", KORVANE_BINARY, {empty.string()}, {}},
+      {"page", korvane_binary, {file.string()}, {}},
+      {"start-up", korvane_binary, {empty.string()}, {}},
   };
   RunRounds(cases, std::max(runs, 15));
   const double seconds = cases[0].Seconds() - cases[1].Seconds();
@@ -224,8 +228,8 @@ void PrintMemory(const fs::path& folder, int runs) {
     }
     malloc_trim(0);
     std::vector<Case> cases = {
-        {"one", KORVANE_BINARY, {(batch / "page0.html").string()}, {}},
-        {"batch", KORVANE_BINARY, {"-q", "-j", "2", batch.string()}, {}},
+        {"one", korvane_binary, {(batch / "page0.html").string()}, {}},
+        {"batch", korvane_binary, {"-q", "-j", "2", batch.string()}, {}},
     };
     RunRounds(cases, runs);
     const double size = static_cast<double>(bytes) / kMegabyte;
@@ -248,8 +252,11 @@ int main(int argc, char** argv) {
       memory = true;
     } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
       keep = argv[++i];
+    } else if (std::strcmp(argv[i], "--binary") == 0 && i + 1 < argc) {
+      korvane_binary = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: cli_road_bench [--runs N] [--memory] [--keep DIR]\n");
+      std::fprintf(stderr,
+                   "usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]\n");
       return 2;
     }
   }
