@@ -10,6 +10,10 @@
 #include "text_runs.h"
 #include "text_search.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvane {
 namespace {
 
@@ -39,23 +43,46 @@ std::u16string_view CutToBody(std::u16string_view lower) {
   return examined.substr(start, end - start);
 }
 
-// 1 at every position of a text run that holds a counted character.
-std::vector<uint8_t> MarkText(std::u16string_view text) {
-  std::vector<uint8_t> TextMarks(text.size(), 0);
-  ForEachTextRun(text, [&](size_t gt, size_t lt) {
-    for (size_t at = gt + 1; at < lt; ++at) {
-      if (CharClass(text[at]) != kNotCounted) TextMarks[at] = 1;
-    }
-  });
-  return TextMarks;
+// How many of `size` units CharClass counts, eight at a time where it can.
+int16_t CountedUnits(const char16_t* units, size_t size) {
+  int count = 0;
+  size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+  // Lanes in [first, first + count), compared without sign.
+  const auto in_range = [&](__m128i lanes, char16_t first, char16_t length) {
+    const __m128i offset = _mm_sub_epi16(lanes, _mm_set1_epi16(static_cast<short>(first)));
+    return _mm_cmplt_epi16(_mm_xor_si128(offset, flip),
+                           _mm_xor_si128(_mm_set1_epi16(static_cast<short>(length)), flip));
+  };
+  for (; at + 8 <= size; at += 8) {
+    const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + at));
+    const __m128i counted =
+        _mm_or_si128(_mm_or_si128(in_range(lanes, 0x4E00, 0x9FA5 - 0x4E00 + 1),
+                                  in_range(lanes, 0xF900, 0xFA2D - 0xF900 + 1)),
+                     _mm_or_si128(in_range(lanes, u'0', 10), in_range(lanes, u'a', 26)));
+    count += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(counted))) / 2;
+  }
+#endif
+  for (; at < size; ++at) count += CharClass(units[at]) != kNotCounted;
+  return static_cast<int16_t>(count);
 }
 
-BlockTable CountBlocks(const std::vector<uint8_t>& TextMarks) {
-  const size_t blocks = TextMarks.size() / kBlockSize;
+// Entry k+2 holds how many units of block k lie in text runs and are
+// counted by CharClass; entry 1 and entry N+1 (the last complete block)
+// stay 0.
+BlockTable CountBlocks(std::u16string_view text) {
+  const size_t blocks = text.size() / kBlockSize;
+  const size_t counted_end = blocks * kBlockSize;
   BlockTable BlockCounts(blocks + 2, 0);
-  for (size_t at = 0; at < blocks * kBlockSize; ++at) {
-    BlockCounts[at / kBlockSize + 2] += TextMarks[at];
-  }
+  ForEachTextRun(text, [&](size_t gt, size_t lt) {
+    const size_t end = std::min(lt, counted_end);
+    for (size_t at = gt + 1; at < end;) {
+      const size_t block_end = std::min(end, (at / kBlockSize + 1) * kBlockSize);
+      BlockCounts[at / kBlockSize + 2] += CountedUnits(text.data() + at, block_end - at);
+      at = block_end;
+    }
+  });
   BlockCounts[1] = 0;
   BlockCounts[blocks + 1] = 0;
   return BlockCounts;
@@ -124,7 +151,7 @@ Located LocateContent(const Page& page) {
   RemoveBlocks(cleaned);
   ReplaceEntities(cleaned);
   const std::u16string_view text = cleaned.Text();
-  BlockTable BlockCounts = CountBlocks(MarkText(text));
+  BlockTable BlockCounts = CountBlocks(text);
   FillGaps(BlockCounts);
   const Run run = LongestRun(FindEdges(BlockCounts));
   if (run.afterLast == run.first) return {};
