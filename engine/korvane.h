@@ -18,7 +18,9 @@ struct Article {
   std::u16string body;                 // lines joined by "\r\n"
 };
 
-// Converts one page. Replaces this thread's SourceHtml and ImageLines.
+// Converts one page. Replaces this thread's SourceHtml and ImageLines. A
+// caller that holds the page in a string of its own may swap it into
+// SourceHtml and pass SourceHtml: the page is then not copied.
 Article ExtractArticle(std::u16string_view html);
 
 // The tagged record: "[[ht=...]]", "[[ha=...]]", "[[ur=...]]" lines, each
