@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "korvane.h"
-#include "page_generator.h"
+#include "news_pages.h"
 
 namespace {
 
 void BM_HtmlToText(benchmark::State& state) {
-  const std::u16string page = korvane::bench::NewsPage(state.range(0), 7);
+  const std::u16string page = korvane::test_support::NewsPage(state.range(0), 7);
   for (auto _ : state) benchmark::DoNotOptimize(korvane::HtmlToText(page));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["units"] = static_cast<double>(page.size());

@@ -2,37 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "test_files.h"
+#include "chunked_reader.h"
+#include "encode.h"
+#include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
-using testing::Gzip;
-using testing::WarcRecord;
-using testing::WarcResponse;
-
-// A reader over bytes in memory, handed out in chunks of a given size: small
-// ones make records and gzip members cross chunk boundaries, large ones put
-// several members in one chunk.
-class StringReader final : public ByteReader {
- public:
-  StringReader(std::string bytes, size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
-  size_t Read(char* buffer, size_t size) override {
-    const size_t step = std::min({size, bytes_.size() - pos_, chunk_});
-    std::copy_n(bytes_.data() + pos_, step, buffer);
-    pos_ += step;
-    return step;
-  }
-  uint64_t consumed() const override { return pos_; }
-
- private:
-  std::string bytes_;
-  size_t chunk_;
-  size_t pos_ = 0;
-};
+using test_support::Gzip;
+using test_support::WarcRecord;
 
 std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
-  std::unique_ptr<ByteReader> input = std::make_unique<StringReader>(std::move(bytes), chunk);
+  std::unique_ptr<ByteReader> input = std::make_unique<test_support::ChunkedReader>(bytes, chunk);
   if (compressed) input = std::make_unique<GzipReader>(std::move(input));
   WarcReader reader(std::move(input), "crawl.warc", "crawl.warc");
   std::vector<Input> pages;

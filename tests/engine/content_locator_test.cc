@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "adversarial_pages.h"
+#include "korvane.h"
 #include "lower_case.h"
 
 namespace korvane {
@@ -122,6 +124,17 @@ TEST(LocateContentTest, CollectsImagesAroundTheRun) {
   const Located located = Locate(body);
   ASSERT_FALSE(located.window.empty());
   EXPECT_EQ(located.images, (std::vector<std::u16string>{u"Near.jpg"}));
+}
+
+// The cap may fall inside a surrogate pair: the engine keeps the half before
+// it (the command line writes that half as U+FFFD).
+TEST(LocateContentTest, TheCapMayCutAPairAndKeepsItsFirstHalf) {
+  constexpr std::u16string_view kPair = u"\U0001F600";
+  const Article cut = ExtractArticle(test_support::DensePageWithPairAt(899'999, 910'000));
+  ASSERT_FALSE(cut.body.empty());
+  EXPECT_EQ(cut.body.back(), kPair[0]);
+  EXPECT_TRUE(
+      ExtractArticle(test_support::DensePageWithPairAt(899'998, 910'000)).body.ends_with(kPair));
 }
 
 }  // namespace

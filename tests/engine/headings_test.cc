@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "korvane.h"
 #include "lower_case.h"
 
 namespace korvane {
@@ -62,6 +63,16 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{u"<title>\u65b0\u95fb\u6807\u9898_\u7f51\u7ad9</title>",
                          u"\u65b0\u95fb\u6807\u9898\u6b63\u6587",
                          u"\u65b0\u95fb\u6807\u9898_\u7f51\u7ad9", u"\u65b0\u95fb\u6807\u9898"}));
+
+// The 64-unit cut may fall inside a surrogate pair: the engine keeps the half
+// before it (the command line writes that half as U+FFFD).
+TEST(ExtractHeadingsTest, TheCutMayFallInsideAPair) {
+  const std::u16string heading = std::u16string(63, u'a') + u"\U0001F600";
+  const Article article =
+      ExtractArticle(u"<title>" + heading + u"</title><h1>" + heading + u"</h1>");
+  EXPECT_EQ(article.title, heading.substr(0, 64));
+  EXPECT_EQ(article.headline, article.title);
+}
 
 }  // namespace
 }  // namespace korvane

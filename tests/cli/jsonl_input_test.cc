@@ -1,15 +1,45 @@
-// JSON lines that nest deeply: a line of 100,000 "[" once overflowed the
-// stack while it was parsed. Lines nested more than 64 levels deep (the
-// object itself is the first) are errors; the lines after them go on.
+#include "jsonl_input.h"
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include "convert.h"
-#include "jsonl_input.h"
 
 namespace korvane::cli {
 namespace {
+
+struct JsonLineCase {
+  std::string line;
+  Input::Kind kind;
+  std::string source;
+  std::string id;  // dumped
+  std::string error_part;
+};
+
+TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
+  const JsonLineCase cases[] = {
+      {R"({"id": 7, "url": "http://x.example/a", "html": "<p>中文</p>"})", Input::Kind::kPage,
+       "http://x.example/a", "7", ""},
+      {R"({"id": "k", "html": "<p>x</p>"})", Input::Kind::kPage, "standard input line 3", "\"k\"",
+       ""},
+      {R"({"id": [1], "url": "http://x.example/"})", Input::Kind::kError, "http://x.example/",
+       "[1]", "no \"html\""},
+      {R"({"html": 5})", Input::Kind::kError, "standard input line 3", "null", "no \"html\""},
+      {R"([1, 2])", Input::Kind::kError, "standard input line 3", "null", "not a JSON object"},
+      {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
+      {"", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
+  };
+  for (const JsonLineCase& c : cases) {
+    SCOPED_TRACE(c.line);
+    const Input page = PageFromJsonLine(c.line, 3);
+    EXPECT_EQ(page.kind, c.kind);
+    EXPECT_EQ(page.source, c.source);
+    EXPECT_EQ(page.id.dump(), c.id);
+    EXPECT_NE(page.error.find(c.error_part), std::string::npos) << page.error;
+  }
+  EXPECT_EQ(PageFromJsonLine(R"({"html": "<p>中文</p>"})", 1).bytes, "<p>中文</p>");
+}
 
 constexpr std::string_view kPage = "\"html\":\"<body><p>x</p></body>\"";
 
@@ -28,7 +58,10 @@ struct Line {
   bool accepted;
 };
 
-TEST(JsonLinesHardening, LinesNestedTooDeeplyAreErrorsNotCrashes) {
+// A line of 100,000 "[" once overflowed the stack while it was parsed.
+// Lines nested more than 64 levels deep (the object itself is the first)
+// are errors; the lines after them go on.
+TEST(PageFromJsonLine, LinesNestedTooDeeplyAreErrorsNotCrashes) {
   const std::string page(kPage);
   const Line cases[] = {
       {"id of 63 arrays", "{\"id\":" + Nested(63, "[", "]") + "," + page + "}", true},

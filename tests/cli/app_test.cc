@@ -1,54 +1,32 @@
 // The built korvane binary, run as a user runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "encode.h"
 #include "korvane.h"
-#include "test_files.h"
+#include "korvane_run.h"
+#include "pages.h"
+#include "temp_dir.h"
 #include "utf8.h"
+#include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
 using nlohmann::json;
-using testing::ArticlePage;
-using testing::Encode;
-using testing::Gzip;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WarcRecord;
+using test_support::ArticlePage;
+using test_support::Encode;
+using test_support::Gzip;
+using test_support::KorvaneRun;
+using test_support::ReadFile;
+using test_support::TempDir;
+using test_support::WarcRecord;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs `command` (korvane stands for the binary) in a shell, in `dir`.
-Outcome Shell(const TempDir& dir, const std::string& command, const std::string& input = "") {
-  dir.Write("stdin.bin", input);
-  const std::string line = "cd " + Quoted(dir.path().string()) +
-                           " && KORVANE=" + Quoted(KORVANE_BINARY) + " && (" + command +
-                           ") < stdin.bin > stdout.bin 2> stderr.bin";
-  const int status = std::system(line.c_str());
-  Outcome run;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadFile(dir.path() / "stdout.bin");
-  run.err = ReadFile(dir.path() / "stderr.bin");
-  return run;
-}
-
-Outcome Korvane(const TempDir& dir, const std::string& args, const std::string& input = "") {
-  return Shell(dir, "\"$KORVANE\" " + args, input);
+KorvaneRun Korvane(const TempDir& dir, const std::string& args, const std::string& input = "") {
+  return test_support::RunKorvane(dir.path(), args, input);
 }
 
 std::vector<json> JsonLines(const std::string& text) {
@@ -62,11 +40,11 @@ std::string RecordOf(const std::string& utf8_page) {
   return ToUtf8(HtmlToText(FromUtf8(utf8_page).text));
 }
 
-TEST(Cli, OnePageGivesExactlyItsRecord) {
+TEST(Korvane, OnePageGivesExactlyItsRecord) {
   TempDir dir;
   const std::string page = ArticlePage("测试标题", {"/img/a.jpg"});
   dir.Write("page.html", page);
-  const Outcome from_file = Korvane(dir, "page.html");
+  const KorvaneRun from_file = Korvane(dir, "page.html");
   EXPECT_EQ(from_file.status, 0);
   EXPECT_EQ(from_file.out, RecordOf(page));
   EXPECT_EQ(from_file.err, "");
@@ -78,7 +56,7 @@ TEST(Cli, OnePageGivesExactlyItsRecord) {
 constexpr std::string_view kTraditional =
     "記者從有關部門獲悉，今年全市經濟運行總體平穩，城鄉居民收入穩步提高，消費市場持續回暖。";
 
-TEST(Cli, GbkAndBig5PagesComeOutAsTheirText) {
+TEST(Korvane, GbkAndBig5PagesComeOutAsTheirText) {
   TempDir dir;
   const std::string gbk = ArticlePage("新闻", {}, "<meta charset=gb2312>");
   const std::string big5 = ArticlePage("臺灣", {}, "<meta charset=big5>", kTraditional);
@@ -100,7 +78,7 @@ struct StatusCase {
   std::string err_part;
 };
 
-TEST(Cli, ExitStatusesAndMessages) {
+TEST(Korvane, ExitStatusesAndMessages) {
   TempDir dir;
   dir.Write("good.html", ArticlePage("好"));
   dir.Write("binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF", 17));
@@ -122,7 +100,7 @@ TEST(Cli, ExitStatusesAndMessages) {
   };
   for (const StatusCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const Outcome run = Korvane(dir, c.args);
+    const KorvaneRun run = Korvane(dir, c.args);
     EXPECT_EQ(run.status, c.status);
     if (c.err_part.empty()) {
       EXPECT_EQ(run.err, "");
@@ -135,7 +113,7 @@ TEST(Cli, ExitStatusesAndMessages) {
   EXPECT_NE(Korvane(dir, "--version").out.find("korvane 3.2"), std::string::npos);
 }
 
-TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
+TEST(Korvane, BatchesKeepInputOrderUnderEveryJobCount) {
   TempDir dir;
   std::vector<std::string> expected;
   for (int i = 0; i < 60; ++i) {
@@ -149,7 +127,7 @@ TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
   }
   for (const char* jobs : {"1", "2", "8"}) {
     SCOPED_TRACE(jobs);
-    const Outcome run = Korvane(dir, std::string("-j ") + jobs + " pages");
+    const KorvaneRun run = Korvane(dir, std::string("-j ") + jobs + " pages");
     EXPECT_EQ(run.status, 0);
     const std::vector<json> lines = JsonLines(run.out);
     ASSERT_EQ(lines.size(), expected.size());
@@ -158,12 +136,12 @@ TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
   }
 }
 
-TEST(Cli, JsonLinesCarryThePiecesAndResolvedImages) {
+TEST(Korvane, JsonLinesCarryThePiecesAndResolvedImages) {
   TempDir dir;
   const std::string page = ArticlePage("标题", {"../img/a.jpg", "//cdn.example/b.png"});
   dir.Write("a.html", page);
   dir.Write("b.html", "<p>\xFF</p>");
-  const Outcome run = Korvane(dir, "-q --base-url http://news.example/2024/01/ a.html b.html");
+  const KorvaneRun run = Korvane(dir, "-q --base-url http://news.example/2024/01/ a.html b.html");
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 2u);
   const json& a = lines[0];
@@ -183,7 +161,7 @@ TEST(Cli, JsonLinesCarryThePiecesAndResolvedImages) {
             std::string::npos);
 }
 
-TEST(Cli, RecordFormatSeparatesRecordsByAFormFeedLine) {
+TEST(Korvane, RecordFormatSeparatesRecordsByAFormFeedLine) {
   TempDir dir;
   const std::string a = ArticlePage("甲");
   const std::string b = ArticlePage("乙");
@@ -194,14 +172,14 @@ TEST(Cli, RecordFormatSeparatesRecordsByAFormFeedLine) {
   EXPECT_EQ(JsonLines(Korvane(dir, "-f jsonl a.html").out).at(0)["record"], RecordOf(a));
 }
 
-TEST(Cli, OutputDirMirrorsTheInputTree) {
+TEST(Korvane, OutputDirMirrorsTheInputTree) {
   TempDir dir;
   const std::string a = ArticlePage("甲");
   dir.Write("in/x/a.html", a);
   dir.Write("in/b.htm", a);
   dir.Write("crawl.warc", WarcRecord({.uri = "http://x.example/", .body = a}) +
                               WarcRecord({.uri = "http://x.example/2", .body = a}));
-  const Outcome run = Korvane(dir, "-q -o out in crawl.warc");
+  const KorvaneRun run = Korvane(dir, "-q -o out in crawl.warc");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
   for (const char* name : {"out/in/x/a.html.txt", "out/in/b.htm.txt", "out/crawl.warc/000001.txt",
@@ -210,7 +188,7 @@ TEST(Cli, OutputDirMirrorsTheInputTree) {
   }
 }
 
-TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
+TEST(Korvane, WarcFilesGiveTheirHtmlResponses) {
   TempDir dir;
   const std::string page = ArticlePage("网页", {"img/a.jpg"});
   const std::string gbk = ArticlePage("网页");
@@ -224,7 +202,7 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
     warc += Gzip(record);
   }
   dir.Write("crawl.warc.gz", warc);
-  const Outcome run = Korvane(dir, "-v crawl.warc.gz");
+  const KorvaneRun run = Korvane(dir, "-v crawl.warc.gz");
   EXPECT_EQ(run.status, 0);
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 2u);
@@ -236,7 +214,7 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
   EXPECT_NE(run.err.find("2 pages read, 2 converted, 0 failed; 1 WARC"), std::string::npos);
 }
 
-TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
+TEST(Korvane, StreamingModeAnswersEveryLineInOrder) {
   TempDir dir;
   const std::string page = ArticlePage("流", {"/a.jpg"});
   std::string input;
@@ -244,7 +222,7 @@ TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
     json line = {{"id", i}, {"url", "http://s.example/" + std::to_string(i)}, {"html", page}};
     input += i == 10 ? std::string("{not json\n") : line.dump() + "\n";
   }
-  const Outcome run = Korvane(dir, "-j 3 --stdin-jsonl", input);
+  const KorvaneRun run = Korvane(dir, "-j 3 --stdin-jsonl", input);
   EXPECT_EQ(run.status, 1);
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 30u);
@@ -261,15 +239,15 @@ TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
   }
 }
 
-TEST(Cli, RunsAsAGnuParallelPipe) {
+TEST(Korvane, RunsAsAGnuParallelPipe) {
   TempDir dir;
   std::string input;
   for (int i = 0; i < 95; ++i) {
     input +=
         json({{"id", i}, {"html", ArticlePage("第" + std::to_string(i) + "篇")}}).dump() + "\n";
   }
-  const Outcome run =
-      Shell(dir, "parallel --pipe -N 10 -k \"$KORVANE\" --stdin-jsonl -q -j 1", input);
+  const KorvaneRun run = test_support::RunShell(
+      dir.path(), "parallel --pipe -N 10 -k \"$KORVANE\" --stdin-jsonl -q -j 1", input);
   EXPECT_EQ(run.status, 0) << run.err;
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 95u);
