@@ -64,6 +64,15 @@ INSTANTIATE_TEST_SUITE_P(
                          u"\u65b0\u95fb\u6807\u9898\u6b63\u6587",
                          u"\u65b0\u95fb\u6807\u9898_\u7f51\u7ad9", u"\u65b0\u95fb\u6807\u9898"}));
 
+// Title and headline are cut to their first 64 units.
+TEST(ExtractHeadingsTest, TheRecordHoldsSixtyFourUnitsOfEachHeading) {
+  const std::u16string digits = u"0123456789012345678901234567890123456789012345678901234567890123";
+  const std::u16string letters =
+      u"abcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcd";
+  const std::u16string page = u"<title>" + digits + u"4</title><h1>" + letters + u"e</h1>";
+  EXPECT_EQ(HtmlToText(page), u"[[ht=" + digits + u"]]\r\n[[ha=" + letters + u"]]\r\n[[txt]]\r\n");
+}
+
 // The 64-unit cut may fall inside a surrogate pair: the engine keeps the half
 // before it (the command line writes that half as U+FFFD).
 TEST(ExtractHeadingsTest, TheCutMayFallInsideAPair) {

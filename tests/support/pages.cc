@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include <stdexcept>
+
 namespace korvane::test_support {
 
 std::string ArticlePage(std::string_view title, const std::vector<std::string>& images,
@@ -23,6 +25,22 @@ std::u16string OneParagraphPage(std::u16string_view title, std::u16string_view i
   page.append(image).append(u"'><p>");
   for (int repeat = 0; repeat < kParagraphRepeats; ++repeat) page.append(text);
   return page.append(u"</p></body></html>");
+}
+
+std::u16string BlockText(std::u16string_view text) {
+  if (text.size() > kBlockTextUnits) throw std::length_error("text longer than a block");
+  std::u16string padded(text);
+  return padded.append(kBlockTextUnits - text.size(), u'-');
+}
+
+std::u16string BlockPage(const std::vector<std::u16string>& texts) {
+  if (texts.empty() || !texts[0].empty()) throw std::invalid_argument("block 0 is the body tag");
+  std::u16string page = u"<html><body";
+  page.append(200 - 6, u' ').append(u">");
+  for (size_t block = 1; block < texts.size(); ++block) {
+    page.append(u"<i>").append(BlockText(texts[block]));
+  }
+  return page.append(u"</body></html>");
 }
 
 }  // namespace korvane::test_support

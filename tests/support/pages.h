@@ -26,4 +26,17 @@ constexpr int kParagraphRepeats = 100;
 std::u16string OneParagraphPage(std::u16string_view title, std::u16string_view image,
                                 std::u16string_view text);
 
+// The units of text in a block of a BlockPage, after its "<i>" tag.
+constexpr size_t kBlockTextUnits = 197;
+
+// `text` padded with "-", which the content locator does not count, to
+// kBlockTextUnits units.
+std::u16string BlockText(std::u16string_view text);
+
+// A page whose body the content locator cuts into exactly these blocks of
+// 200 units: block 0 is the body's start tag (texts[0] must be empty) and
+// block k > 0 is "<i>" followed by BlockText(texts[k]). The locator never
+// counts the last block.
+std::u16string BlockPage(const std::vector<std::u16string>& texts);
+
 }  // namespace korvane::test_support
