@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -252,6 +255,81 @@ TEST(Korvane, RunsAsAGnuParallelPipe) {
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 95u);
   for (int i = 0; i < 95; ++i) EXPECT_EQ(lines[i]["id"], i);
+}
+
+// Outputs compared byte for byte with the files of tests/cli/golden/: JSON
+// lines in UTF-8 (not \u escapes) with the escapes that JSON needs, image
+// URLs resolved against each page's own URL before --base-url, errors in
+// their place, the last line of a stream without its line feed. Run with
+// KORVANE_WRITE_GOLDEN=1 set, the test writes the files instead, for a
+// change of output that is meant (then read the difference).
+constexpr std::string_view kShortParagraph = "今年全市经济运行总体平稳。";
+
+void WriteGoldenInputs(const TempDir& dir) {
+  const std::vector<std::string> images = {"../img/a.jpg", "//cdn.example/b.png",
+                                           "http://img.example/C.JPG", "d.gif"};
+  dir.Write("pages/article.html", ArticlePage("新闻标题：城市\"绿道\"今日通车", images,
+                                              "<meta charset=utf-8>", kShortParagraph));
+  dir.Write("pages/escapes.html", ArticlePage("反斜杠\\与控制字符\x01 😀", {"e.png"}, "",
+                                              "反斜杠\\引号\"控制字符\x01表情😀行分隔符\u2028。"));
+  dir.Write("pages/gbk.html",
+            Encode(ArticlePage("国内新闻", {}, "<meta charset=gb2312>", kShortParagraph), "gbk"));
+  dir.Write("pages/invalid.html", ArticlePage("坏字节\xFF", {}, "<meta charset=utf-8>",
+                                              "今年全市经济\x80运行总体平稳。"));
+  dir.Write("pages/empty.html", "");
+  dir.Write("pages/binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+  const std::string page = ArticlePage("网页", {"img/a.jpg"}, "", kShortParagraph);
+  dir.Write("crawl.warc.gz",
+            Gzip(WarcRecord({.uri = "http://news.example/2024/01/a.html", .body = page})) +
+                Gzip(WarcRecord({.uri = "http://news.example/404", .status = 404, .body = page})) +
+                Gzip(WarcRecord({.uri = "", .body = page})));
+}
+
+std::string GoldenStream() {
+  const std::string article = ArticlePage("流", {"img/a.jpg"}, "", kShortParagraph);
+  return json({{"id", 1}, {"url", "http://news.example/a/1.html"}, {"html", article}}).dump() +
+         "\n" + json({{"id", "two"}, {"html", article}}).dump() + "\n" +
+         json({{"id", {{"k", {1, 2}}}}, {"html", "<title>只有标题</title>"}}).dump() + "\n" +
+         "{not json\n" + json({{"id", 5}, {"url", "http://x.example/"}}).dump() + "\n" +
+         json({{"id", 6}, {"html", "<title>末行</title>"}}).dump();
+}
+
+// Where two outputs part, with a little of each.
+std::string FirstDifference(const std::string& got, const std::string& wanted) {
+  size_t at = 0;
+  while (at < got.size() && at < wanted.size() && got[at] == wanted[at]) ++at;
+  const size_t from = at > 40 ? at - 40 : 0;
+  return "first difference at byte " + std::to_string(at) + "\n got: " + got.substr(from, 120) +
+         "\nwant: " + wanted.substr(from, 120);
+}
+
+TEST(Korvane, OutputsMatchTheGoldenFilesByteForByte) {
+  TempDir dir;
+  WriteGoldenInputs(dir);
+  const struct {
+    const char* file;
+    std::string args;
+    std::string input;
+    int status;
+  } cases[] = {
+      {"batch.jsonl", "-q --base-url http://base.example/2024/ pages missing.html", "", 1},
+      {"stream.jsonl", "-q --stdin-jsonl --base-url http://base.example/", GoldenStream(), 1},
+      {"warc.jsonl", "-q --base-url http://base.example/ crawl.warc.gz", "", 0},
+      {"article.txt", "pages/article.html", "", 0},
+  };
+  const std::filesystem::path folder = KORVANE_GOLDEN_DIR;
+  const bool write = std::getenv("KORVANE_WRITE_GOLDEN") != nullptr;
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.file);
+    const KorvaneRun run = Korvane(dir, test.args, test.input);
+    EXPECT_EQ(run.status, test.status) << run.err;
+    if (write) {
+      std::ofstream(folder / test.file, std::ios::binary) << run.out;
+      continue;
+    }
+    const std::string wanted = ReadFile(folder / test.file);
+    EXPECT_TRUE(run.out == wanted) << FirstDifference(run.out, wanted);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "adversarial_pages.h"
 #include "charset.h"
+#include "pages.h"
 #include "utf8.h"
 
 namespace korvane::cli {
@@ -39,6 +40,35 @@ TEST(Convert, WritesAHalfPairAsAReplacementCharacter) {
     EXPECT_NE(record.text.find("\xEF\xBF\xBD"), std::string::npos);
     const Result line = Converted(test.page, Format::kJsonl);
     EXPECT_EQ(nlohmann::json::parse(line.text)["record"], record.text);
+  }
+}
+
+// Image sources resolve against the page's own URL (a WARC record's
+// target, a JSON line's "url"), and against --base-url only without one.
+TEST(Convert, ResolvesImagesAgainstThePagesOwnUrlFirst) {
+  const std::string page = test_support::ArticlePage("t", {"img/a.jpg"});
+  const struct {
+    const char* name;
+    std::string url;
+    std::string base_url;
+    nlohmann::json first_url;
+  } cases[] = {
+      {"own URL and --base-url", "http://page.example/a/b.html", "http://base.example/",
+       "http://page.example/a/img/a.jpg"},
+      {"--base-url alone", "", "http://base.example/", "http://base.example/img/a.jpg"},
+      {"own URL alone", "http://page.example/a/b.html", "", "http://page.example/a/img/a.jpg"},
+      {"neither", "", "", nullptr},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    Input input;
+    input.source = "page";
+    input.url = test.url;
+    input.bytes = page;
+    const Result result = Convert(std::move(input), {Format::kJsonl, {}, test.base_url});
+    const nlohmann::json line = nlohmann::json::parse(result.text);
+    ASSERT_EQ(line["images"], nlohmann::json({"img/a.jpg"}));
+    EXPECT_EQ(line["image_urls"][0], test.first_url);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chunked_reader.h"
 #include "convert.h"
 
 namespace korvane::cli {
@@ -87,6 +88,40 @@ TEST(PageFromJsonLine, LinesNestedTooDeeplyAreErrorsNotCrashes) {
       EXPECT_EQ(result.kind, Input::Kind::kError);
       EXPECT_EQ(written["source"], "standard input line 7");
       EXPECT_EQ(written["error"], "JSON nested more than 64 levels deep");
+    }
+  }
+}
+
+// What the stream gives, page by page: its source, or "error: " and it.
+std::vector<std::string> SourcesOf(std::string_view stream, size_t chunk) {
+  JsonLines lines(std::make_unique<test_support::ChunkedReader>(stream, chunk));
+  std::vector<std::string> sources;
+  while (std::optional<Input> page = lines.Next()) {
+    sources.push_back((page->kind == Input::Kind::kError ? "error: " : "") + page->source);
+  }
+  return sources;
+}
+
+TEST(JsonLines, GivesEveryLineAndTheLastWithoutItsLineFeed) {
+  const std::string a = R"({"url": "http://x.example/a", "html": "<p>a</p>"})";
+  const std::string b = R"({"url": "http://x.example/b", "html": "<p>b</p>"})";
+  const struct {
+    const char* name;
+    std::string stream;
+    std::vector<std::string> sources;
+  } cases[] = {
+      {"every line ended", a + "\n" + b + "\n", {"http://x.example/a", "http://x.example/b"}},
+      {"the last line not ended", a + "\n" + b, {"http://x.example/a", "http://x.example/b"}},
+      {"CR LF", a + "\r\n" + b + "\r\n", {"http://x.example/a", "http://x.example/b"}},
+      {"an empty line",
+       a + "\n\n" + b,
+       {"http://x.example/a", "error: standard input line 2", "http://x.example/b"}},
+      {"nothing", "", {}},
+  };
+  for (const auto& test : cases) {
+    for (const size_t chunk : {size_t{3}, size_t{1} << 16}) {
+      SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk));
+      EXPECT_EQ(SourcesOf(test.stream, chunk), test.sources);
     }
   }
 }

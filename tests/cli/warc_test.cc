@@ -85,6 +85,14 @@ struct BrokenCase {
   size_t pages_before;
 };
 
+// `record` with `suffix` after the digits of its Content-Length.
+std::string WithLengthSuffix(std::string record, std::string_view suffix) {
+  const size_t header_end = record.find("\r\n\r\n");
+  const size_t line = record.rfind("Content-Length: ", header_end);
+  record.insert(record.find("\r\n", line), suffix);
+  return record;
+}
+
 std::vector<BrokenCase> BrokenCases() {
   const std::string good = WarcRecord({.uri = "http://x.example/1", .body = "<p>1</p>"});
   const std::string second = WarcRecord({.uri = "http://x.example/2", .body = "<p>2</p>"});
@@ -99,7 +107,9 @@ std::vector<BrokenCase> BrokenCases() {
       {"a record cut short inside its header", good + second.substr(0, 30), false, "cut short", 1},
       {"a bad Content-Length",
        good + "WARC/1.0\r\nWARC-Type: response\r\nContent-Length: x\r\n\r\n", false,
-       "Content-Length", 1},
+       "missing or bad Content-Length", 1},
+      {"a right Content-Length with trailing garbage", good + WithLengthSuffix(second, "x"), false,
+       "missing or bad Content-Length", 1},
       {"an unknown version", "WARC/0.9\r\nContent-Length: 0\r\n\r\n\r\n\r\n", false,
        "not a WARC file", 0},
       {"gzip data that is not WARC", Gzip("<html>hello</html>"), true, "not a WARC file", 0},
