@@ -101,14 +101,14 @@ TEST(Korvane, ExitStatusesAndMessages) {
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
   };
-  for (const StatusCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const KorvaneRun run = Korvane(dir, c.args);
-    EXPECT_EQ(run.status, c.status);
-    if (c.err_part.empty()) {
+  for (const StatusCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    const KorvaneRun run = Korvane(dir, test.args);
+    EXPECT_EQ(run.status, test.status);
+    if (test.err_part.empty()) {
       EXPECT_EQ(run.err, "");
     } else {
-      EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(test.err_part), std::string::npos) << run.err;
     }
   }
   EXPECT_EQ(Korvane(dir, "missing.html").err, "korvane: missing.html: No such file or directory\n")

@@ -85,20 +85,20 @@ std::vector<DecodeCase> DecodeCases() {
 }
 
 TEST(Decode, PicksTheCharsetAndDecodes) {
-  for (const DecodeCase& c : DecodeCases()) {
-    SCOPED_TRACE(c.name);
+  for (const DecodeCase& test : DecodeCases()) {
+    SCOPED_TRACE(test.name);
     DecodeHints hints;
-    hints.http_charset = c.http_charset;
-    if (!c.forced.empty()) hints.forced = CharsetForLabel(c.forced);
-    const DecodedPage page = Decode(c.bytes, hints);
+    hints.http_charset = test.http_charset;
+    if (!test.forced.empty()) hints.forced = CharsetForLabel(test.forced);
+    const DecodedPage page = Decode(test.bytes, hints);
     EXPECT_EQ(page.error, "");
-    if (c.encoding.empty()) {
+    if (test.encoding.empty()) {
       EXPECT_EQ(page.source, CharsetSource::kDetected);
       continue;
     }
-    EXPECT_EQ(page.encoding, c.encoding);
-    EXPECT_EQ(ToUtf8(page.text), c.text);
-    EXPECT_EQ(page.replaced, c.replaced);
+    EXPECT_EQ(page.encoding, test.encoding);
+    EXPECT_EQ(ToUtf8(page.text), test.text);
+    EXPECT_EQ(page.replaced, test.replaced);
   }
 }
 

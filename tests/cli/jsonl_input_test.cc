@@ -31,13 +31,13 @@ TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
       {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
       {"", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
   };
-  for (const JsonLineCase& c : cases) {
-    SCOPED_TRACE(c.line);
-    const Input page = PageFromJsonLine(c.line, 3);
-    EXPECT_EQ(page.kind, c.kind);
-    EXPECT_EQ(page.source, c.source);
-    EXPECT_EQ(page.id.dump(), c.id);
-    EXPECT_NE(page.error.find(c.error_part), std::string::npos) << page.error;
+  for (const JsonLineCase& test : cases) {
+    SCOPED_TRACE(test.line);
+    const Input page = PageFromJsonLine(test.line, 3);
+    EXPECT_EQ(page.kind, test.kind);
+    EXPECT_EQ(page.source, test.source);
+    EXPECT_EQ(page.id.dump(), test.id);
+    EXPECT_NE(page.error.find(test.error_part), std::string::npos) << page.error;
   }
   EXPECT_EQ(PageFromJsonLine(R"({"html": "<p>中文</p>"})", 1).bytes, "<p>中文</p>");
 }

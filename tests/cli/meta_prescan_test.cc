@@ -33,12 +33,12 @@ TEST(PrescanMetaCharset, FindsTheDeclarationBrowsersFind) {
       {"no meta", "<html><head><title>x</title></head>", std::nullopt},
       {"past the first 1024 bytes", std::string(1024, ' ') + "<meta charset=gbk>", std::nullopt},
   };
-  for (const PrescanCase& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const PrescanCase& test : cases) {
+    SCOPED_TRACE(test.name);
     EXPECT_EQ(
         PrescanMetaCharset(
-            c.html, [](std::string_view label) { return CharsetForLabel(label).has_value(); }),
-        c.label);
+            test.html, [](std::string_view label) { return CharsetForLabel(label).has_value(); }),
+        test.label);
   }
 }
 

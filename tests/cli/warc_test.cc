@@ -119,22 +119,23 @@ std::vector<BrokenCase> BrokenCases() {
 std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& cases,
                                                  std::initializer_list<size_t> chunks) {
   std::vector<std::pair<BrokenCase, size_t>> crossed;
-  for (const BrokenCase& c : cases) {
-    for (const size_t chunk : chunks) crossed.emplace_back(c, chunk);
+  for (const BrokenCase& test : cases) {
+    for (const size_t chunk : chunks) crossed.emplace_back(test, chunk);
   }
   return crossed;
 }
 
 TEST(WarcReader, ReportsBrokenFilesAndStops) {
-  for (const auto& [c, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
-    SCOPED_TRACE(c.name + ", chunks of " + std::to_string(chunk));
-    const std::vector<Input> pages = ReadAll(c.bytes, c.compressed, chunk);
-    ASSERT_EQ(pages.size(), c.pages_before + 1);
-    for (size_t i = 0; i < c.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
+  for (const auto& [test, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
+    SCOPED_TRACE(test.name + ", chunks of " + std::to_string(chunk));
+    const std::vector<Input> pages = ReadAll(test.bytes, test.compressed, chunk);
+    ASSERT_EQ(pages.size(), test.pages_before + 1);
+    for (size_t i = 0; i < test.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
     const Input& error = pages.back();
     EXPECT_EQ(error.kind, Input::Kind::kError);
-    EXPECT_NE(error.error.find(c.error), std::string::npos) << error.error;
-    EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)), std::string::npos)
+    EXPECT_NE(error.error.find(test.error), std::string::npos) << error.error;
+    EXPECT_NE(error.error.find("record " + std::to_string(test.pages_before + 1)),
+              std::string::npos)
         << error.error;
   }
 }

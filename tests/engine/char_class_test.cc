@@ -17,8 +17,8 @@ TEST(CharClassTest, CountsIdeographsDigitsAndLowerLetters) {
       {u'A', kNotCounted},   {u'Z', kNotCounted},   {0xFF10, kNotCounted}, {0x3000, kNotCounted},
       {0x3400, kNotCounted}, {0xD840, kNotCounted}, {0xDC00, kNotCounted}, {0xAC00, kNotCounted},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CharClass(c.unit), c.expected) << std::hex << int{c.unit};
+  for (const auto& test : cases) {
+    EXPECT_EQ(CharClass(test.unit), test.expected) << std::hex << int{test.unit};
   }
 }
 

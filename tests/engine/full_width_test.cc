@@ -18,7 +18,7 @@ TEST(FoldFullWidthTest, FoldsDigitsAndLettersOnly) {
       {u"\uFF33tay ABC \uFF54\u4E2D", u"stay ABC t\u4E2D"},
       {u"\U0001D400\uFF11", u"\U0001D4001"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FoldFullWidth(c.text), c.folded);
+  for (const auto& test : cases) EXPECT_EQ(FoldFullWidth(test.text), test.folded);
 }
 
 }  // namespace

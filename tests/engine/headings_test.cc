@@ -15,11 +15,11 @@ struct Case {
 class ExtractHeadingsTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ExtractHeadingsTest, TakesTitleAndFirstHeading) {
-  const Case& c = GetParam();
-  const std::u16string lower = LowerCase(c.html);
-  const Headings headings = ExtractHeadings(Page{c.html, lower}, c.body);
-  EXPECT_EQ(headings.title, c.title);
-  EXPECT_EQ(headings.headline, c.headline);
+  const Case& test = GetParam();
+  const std::u16string lower = LowerCase(test.html);
+  const Headings headings = ExtractHeadings(Page{test.html, lower}, test.body);
+  EXPECT_EQ(headings.title, test.title);
+  EXPECT_EQ(headings.headline, test.headline);
 }
 
 INSTANTIATE_TEST_SUITE_P(

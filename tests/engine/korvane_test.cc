@@ -36,7 +36,7 @@ TEST(HtmlToTextTest, RecordShapes) {
        u"[[txt]]\r\n\r\n" +
            body + u"\r\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(HtmlToText(c.html), c.record) << c.name;
+  for (const auto& test : cases) EXPECT_EQ(HtmlToText(test.html), test.record) << test.name;
 }
 
 TEST(HtmlToTextTest, FoldsFullWidthLettersInTheBody) {

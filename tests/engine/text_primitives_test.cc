@@ -15,8 +15,8 @@ struct Case {
 class ReplaceAllTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ReplaceAllTest, ReplacesAndLooksAgainAtInsertedText) {
-  const Case& c = GetParam();
-  EXPECT_EQ(ReplaceAll(c.text, c.first, c.second), c.expected);
+  const Case& test = GetParam();
+  EXPECT_EQ(ReplaceAll(test.text, test.first, test.second), test.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -38,8 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
 class RemoveSpansTest : public testing::TestWithParam<Case> {};
 
 TEST_P(RemoveSpansTest, CutsFromOpenToFirstClose) {
-  const Case& c = GetParam();
-  EXPECT_EQ(RemoveSpans(c.text, c.first, c.second), c.expected);
+  const Case& test = GetParam();
+  EXPECT_EQ(RemoveSpans(test.text, test.first, test.second), test.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Comments, RemoveSpansTest,
