@@ -2,7 +2,6 @@
 // of about 50 KB, 300 KB and 3 MB (UTF-16), and, when KORVANE_CORPUS names a
 // folder of UTF-8 pages, on those.
 #include <benchmark/benchmark.h>
-#include <unicode/ustring.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "korvane.h"
 #include "news_pages.h"
+#include "utf8.h"
 
 namespace {
 
@@ -24,16 +24,6 @@ void BM_HtmlToText(benchmark::State& state) {
 
 BENCHMARK(BM_HtmlToText)->Arg(25'000)->Arg(150'000)->Arg(1'500'000)->Unit(benchmark::kMicrosecond);
 
-std::u16string FromUtf8(const std::string& bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, bytes.data(),
-                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
-  text.resize(U_SUCCESS(status) ? length : 0);
-  return text;
-}
-
 std::vector<std::u16string> CorpusPages(const char* folder) {
   std::vector<std::u16string> pages;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -41,7 +31,7 @@ std::vector<std::u16string> CorpusPages(const char* folder) {
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    pages.push_back(FromUtf8(bytes.str()));
+    pages.push_back(korvane::cli::FromUtf8(bytes.str()).text);
   }
   return pages;
 }
