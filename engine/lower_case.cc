@@ -11,10 +11,6 @@
 namespace korvane {
 namespace {
 
-// The simple mapping of a BMP code point never leaves the BMP, so one table
-// of code units answers for every unit, surrogates included (they map to
-// themselves). Blocks of 256 units that lower-casing leaves alone (all of
-// CJK) are marked, so that their units need no look-up.
 // The longest stretch of units that lower-casing leaves alone, around one
 // unit: [first, first + count).
 struct UnchangedRange {
@@ -22,13 +18,17 @@ struct UnchangedRange {
   char16_t count = 0;
 };
 
+// The simple mapping of a BMP code point never leaves the BMP, so one table
+// of code units answers for every unit, surrogates included (they map to
+// themselves). Blocks of 256 units that lower-casing leaves alone (all of
+// CJK) are marked, so that their units need no look-up.
 struct LowerTable {
   std::array<char16_t, 0x10000> units{};
-  std::array<bool, 0x100> unchangedBlock{};
+  std::array<bool, 0x100> unchanged_block{};
   // Around the CJK ideographs, and around the full-width punctuation: what
   // Chinese text is made of, besides ASCII.
   UnchangedRange ideographs;
-  UnchangedRange fullWidth;
+  UnchangedRange full_width;
 };
 
 UnchangedRange UnchangedAround(const LowerTable& table, char16_t unit) {
@@ -41,13 +41,13 @@ UnchangedRange UnchangedAround(const LowerTable& table, char16_t unit) {
 
 LowerTable BuildLowerTable() {
   LowerTable table;
-  table.unchangedBlock.fill(true);
+  table.unchanged_block.fill(true);
   for (UChar32 unit = 0; unit <= 0xFFFF; ++unit) {
     table.units[unit] = static_cast<char16_t>(u_tolower(unit));
-    if (table.units[unit] != unit) table.unchangedBlock[unit >> 8] = false;
+    if (table.units[unit] != unit) table.unchanged_block[unit >> 8] = false;
   }
   table.ideographs = UnchangedAround(table, u'\u4E00');
-  table.fullWidth = UnchangedAround(table, u'\uFF0C');
+  table.full_width = UnchangedAround(table, u'\uFF0C');
   return table;
 }
 
@@ -71,7 +71,7 @@ bool LowerEight(const LowerTable& table, const char16_t* from, char16_t* to) {
   const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
   const __m128i ascii = InRange(units, {0, 0x80});
   const __m128i unchanged =
-      _mm_or_si128(InRange(units, table.ideographs), InRange(units, table.fullWidth));
+      _mm_or_si128(InRange(units, table.ideographs), InRange(units, table.full_width));
   if (_mm_movemask_epi8(_mm_or_si128(ascii, unchanged)) != 0xFFFF) return false;
   const __m128i upper = InRange(units, {u'A', 26});
   const __m128i lowered = _mm_add_epi16(units, _mm_and_si128(upper, _mm_set1_epi16(32)));
@@ -96,7 +96,7 @@ void LowerCaseInto(std::u16string_view text, std::u16string& lower) {
     }
 #endif
     const char16_t unit = from[at];
-    to[at] = table.unchangedBlock[unit >> 8] ? unit : table.units[unit];
+    to[at] = table.unchanged_block[unit >> 8] ? unit : table.units[unit];
     ++at;
   }
 }

@@ -12,7 +12,6 @@
 //   --binary PATH: run this korvane instead of the one built beside the
 //   benchmark (another build, to compare)
 #include <malloc.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,33 +24,28 @@
 #include <string>
 #include <vector>
 
-#include "korvane_runs.h"
-#include "page_generator.h"
-#include "warc_files.h"
+#include "encode.h"
+#include "korvane_run.h"
+#include "median.h"
+#include "news_pages.h"
+#include "utf8.h"
+#include "warc_record.h"
 
 namespace {
 
-using korvane::bench::Measure;
 using korvane::bench::Median;
-using korvane::bench::RunProgram;
+using korvane::test_support::KorvaneRun;
+using korvane::test_support::RunShell;
 
 namespace fs = std::filesystem;
 
-std::string korvane_binary = KORVANE_BINARY;
+// The shell's words for the korvane to run: the one of this build, or --binary.
+std::string korvane_command = "\"$KORVANE\"";
 
 constexpr size_t kRecords = 2000;
 constexpr double kMegabyte = 1e6;
 
-std::string ToUtf8(std::u16string_view text) {
-  std::string bytes(text.size() * 3, '\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, text.data(),
-                     static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-  if (U_FAILURE(status)) std::abort();
-  bytes.resize(length);
-  return bytes;
-}
+std::string ToUtf8(std::u16string_view text) { return korvane::cli::ToUtf8(text); }
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -62,9 +56,9 @@ std::string ReadFile(const fs::path& path) {
 
 // A generated page of about `bytes` bytes in UTF-8.
 std::u16string NewsPageOfBytes(double bytes, uint32_t seed) {
-  const std::u16string sample = korvane::bench::NewsPage(100'000, seed);
+  const std::u16string sample = korvane::test_support::NewsPage(100'000, seed);
   const double bytes_per_unit = static_cast<double>(ToUtf8(sample).size()) / sample.size();
-  return korvane::bench::NewsPage(static_cast<size_t>(bytes / bytes_per_unit), seed);
+  return korvane::test_support::NewsPage(static_cast<size_t>(bytes / bytes_per_unit), seed);
 }
 
 // The pages of the WARC file, made one at a time: the benchmark's own
@@ -93,7 +87,7 @@ class PageSource {
   std::string Page(size_t number) {
     if (!paths_.empty()) return ReadFile(paths_[number % paths_.size()]);
     const size_t units = 20'000 + random_() % 180'000;
-    return ToUtf8(korvane::bench::NewsPage(units, static_cast<uint32_t>(number)));
+    return ToUtf8(korvane::test_support::NewsPage(units, static_cast<uint32_t>(number)));
   }
 
  private:
@@ -114,9 +108,11 @@ Files WriteWarcFiles(PageSource& pages, const fs::path& folder) {
   std::ofstream plain(files.warc, std::ios::binary);
   std::ofstream compressed(files.warc_gz, std::ios::binary);
   for (size_t i = 0; i < kRecords; ++i) {
-    const std::string record = korvane::bench::WarcResponse(
-        "http://news.example/" + std::to_string(i) + ".html", pages.Page(i));
-    const std::string member = korvane::bench::GzipMember(record);
+    korvane::test_support::WarcResponse response;
+    response.uri = "http://news.example/" + std::to_string(i) + ".html";
+    response.body = pages.Page(i);
+    const std::string record = korvane::test_support::WarcRecord(response);
+    const std::string member = korvane::test_support::Gzip(record);
     plain << record;
     compressed << member;
     files.warc_bytes += record.size();
@@ -127,46 +123,55 @@ Files WriteWarcFiles(PageSource& pages, const fs::path& folder) {
 
 struct Case {
   std::string name;
-  std::string program;
-  std::vector<std::string> arguments;
-  std::vector<Measure> measures;
+  std::string command;  // for the shell, in the benchmark's folder
+  std::vector<KorvaneRun> runs;
 
   double Seconds() const {
     std::vector<double> values;
-    for (const Measure& measure : measures) values.push_back(measure.seconds);
+    for (const KorvaneRun& run : runs) values.push_back(run.seconds);
     return Median(values);
   }
   double CpuSeconds() const {
     std::vector<double> values;
-    for (const Measure& measure : measures) values.push_back(measure.cpu_seconds);
+    for (const KorvaneRun& run : runs) values.push_back(run.cpu_seconds);
     return Median(values);
   }
   double PeakMegabytes() const {
     long peak = 0;
-    for (const Measure& measure : measures) peak = std::max(peak, measure.peak_kib);
+    for (const KorvaneRun& run : runs) peak = std::max(peak, run.peak_kib);
     return peak * 1024.0 / kMegabyte;
   }
 };
 
+// Runs a case; exits the benchmark when it fails.
+KorvaneRun Run(const fs::path& folder, const Case& each) {
+  KorvaneRun run = RunShell(folder, each.command + " > /dev/null");
+  if (run.status != 0) {
+    std::fprintf(stderr, "%s failed: %s", each.name.c_str(), run.err.c_str());
+    std::exit(1);
+  }
+  return run;
+}
+
 // Every case once per round, so that a busy moment of the shared machine
 // falls on all of them alike; one round first to warm the page cache.
-void RunRounds(std::vector<Case>& cases, int runs) {
-  for (Case& each : cases) RunProgram(each.program, each.arguments);
+void RunRounds(const fs::path& folder, std::vector<Case>& cases, int runs) {
+  for (const Case& each : cases) Run(folder, each);
   for (int run = 0; run < runs; ++run) {
-    for (Case& each : cases) each.measures.push_back(RunProgram(each.program, each.arguments));
+    for (Case& each : cases) each.runs.push_back(Run(folder, each));
   }
 }
 
-void PrintRoad(const Files& files, size_t pages, int runs) {
-  const std::string& korvane = korvane_binary;
+void PrintRoad(const fs::path& folder, const Files& files, size_t pages, int runs) {
+  const std::string& korvane = korvane_command;
   std::vector<Case> cases = {
-      {"gzip -dc pages.warc.gz", "gzip", {"-dc", files.warc_gz.string()}, {}},
-      {"korvane -j 1 pages.warc", korvane, {"-q", "-j", "1", files.warc.string()}, {}},
-      {"korvane -j 2 pages.warc", korvane, {"-q", "-j", "2", files.warc.string()}, {}},
-      {"korvane -j 1 pages.warc.gz", korvane, {"-q", "-j", "1", files.warc_gz.string()}, {}},
-      {"korvane -j 2 pages.warc.gz", korvane, {"-q", "-j", "2", files.warc_gz.string()}, {}},
+      {"gzip -dc pages.warc.gz", "gzip -dc pages.warc.gz", {}},
+      {"korvane -j 1 pages.warc", korvane + " -q -j 1 pages.warc", {}},
+      {"korvane -j 2 pages.warc", korvane + " -q -j 2 pages.warc", {}},
+      {"korvane -j 1 pages.warc.gz", korvane + " -q -j 1 pages.warc.gz", {}},
+      {"korvane -j 2 pages.warc.gz", korvane + " -q -j 2 pages.warc.gz", {}},
   };
-  RunRounds(cases, runs);
+  RunRounds(folder, cases, runs);
   const double megabytes = static_cast<double>(files.warc_bytes) / kMegabyte;
   std::printf("%-28s %9s %9s %8s %8s %9s\n", "median of runs", "time", "CPU", "MB/s", "pages/s",
               "peak RSS");
@@ -199,10 +204,10 @@ void PrintOnePage(const fs::path& folder, int runs) {
   malloc_trim(0);
   std::ofstream(empty, std::ios::binary) << "<html></html>";
   std::vector<Case> cases = {
-      {"page", korvane_binary, {file.string()}, {}},
-      {"start-up", korvane_binary, {empty.string()}, {}},
+      {"page", korvane_command + " page.html", {}},
+      {"start-up", korvane_command + " empty.html", {}},
   };
-  RunRounds(cases, std::max(runs, 15));
+  RunRounds(folder, cases, std::max(runs, 15));
   const double seconds = cases[0].Seconds() - cases[1].Seconds();
   std::printf(
       "korvane page.html, %.1f MB, %.2f M code units: %.4f s, start-up %.4f s, "
@@ -227,11 +232,12 @@ void PrintMemory(const fs::path& folder, int runs) {
       bytes = page.size();
     }
     malloc_trim(0);
+    const std::string name = batch.filename().string();
     std::vector<Case> cases = {
-        {"one", korvane_binary, {(batch / "page0.html").string()}, {}},
-        {"batch", korvane_binary, {"-q", "-j", "2", batch.string()}, {}},
+        {"one", korvane_command + " " + name + "/page0.html", {}},
+        {"batch", korvane_command + " -q -j 2 " + name, {}},
     };
-    RunRounds(cases, runs);
+    RunRounds(folder, cases, runs);
     const double size = static_cast<double>(bytes) / kMegabyte;
     std::printf("%6.1f MB %11.1f MB %11.1f MB %13.2f\n", size, cases[0].PeakMegabytes(),
                 cases[1].PeakMegabytes(), cases[1].PeakMegabytes() / size);
@@ -253,7 +259,7 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
       keep = argv[++i];
     } else if (std::strcmp(argv[i], "--binary") == 0 && i + 1 < argc) {
-      korvane_binary = argv[++i];
+      korvane_command = korvane::test_support::ShellQuoted(argv[++i]);
     } else {
       std::fprintf(stderr,
                    "usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]\n");
@@ -275,7 +281,7 @@ int main(int argc, char** argv) {
     std::printf("WARC of %zu records (%s): %.1f MB plain, %.1f MB gzip; %d runs each\n", kRecords,
                 pages.origin().c_str(), files.warc_bytes / kMegabyte,
                 files.warc_gz_bytes / kMegabyte, runs);
-    PrintRoad(files, kRecords, runs);
+    PrintRoad(folder, files, kRecords, runs);
     PrintOnePage(folder, runs);
   }
   if (keep.empty()) fs::remove_all(folder);

@@ -4,12 +4,12 @@
 #include <zlib.h>
 
 #include "byte_reader.h"
-#include "test_files.h"
+#include "encode.h"
 
 namespace korvane::cli {
 namespace {
 
-using testing::Gzip;
+using test_support::Gzip;
 
 struct Inflated {
   std::string text;
