@@ -5,6 +5,8 @@
 
 #include <random>
 
+#include "utf8.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -109,6 +111,7 @@ TEST(Utf8DecoderTest, AgreesWithIcuOnRandomBytes) {
     const Utf8Decoding decoding = AppendUtf8AsUtf16(bytes, text);
     ASSERT_EQ(text, u"kept" + expected.text) << "round " << round;
     ASSERT_EQ(decoding.replaced, expected.replaced) << "round " << round;
+    ASSERT_EQ(CheckUtf8(bytes).valid, expected.replaced == 0) << "round " << round;
     const bool non_ascii = std::any_of(bytes.begin(), bytes.end(), [](char c) { return c < 0; });
     if (decoding.replaced == 0) {
       ASSERT_EQ(decoding.multibyte, non_ascii) << "round " << round;
@@ -124,6 +127,7 @@ TEST(Utf8DecoderTest, SequencesAcrossEveryPieceBoundary) {
       std::u16string text;
       const Utf8Decoding decoding = AppendUtf8AsUtf16(bytes, text);
       EXPECT_EQ(decoding.replaced, 0) << before;
+      EXPECT_TRUE(CheckUtf8(bytes).valid) << before;
       EXPECT_EQ(text, IcuDecode(bytes).text) << before;
     }
   }
