@@ -16,7 +16,12 @@ constexpr size_t kMostBytesPerUnit = 6;
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+template <bool kEscape>
 char* WriteAscii(char16_t unit, char* out) {
+  if (!kEscape) {
+    *out++ = static_cast<char>(unit);
+    return out;
+  }
   static constexpr char kHex[] = "0123456789abcdef";
   char escape = 0;
   switch (unit) {
@@ -75,48 +80,55 @@ char* WriteCodePoint(char32_t code_point, char* out) {
 }
 
 #if defined(__SSE2__)
-// Copies the units that need no escape, eight at a time, while there are
-// eight; returns how many it copied (it may write up to eight bytes more).
+// Copies the ASCII units that need no escape, eight at a time, while there
+// are eight; returns how many it copied (it may write up to eight bytes
+// more).
+template <bool kEscape>
 size_t CopyPlainAscii(const char16_t* in, size_t size, char* out) {
   size_t at = 0;
   while (at + 8 <= size) {
     const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
-    const __m128i printable = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(0x1F)),
-                                            _mm_cmplt_epi16(units, _mm_set1_epi16(0x80)));
-    const __m128i special = _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('"')),
-                                         _mm_cmpeq_epi16(units, _mm_set1_epi16('\\')));
+    __m128i plain = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(kEscape ? 0x1F : -1)),
+                                  _mm_cmplt_epi16(units, _mm_set1_epi16(0x80)));
+    if (kEscape) {
+      const __m128i special = _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('"')),
+                                           _mm_cmpeq_epi16(units, _mm_set1_epi16('\\')));
+      plain = _mm_andnot_si128(special, plain);
+    }
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + at), _mm_packus_epi16(units, units));
-    const unsigned plain =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(special, printable)));
-    if (plain != 0xFFFF) return at + __builtin_ctz(~plain) / 2;
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(plain));
+    if (mask != 0xFFFF) return at + __builtin_ctz(~mask) / 2;
     at += 8;
   }
   return at;
 }
 #else
-size_t CopyPlainAscii(const char16_t*, size_t, char*) { return 0; }
+template <bool kEscape>
+size_t CopyPlainAscii(const char16_t*, size_t, char*) {
+  return 0;
+}
 #endif
 
-}  // namespace
-
-void AppendJsonString(std::u16string_view text, std::string& out) {
+// Appends `text` as UTF-8, escaped for a JSON string when kEscape says so;
+// a lone surrogate becomes U+FFFD.
+template <bool kEscape>
+void AppendAsUtf8(std::u16string_view text, std::string& out) {
   // Written a piece at a time into a buffer in the first-level cache, then
   // appended: a string cannot be grown without zeroing it first.
   char buffer[kPieceUnits * kMostBytesPerUnit + 8];
-  out.push_back('"');
   const char16_t* in = text.data();
   size_t at = 0;
   while (at < text.size()) {
     const size_t piece_end = std::min(text.size(), at + kPieceUnits);
     char* written = buffer;
     while (at < piece_end) {
-      const size_t plain = CopyPlainAscii(in + at, piece_end - at, written);
+      const size_t plain = CopyPlainAscii<kEscape>(in + at, piece_end - at, written);
       at += plain;
       written += plain;
       if (at == piece_end) break;
       const char16_t unit = in[at++];
       if (unit < 0x80) {
-        written = WriteAscii(unit, written);
+        written = WriteAscii<kEscape>(unit, written);
       } else if (!IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
         written = WriteCodePoint(unit, written);
       } else if (IsHighSurrogate(unit) && at < text.size() && IsLowSurrogate(in[at])) {
@@ -129,7 +141,16 @@ void AppendJsonString(std::u16string_view text, std::string& out) {
     }
     out.append(buffer, written);
   }
+}
+
+}  // namespace
+
+void AppendJsonString(std::u16string_view text, std::string& out) {
+  out.push_back('"');
+  AppendAsUtf8<true>(text, out);
   out.push_back('"');
 }
+
+void AppendUtf8(std::u16string_view text, std::string& out) { AppendAsUtf8<false>(text, out); }
 
 }  // namespace korvane::cli

@@ -1,26 +1,11 @@
 #include "utf8.h"
 
-#include <unicode/ustring.h>
-
 #include <algorithm>
-#include <limits>
-#include <stdexcept>
 
+#include "json_writer.h"
 #include "utf8_decoder.h"
 
 namespace korvane::cli {
-namespace {
-
-constexpr UChar32 kReplacement = 0xFFFD;
-
-int32_t CheckedLength(size_t size) {
-  if (size > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    throw std::length_error("text longer than 2 GiB");
-  }
-  return static_cast<int32_t>(size);
-}
-
-}  // namespace
 
 Decoded FromUtf8(std::string_view bytes) {
   Decoded decoded;
@@ -29,16 +14,9 @@ Decoded FromUtf8(std::string_view bytes) {
 }
 
 std::string ToUtf8(std::u16string_view text) {
-  // At most three bytes per unit: a pair of units makes four.
-  std::string bytes(text.size() * 3, '\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(bytes.data(), CheckedLength(bytes.size()), &length, text.data(),
-                     CheckedLength(text.size()), kReplacement, nullptr, &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) {
-    throw std::runtime_error(u_errorName(status));
-  }
-  bytes.resize(length);
+  std::string bytes;
+  bytes.reserve(text.size() + text.size() / 2);
+  AppendUtf8(text, bytes);
   return bytes;
 }
 

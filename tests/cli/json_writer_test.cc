@@ -1,6 +1,7 @@
 #include "json_writer.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ustring.h>
 
 #include <nlohmann/json.hpp>
 #include <random>
@@ -10,9 +11,20 @@
 namespace korvane::cli {
 namespace {
 
-// What the writer must agree with: the string as UTF-8, dumped by nlohmann.
+// What the writer must agree with: the text as ICU writes it in UTF-8 (a
+// lone surrogate as U+FFFD), dumped by nlohmann.
+std::string IcuUtf8(std::u16string_view text) {
+  std::string bytes(text.size() * 3, '\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(bytes.data(), static_cast<int32_t>(bytes.size()), &length, text.data(),
+                     static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+  bytes.resize(length);
+  return bytes;
+}
+
 std::string NlohmannJson(std::u16string_view text) {
-  return nlohmann::ordered_json(ToUtf8(text)).dump(-1, ' ', false);
+  return nlohmann::ordered_json(IcuUtf8(text)).dump(-1, ' ', false);
 }
 
 std::string Written(std::u16string_view text) {
@@ -53,11 +65,12 @@ std::u16string RandomText(std::mt19937& random, size_t runs) {
   return text;
 }
 
-TEST(JsonWriterTest, AgreesWithNlohmannOnRandomTexts) {
+TEST(JsonWriterTest, AgreesWithNlohmannAndIcuOnRandomTexts) {
   std::mt19937 random(8);
   for (int round = 0; round < 3000; ++round) {
     const std::u16string text = RandomText(random, round < 2950 ? round % 50 : 3000);
     ASSERT_EQ(Written(text), NlohmannJson(text)) << "round " << round;
+    ASSERT_EQ(ToUtf8(text), IcuUtf8(text)) << "round " << round;
   }
 }
 
