@@ -99,6 +99,27 @@ const TagGroup& ShieldsOfEndTag(Tag tag) {
   }
 }
 
+// What may stand in <head>; any other element ends it (and a missing
+// </head> does not swallow the page).
+bool BelongsInHead(Tag tag) {
+  switch (tag) {
+    case Tag::kBase:
+    case Tag::kBasefont:
+    case Tag::kBgsound:
+    case Tag::kLink:
+    case Tag::kMeta:
+    case Tag::kTitle:
+    case Tag::kNoscript:
+    case Tag::kNoframes:
+    case Tag::kStyle:
+    case Tag::kScript:
+    case Tag::kTemplate:
+      return true;
+    default:
+      return false;
+  }
+}
+
 NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 
 }  // namespace
@@ -191,6 +212,9 @@ void Dom::EndElement(const Token& token) {
 }
 
 void Dom::CloseImplied(Tag tag) {
+  if (open_count_[Bit(Tag::kHead)] > 0 && !BelongsInHead(tag)) {
+    CloseNearest(Token{.kind = TokenKind::kEndTag, .tag = Tag::kHead});
+  }
   if (Has(tag, kClosesP) && open_count_[Bit(Tag::kP)] > 0) {
     CloseNearest(Token{.kind = TokenKind::kEndTag, .tag = Tag::kP});
   }
