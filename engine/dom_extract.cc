@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "dom_boilerplate.h"
 #include "dom_cleaning.h"
 #include "dom_headings.h"
 #include "dom_hints.h"
@@ -54,6 +55,7 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, NodeIndex& top) {
     writer.Break();
   }
   writer.Finish();
+  RemoveBoilerplateLines(work.body);
   top = selection.top;
   work.parts = selection.parts;
   return TextLength(work.body);

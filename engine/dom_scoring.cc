@@ -103,9 +103,7 @@ class Scorer {
     if (paragraph.chars < kMinParagraph || paragraph.link_chars * 2 > paragraph.chars) return;
     const Tag tag = dom()[container].tag;
     if (GivesNoCredit(tag)) return;
-    // A <div> of nothing but text and inline elements is a paragraph too.
-    const bool is_paragraph =
-        IsParagraph(tag) || (tag == Tag::kDiv && !has_block_child_[container]);
+    const bool is_paragraph = IsParagraphLike(container);
     NodeIndex node = is_paragraph ? dom()[container].parent : container;
     const double score =
         1.0 + paragraph.commas + std::min<double>(std::floor(paragraph.chars / 100.0), 3.0);
@@ -181,6 +179,12 @@ class Scorer {
     if (names == nullptr) return key;
     for (char16_t unit : dom().RawValue(*names)) key = (key ^ unit) * 1099511628211ull;
     return key;
+  }
+
+  // A <p>, or a <div> of nothing but text and inline elements.
+  bool IsParagraphLike(NodeIndex node) const {
+    const Tag tag = dom()[node].tag;
+    return IsParagraph(tag) || (tag == Tag::kDiv && !has_block_child_[node]);
   }
 
   void MarkBlockParents() {
@@ -325,7 +329,7 @@ class Scorer {
     const double bonus =
         !top_class.empty() && ClassOf(sibling) == top_class ? scores_[top] * 0.2 : 0.0;
     if (scored_[sibling] && scores_[sibling] + bonus >= threshold) return true;
-    if (dom()[sibling].tag != Tag::kP) return false;
+    if (!IsParagraphLike(sibling)) return false;
     const NodeStats& stats = in_.stats[sibling];
     const double link_density = LinkDensity(stats);
     if (stats.chars > 80) return link_density < 0.25;

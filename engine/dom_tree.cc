@@ -188,8 +188,7 @@ void Dom::StartElement(const Token& token) {
                         .first_attribute = token.first_attribute,
                         .tag = tag,
                         .attribute_count = static_cast<uint16_t>(token.attribute_count)});
-  const bool in_foreign = open_count_[Bit(Tag::kSvg)] + open_count_[Bit(Tag::kMath)] > 0;
-  if (Has(tag, kVoid) || (token.self_closing && in_foreign)) return;
+  if (Has(tag, kVoid) || token.self_closing) return;
   // Raw-text elements always open: their content and end tag follow at once.
   if (open_.size() > kMaxDepth && !Has(tag, kRawText)) return;
   const uint8_t bucket = tag == Tag::kUnknown ? NameBucket(token) : 0;

@@ -25,8 +25,9 @@
 // end the open one of their kind; an end tag closes the nearest open element
 // of its name (and what is open inside it) and is ignored when none is open
 // or a table or cell lies between; elements nest at most kMaxDepth deep
-// (deeper ones become siblings); "<x/>" closes itself only inside <svg> and
-// <math>.
+// (deeper ones become siblings). "<x/>" is an empty element whatever x is:
+// browsers would open <div/>, <button/> or <script/> and let it swallow
+// what follows, but the page's author meant it empty.
 #pragma once
 
 #include <cstdint>

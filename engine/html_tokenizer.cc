@@ -72,7 +72,7 @@ Token HtmlTokenizer::Next() {
     Token tag;
     if (!ReadTag(at_, tag)) break;
     at_ = tag.begin + tag.size;
-    if (tag.kind == TokenKind::kStartTag && Has(tag.tag, kRawText)) {
+    if (tag.kind == TokenKind::kStartTag && Has(tag.tag, kRawText) && !tag.self_closing) {
       raw_text_tag_ = tag.tag;
       raw_text_name_begin_ = tag.begin + 1;
       raw_text_name_size_ = tag.name_size;

@@ -2,7 +2,7 @@
 // Comments, doctypes, "<?...>" and "<!...>" are skipped; the content of
 // raw-text elements (<script>, <style>, <title>, <textarea>, <noscript>,
 // <iframe>, <template>, ...) comes as one raw-text token up to the element's
-// own end tag, or to the end of the page. Character references are left as
+// own end tag, or to the end of the page ("<script/>" has none). Character references are left as
 // written: positions point into the page. A tag cut off by the end of the
 // page is dropped, as browsers do.
 #pragma once

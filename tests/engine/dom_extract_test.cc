@@ -133,9 +133,9 @@ std::vector<Layout> Layouts() {
   layouts.push_back(
       {"character references",
        u"<html><body><div class=content><p>Caf&eacute; &amp; Bar, &#8220;quoted&#x201D; "
-       u"&lt;tag&gt; &copy 2024&nbsp;&nbsp;&#x4e2d;&#25991;, &#128; &#0; end.</p>" +
+       u"&lt;tag&gt; &micro 2024&nbsp;&nbsp;&#x4e2d;&#25991;, &#128; &#0; end.</p>" +
            Paragraphs(English, 3) + u"</div></body></html>",
-       {u"Caf\u00e9 & Bar, \u201cquoted\u201d <tag> \u00a9 2024 \u4e2d\u6587, \u20ac \ufffd "
+       {u"Caf\u00e9 & Bar, \u201cquoted\u201d <tag> \u00b5 2024 \u4e2d\u6587, \u20ac \ufffd "
         u"end."},
        {u"&amp;", u"&#"}});
   layouts.push_back({"unclosed and misnested tags",
