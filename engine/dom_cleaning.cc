@@ -53,7 +53,7 @@ class Cleaner {
     return (stats.images > 1 && paragraphs * 2 < stats.images) ||
            (!list && stats.list_items > paragraphs + 100) || (stats.inputs > paragraphs / 3) ||
            (!list && stats.chars < kMinChars && (stats.images == 0 || stats.images > 2)) ||
-           (!list && weight < 25 && link_density > 0.2) || (weight >= 25 && link_density > 0.5) ||
+           (!list && weight < 25 && link_density > 0.2) || ((weight >= 25 || list) && link_density > 0.5) ||
            (stats.embeds == 1 && stats.chars < 75) || stats.embeds > 1;
   }
 

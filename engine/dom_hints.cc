@@ -77,6 +77,8 @@ constexpr Word kWords[] = {
     {"agegate", kUnlikely, false},
     {"supplemental", kUnlikely, false},
     {"hidden", kNegative, false},
+    {"caption", kNegative, false},
+    {"credit", kNegative, false},
     {"meta", kNegative, false},
     {"tool", kNegative, false},
     {"scroll", kNegative, false},

@@ -25,6 +25,7 @@ bool IsJunk(Tag tag) {
     case Tag::kFooter:
     case Tag::kDialog:
     case Tag::kMap:
+    case Tag::kFigcaption:
       return true;
     default:
       return Has(tag, kRawText);
