@@ -171,12 +171,18 @@ void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<
 void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats) {
   stats.assign(dom.size(), NodeStats{});
   CountTextNodes(dom, drops, stats);
+  // Children come after their parent: by the time a parent is reached, its
+  // children have told whether one of them is a block.
+  std::vector<uint8_t> has_block_child(dom.size(), 0);
   for (NodeIndex i = dom.size(); i-- > 1;) {
     const Node& node = dom[i];
     NodeStats& own = stats[i];
     if (node.tag != Tag::kText) {
       CountElement(node.tag, own);
       if (IsLink(dom, node)) own.link_chars = own.chars;
+      // A <div> of text and inline elements is a paragraph too.
+      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
+      if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;
     }
     if (drops[i] == 0) {
       Add(own, stats[node.parent]);

@@ -23,7 +23,7 @@ struct NodeStats {
   uint32_t chars = 0;       // text units without blanks, CJK ideographs counting three
   uint32_t link_chars = 0;  // of those, inside links
   uint32_t commas = 0;      // commas and CJK sentence punctuation
-  uint32_t paragraphs = 0;  // <p> elements
+  uint32_t paragraphs = 0;  // <p>, and <div>s of text and inline elements
   uint32_t images = 0;
   uint32_t list_items = 0;
   uint32_t inputs = 0;
