@@ -1,5 +1,7 @@
 #include "dom_boilerplate.h"
 
+#include <vector>
+
 #include "dom_stats.h"
 #include "html_tokenizer.h"
 
@@ -28,12 +30,34 @@ constexpr std::u16string_view kPhrases[] = {
 };
 // clang-format on
 
-bool ContainsFolded(std::u16string_view line, std::u16string_view phrase) {
-  if (phrase.size() > line.size()) return false;
-  for (size_t at = 0; at + phrase.size() <= line.size(); ++at) {
-    size_t i = 0;
-    while (i < phrase.size() && AsciiLower(line[at + i]) == phrase[i]) ++i;
-    if (i == phrase.size()) return true;
+bool StartsWithFolded(std::u16string_view text, std::u16string_view phrase) {
+  if (phrase.size() > text.size()) return false;
+  for (size_t i = 0; i < phrase.size(); ++i) {
+    if (AsciiLower(text[i]) != phrase[i]) return false;
+  }
+  return true;
+}
+
+// The first units of the phrases, so that a line is read once and a phrase
+// compared only where its first unit stands.
+class FirstUnits {
+ public:
+  FirstUnits() {
+    for (std::u16string_view phrase : kPhrases) units_[phrase.front()] = true;
+  }
+  bool Contains(char16_t unit) const { return units_[unit]; }
+
+ private:
+  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
+};
+
+bool HasPhrase(std::u16string_view line) {
+  static const FirstUnits first_units;
+  for (size_t at = 0; at < line.size(); ++at) {
+    if (!first_units.Contains(AsciiLower(line[at]))) continue;
+    for (std::u16string_view phrase : kPhrases) {
+      if (StartsWithFolded(line.substr(at), phrase)) return true;
+    }
   }
   return false;
 }
@@ -44,11 +68,7 @@ bool IsBoilerplateLine(std::u16string_view line) {
   uint32_t chars = 0;
   uint32_t commas = 0;
   CountText(line, chars, commas);
-  if (chars > kLongestBoilerplate) return false;
-  for (std::u16string_view phrase : kPhrases) {
-    if (ContainsFolded(line, phrase)) return true;
-  }
-  return false;
+  return chars <= kLongestBoilerplate && HasPhrase(line);
 }
 
 void RemoveBoilerplateLines(std::u16string& body) {

@@ -24,14 +24,6 @@ bool IsCleanedTag(Tag tag) {
 
 bool IsList(Tag tag) { return tag == Tag::kUl || tag == Tag::kOl; }
 
-bool IsDataTable(const Dom& dom, NodeIndex table) {
-  for (NodeIndex i = table + 1; i < dom[table].end; ++i) {
-    const Tag tag = dom[i].tag;
-    if (tag == Tag::kTh || tag == Tag::kThead || tag == Tag::kCaption) return true;
-  }
-  return false;
-}
-
 class Cleaner {
  public:
   Cleaner(const Dom& dom, std::span<const Hint> hints, std::span<const NodeStats> stats,
@@ -46,14 +38,15 @@ class Cleaner {
     if (weight < 0) return true;
     const NodeStats& stats = stats_[index];
     if (stats.commas >= kProseCommas) return false;
-    if (node.tag == Tag::kTable && IsDataTable(dom_, index)) return false;
+    if (node.tag == Tag::kTable && stats.headers > 0) return false;
     const bool list = IsList(node.tag);
     const double link_density = LinkDensity(stats);
     const uint32_t paragraphs = stats.paragraphs;
     return (stats.images > 1 && paragraphs * 2 < stats.images) ||
            (!list && stats.list_items > paragraphs + 100) || (stats.inputs > paragraphs / 3) ||
            (!list && stats.chars < kMinChars && (stats.images == 0 || stats.images > 2)) ||
-           (!list && weight < 25 && link_density > 0.2) || ((weight >= 25 || list) && link_density > 0.5) ||
+           (!list && weight < 25 && link_density > 0.2) ||
+           ((weight >= 25 || list) && link_density > 0.5) ||
            (stats.embeds == 1 && stats.chars < 75) || stats.embeds > 1;
   }
 

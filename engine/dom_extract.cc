@@ -11,6 +11,7 @@
 #include "dom_stats.h"
 #include "dom_text.h"
 #include "dom_tree.h"
+#include "scratch.h"
 
 namespace korvane {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 // An article shorter than this (CJK counting three) is looked for again with
 // fewer parts of the page ruled out.
 constexpr uint32_t kEnoughText = 250;
+// Per-node buffers longer than this are given back after a page.
+constexpr size_t kKeptNodes = size_t{1} << 18;
 
 struct Attempt {
   bool strip_unlikely;
@@ -33,6 +36,17 @@ struct Work {
   std::vector<NodeStats> stats;
   std::u16string body;
   std::vector<NodeIndex> parts;
+
+  // Frees what a huge page made huge.
+  void GiveBackIfHuge() {
+    dom.GiveBackIfHuge();
+    if (stats.capacity() > kKeptNodes) {
+      std::vector<Hint>().swap(hints);
+      std::vector<uint8_t>().swap(drops);
+      std::vector<NodeStats>().swap(stats);
+    }
+    korvane::GiveBackIfHuge(body);
+  }
 };
 
 uint32_t TextLength(std::u16string_view text) {
@@ -84,7 +98,7 @@ Article ExtractDomArticle(std::u16string_view html) {
   DomHeadings headings = ReadDomHeadings(work.dom, best_top);
   article.title = std::move(headings.title);
   article.headline = std::move(headings.headline);
-  work.dom.GiveBackIfHuge();
+  work.GiveBackIfHuge();
   return article;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace korvane {
 namespace {
@@ -108,14 +109,38 @@ constexpr Word kWords[] = {
 
 constexpr size_t kLongestName = 256;
 
-uint8_t KindsOfWord(std::string_view word) {
-  uint8_t kinds = 0;
-  for (const Word& known : kWords) {
-    if (known.whole ? word == known.text : word.find(known.text) != std::string_view::npos) {
-      kinds |= known.kinds;
+size_t Bigram(char first, char second) { return (first - 'a') * 26 + (second - 'a'); }
+
+// The known words by their first two letters: a word is read once, and a
+// known word compared only where its first two letters stand.
+class WordIndex {
+ public:
+  WordIndex() {
+    for (size_t i = 0; i < std::size(kWords); ++i) {
+      by_bigram_[Bigram(kWords[i].text[0], kWords[i].text[1])].push_back(static_cast<uint8_t>(i));
     }
   }
-  return kinds;
+
+  uint8_t KindsOf(std::string_view word) const {
+    uint8_t kinds = 0;
+    for (size_t at = 0; at + 1 < word.size(); ++at) {
+      for (const uint8_t index : by_bigram_[Bigram(word[at], word[at + 1])]) {
+        const Word& known = kWords[index];
+        const bool found =
+            known.whole ? at == 0 && word == known.text : word.substr(at).starts_with(known.text);
+        if (found) kinds |= known.kinds;
+      }
+    }
+    return kinds;
+  }
+
+ private:
+  std::vector<uint8_t> by_bigram_[26 * 26];
+};
+
+uint8_t KindsOfWord(std::string_view word) {
+  static const WordIndex index;
+  return index.KindsOf(word);
 }
 
 bool IsLetter(char16_t unit) { return (unit | 0x20) >= u'a' && (unit | 0x20) <= u'z'; }

@@ -77,6 +77,11 @@ void CountElement(Tag tag, NodeStats& stats) {
     case Tag::kButton:
       ++stats.inputs;
       break;
+    case Tag::kTh:
+    case Tag::kThead:
+    case Tag::kCaption:
+      ++stats.headers;
+      break;
     case Tag::kIframe:
     case Tag::kEmbed:
     case Tag::kObject:
@@ -98,6 +103,7 @@ void Add(const NodeStats& from, NodeStats& to) {
   to.inputs += from.inputs;
   to.embeds += from.embeds;
   to.lines += from.lines;
+  to.headers += from.headers;
 }
 
 }  // namespace

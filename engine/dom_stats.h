@@ -27,8 +27,9 @@ struct NodeStats {
   uint32_t images = 0;
   uint32_t list_items = 0;
   uint32_t inputs = 0;
-  uint32_t embeds = 0;  // <iframe>, <embed>, <object>, <video>
-  uint32_t lines = 0;   // lines of text, as the text output would break them
+  uint32_t embeds = 0;   // <iframe>, <embed>, <object>, <video>
+  uint32_t headers = 0;  // <th>, <thead>, <caption>: a table of data
+  uint32_t lines = 0;    // lines of text, as the text output would break them
 };
 
 // How much text a unit counts for.

@@ -136,7 +136,8 @@ void Dom::Parse(std::u16string_view page) {
   page_ = page;
   nodes_.push_back(Node{.parent = kNoNode, .tag = Tag::kDocument});
   open_.push_back(OpenElement{0, Tag::kDocument, 0});
-  for (Token token = tokenizer.Next(); token.kind != TokenKind::kEnd; token = tokenizer.Next()) {
+  for (Token token = tokenizer.Next(); token.kind != TokenKind::kEnd && nodes_.size() < kMaxNodes;
+       token = tokenizer.Next()) {
     switch (token.kind) {
       case TokenKind::kText:
       case TokenKind::kRawText:

@@ -137,7 +137,8 @@ bool HtmlTokenizer::ReadAttributes(size_t& at, bool keep, Token& token) {
         attribute.value_size = U32(at - value_begin);
       }
     }
-    if (keep && token.attribute_count < kMaxAttributes) {
+    if (keep && token.attribute_count < kMaxAttributes &&
+        attributes_->size() < kMaxPageAttributes) {
       attributes_->push_back(attribute);
       ++token.attribute_count;
     }

@@ -38,8 +38,10 @@ struct Token {
 };
 
 // Start tags keep at most this many attributes (the first ones, which win
-// over repeats anyway).
+// over repeats anyway), and a page at most kMaxPageAttributes in all; later
+// tags keep none. Memory stays bounded on pages of millions of attributes.
 constexpr uint32_t kMaxAttributes = 1024;
+constexpr size_t kMaxPageAttributes = size_t{1} << 22;
 
 class HtmlTokenizer {
  public:
