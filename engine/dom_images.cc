@@ -24,6 +24,15 @@ std::u16string_view FirstCandidate(std::u16string_view srcset) {
   return url;
 }
 
+// Decoded, and without the tabs and line breaks that URLs drop anyway (a
+// source is one line of the record).
+std::u16string CleanSource(std::u16string_view url) {
+  std::u16string source = DecodeReferences(url, ReferenceContext::kAttribute);
+  std::erase_if(source,
+                [](char16_t unit) { return unit == u'\t' || unit == u'\n' || unit == u'\r'; });
+  return source;
+}
+
 bool IsPlaceholder(std::u16string_view url) {
   return url.size() >= 5 && EqualIgnoringAsciiCase(url.substr(0, 5), u"data:");
 }
@@ -37,20 +46,17 @@ std::u16string ImageSource(const Dom& dom, const Node& image) {
     const Attribute* attribute = dom.FindAttribute(image, name);
     if (attribute == nullptr) continue;
     const std::u16string_view url = Trim(dom.RawValue(*attribute));
-    if (!url.empty() && !IsPlaceholder(url))
-      return DecodeReferences(url, ReferenceContext::kAttribute);
+    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   if (const Attribute* src = dom.FindAttribute(image, u"src")) {
     const std::u16string_view url = Trim(dom.RawValue(*src));
-    if (!url.empty() && !IsPlaceholder(url))
-      return DecodeReferences(url, ReferenceContext::kAttribute);
+    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   for (std::u16string_view name : kSets) {
     const Attribute* attribute = dom.FindAttribute(image, name);
     if (attribute == nullptr) continue;
     const std::u16string_view url = FirstCandidate(dom.RawValue(*attribute));
-    if (!url.empty() && !IsPlaceholder(url))
-      return DecodeReferences(url, ReferenceContext::kAttribute);
+    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   return {};
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dom_lists.h"
+
 namespace korvane {
 namespace {
 
@@ -11,11 +13,8 @@ constexpr uint32_t kMinParagraph = 25;
 // Elements credited above a paragraph, and the share each gets.
 constexpr int kCreditedLevels = 5;
 constexpr size_t kTopCandidates = 5;
-// Lists: at least this many entries, none with more than this share of their
-// text; what lies inside an entry scores this much less.
-constexpr size_t kMinEntries = 3;
-constexpr double kDominantShare = 0.6;
-constexpr double kItemFactor = 0.3;
+// What lies inside a list entry scores this much less.
+constexpr double kEntryFactor = 0.3;
 
 double Divider(int level) { return level == 0 ? 1.0 : level == 1 ? 2.0 : level * 3.0; }
 
@@ -67,12 +66,12 @@ class Scorer {
   }
 
   Selection Select() {
-    MarkListItems();
+    MarkListEntries(in_.dom, in_.drops, in_.stats, in_entry_);
     CreditParagraphs();
     if (candidates_.empty()) return Selection{{Body()}, kNoNode};
     for (NodeIndex candidate : candidates_) {
       scores_[candidate] *= 1.0 - LinkDensity(in_.stats[candidate]);
-      if (in_item_[candidate]) scores_[candidate] *= kItemFactor;
+      if (in_entry_[candidate]) scores_[candidate] *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
     return Selection{Siblings(top), top};
@@ -108,77 +107,13 @@ class Scorer {
     const double score =
         1.0 + paragraph.commas + std::min<double>(std::floor(paragraph.chars / 100.0), 3.0);
     // Text inside a list entry credits the entry, never the list.
-    const bool in_item = in_item_[node];
-    for (int level = 0; level < kCreditedLevels && Scorable(node) && in_item_[node] == in_item;
+    const bool in_entry = in_entry_[node];
+    for (int level = 0; level < kCreditedLevels && Scorable(node) && in_entry_[node] == in_entry;
          ++level) {
       Touch(node);
       scores_[node] += score / Divider(level);
       node = dom()[node].parent;
     }
-  }
-
-  // Cuts the text into paragraphs at blocks and <br>, and credits each.
-  // A record rather than a paragraph: more than one line, or a link or an
-  // image beside its text (a teaser, a comment with its author).
-  static bool IsRecord(const NodeStats& stats) {
-    return stats.lines >= 2 || stats.link_chars > 0 || stats.images > 0;
-  }
-
-  // Whether siblings of this element can be the entries of one list.
-  static bool CanBeEntry(Tag tag) {
-    return Has(tag, kBlock) && tag != Tag::kP && !Has(tag, kHeading) && tag != Tag::kTr &&
-           tag != Tag::kTd && tag != Tag::kTh;
-  }
-
-  // Marks what lies inside the entries of lists: three or more siblings of
-  // the same tag and class, most of them records, none of which holds most
-  // of their text (teasers, comments, related links; not the article among a
-  // page's columns, nor paragraphs that are each wrapped in a <div>).
-  void MarkListItems() {
-    in_item_.assign(dom().size(), 0);
-    struct Entry {
-      uint64_t key;
-      NodeIndex node;
-    };
-    std::vector<Entry> entries;
-    for (NodeIndex parent = 0; parent < dom().size(); ++parent) {
-      if (dom()[parent].tag == Tag::kText || in_.drops[parent] != 0) continue;
-      entries.clear();
-      for (NodeIndex child = dom().FirstChild(parent); child != kNoNode;
-           child = dom().NextSibling(child)) {
-        if (CanBeEntry(dom()[child].tag) && in_.drops[child] == 0) {
-          entries.push_back(Entry{EntryKey(child), child});
-        }
-      }
-      if (entries.size() < kMinEntries) continue;
-      std::sort(entries.begin(), entries.end(),
-                [](const Entry& a, const Entry& b) { return a.key < b.key; });
-      for (size_t begin = 0, end; begin < entries.size(); begin = end) {
-        uint64_t total = 0;
-        uint32_t largest = 0;
-        size_t records = 0;
-        for (end = begin; end < entries.size() && entries[end].key == entries[begin].key; ++end) {
-          const NodeStats& stats = in_.stats[entries[end].node];
-          total += stats.chars;
-          largest = std::max(largest, stats.chars);
-          records += IsRecord(stats);
-        }
-        const size_t count = end - begin;
-        if (count < kMinEntries || largest > kDominantShare * total || records * 2 < count) {
-          continue;
-        }
-        for (size_t i = begin; i < end; ++i) in_item_[entries[i].node] = 1;
-      }
-    }
-    for (NodeIndex i = 1; i < dom().size(); ++i) in_item_[i] |= in_item_[dom()[i].parent];
-  }
-
-  uint64_t EntryKey(NodeIndex node) const {
-    uint64_t key = 1469598103934665603ull ^ static_cast<uint64_t>(dom()[node].tag);
-    const Attribute* names = dom().FindAttribute(dom()[node], u"class");
-    if (names == nullptr) return key;
-    for (char16_t unit : dom().RawValue(*names)) key = (key ^ unit) * 1099511628211ull;
-    return key;
   }
 
   // A <p>, or a <div> of nothing but text and inline elements.
@@ -194,6 +129,7 @@ class Scorer {
     }
   }
 
+  // Cuts the text into paragraphs at blocks and <br>, and credits each.
   void CreditParagraphs() {
     MarkBlockParents();
     struct Open {
@@ -353,7 +289,7 @@ class Scorer {
   std::vector<double> scores_;
   std::vector<uint8_t> scored_;
   std::vector<uint8_t> has_block_child_;
-  std::vector<uint8_t> in_item_;
+  std::vector<uint8_t> in_entry_;
   std::vector<NodeIndex> candidates_;
 };
 
