@@ -2,7 +2,7 @@
 """Extraction quality and speed of korvane's two algorithms, side by side
 with readability-lxml when it is installed, in one run.
 
-    bench/quality/quality.py CORPUS [--korvane BIN] [--eval DIR] [--per-page OUT.tsv]
+    bench/quality/quality.py CORPUS [--korvane BIN] [--eval DIR] [--per-page OUT.tsv] [--runs N]
 
 CORPUS is a folder with MANIFEST.tsv and ground truth (.txt beside each
 .html); DIR holds score.py and run_readability_lxml.py (default: CORPUS/../eval).
@@ -16,8 +16,8 @@ Speed, each extractor on one core:
     script (page sent, JSON line back); readability-lxml's own time per page
     (parse, extraction and text, without start-up);
   * batch s: `korvane -j 1` over all pages, wall clock, end to end (start,
-    reading, charset detection, conversion, JSON); readability-lxml's summed
-    time per page.
+    reading, charset detection, conversion, JSON), the median of --runs runs;
+    readability-lxml's summed time per page.
 """
 import argparse
 import hashlib
@@ -62,12 +62,15 @@ def korvane_pages(binary, corpus, pages, algorithm):
     return results
 
 
-def korvane_batch_seconds(binary, corpus, pages, algorithm):
+def korvane_batch_seconds(binary, corpus, pages, algorithm, runs):
     paths = [os.path.join(corpus, name) for name in pages]
-    start = time.perf_counter()
-    subprocess.run([binary, "--algorithm", algorithm, "-j", "1", "-q", "-f", "jsonl"] + paths,
-                   check=True, stdout=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    seconds = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        subprocess.run([binary, "--algorithm", algorithm, "-j", "1", "-q", "-f", "jsonl"] + paths,
+                       check=True, stdout=subprocess.DEVNULL)
+        seconds.append(time.perf_counter() - start)
+    return statistics.median(seconds)
 
 
 def has_readability():
@@ -124,6 +127,7 @@ def main():
     parser.add_argument("--korvane", default=os.path.join(repo_root(), "build", "cli", "korvane"))
     parser.add_argument("--eval")
     parser.add_argument("--per-page", help="write every page's P, R and F1 to this TSV file")
+    parser.add_argument("--runs", type=int, default=5, help="korvane batch runs (median)")
     args = parser.parse_args()
     corpus = os.path.abspath(args.corpus)
     eval_dir = os.path.abspath(args.eval or os.path.join(corpus, "..", "eval"))
@@ -139,7 +143,7 @@ def main():
         results = korvane_pages(args.korvane, corpus, pages, algorithm)
         row = summarise(score, ground_truth, pages, results)
         row["name"] = "korvane " + algorithm
-        row["batch_s"] = korvane_batch_seconds(args.korvane, corpus, pages, algorithm)
+        row["batch_s"] = korvane_batch_seconds(args.korvane, corpus, pages, algorithm, args.runs)
         rows.append(row)
     if has_readability():
         results = readability_pages(eval_dir, corpus, pages)
