@@ -48,7 +48,7 @@ constexpr uint32_t kMaxDepth = 256;
 // A page is read up to its kMaxNodes-th node; what follows is left out, so
 // that memory stays bounded on pages of millions of tags (news pages have
 // tens of thousands).
-constexpr NodeIndex kMaxNodes = NodeIndex{1} << 20;
+constexpr NodeIndex kMaxNodes = NodeIndex{1} << 21;
 
 enum NodeFlag : uint8_t {
   kDecoded = 1,     // text: Text() lives in the decoded-text buffer, not the page

@@ -1,7 +1,8 @@
 // Time and peak memory of `korvane` on single pages of 25, 50 and 100 MB: a
 // long news page in UTF-8 and in GB18030, and pages made only of "<", of
 // "&;", or of "<p" inside a title (the one text the engine takes whole,
-// past the 900,000-unit cap). Usage: cli_large_pages_bench [RUNS]
+// past the 900,000-unit cap); then `korvane --algorithm dom` on the news page
+// in UTF-8, on "<" and on unclosed "<a>" tags. Usage: cli_large_pages_bench [RUNS]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,7 @@ std::string NewsPage(size_t bytes, std::string_view charset) {
 struct Kind {
   const char* name;
   std::function<std::string(size_t bytes)> make;
+  bool dom = false;
 };
 
 const Kind kKinds[] = {
@@ -57,6 +59,9 @@ const Kind kKinds[] = {
     {"only \"&;\"", [](size_t bytes) { return Repeated("&;", bytes); }},
     {"title of \"<p\"",
      [](size_t bytes) { return "<title>" + Repeated("<p", bytes - 15) + "</title>"; }},
+    {"dom: news page", [](size_t bytes) { return NewsPage(bytes, "utf-8"); }, true},
+    {"dom: only \"<\"", [](size_t bytes) { return Repeated("<", bytes); }, true},
+    {"dom: only \"<a>\"", [](size_t bytes) { return Repeated("<a>", bytes); }, true},
 };
 
 }  // namespace
@@ -68,7 +73,7 @@ int main(int argc, char** argv) {
   const fs::path folder = pattern;
   std::printf("%d runs each; median time, MB/s of the file, median peak RSS\n", runs);
   for (const Kind& kind : kKinds) {
-    std::printf("%-20s", kind.name);
+    std::printf("%-22s", kind.name);
     for (const size_t megabytes : {25, 50, 100}) {
       const fs::path file = folder / "page.html";
       const std::string page = kind.make(megabytes * kMegabyte);
@@ -76,7 +81,9 @@ int main(int argc, char** argv) {
       std::vector<double> seconds;
       std::vector<long> peaks;
       for (int run = 0; run < runs; ++run) {
-        const Measure measure = RunKorvane(KORVANE_BINARY, {file.string()});
+        std::vector<std::string> arguments = {file.string()};
+        if (kind.dom) arguments = {"--algorithm", "dom", file.string()};
+        const Measure measure = RunKorvane(KORVANE_BINARY, arguments);
         seconds.push_back(measure.seconds);
         peaks.push_back(measure.peak_kib);
       }
