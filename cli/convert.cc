@@ -25,7 +25,7 @@ Result Converted(Input& input, const ConvertSettings& settings) {
       Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
   std::string().swap(input.bytes);  // a large page should not be held twice
   if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
-  const Article article = ExtractArticle(decoded.text);
+  const Article article = ExtractArticle(decoded.text, settings.algorithm);
   std::u16string().swap(decoded.text);
   const std::u16string record = FormatRecord(article);
   Result result;
@@ -35,9 +35,9 @@ Result Converted(Input& input, const ConvertSettings& settings) {
   result.replaced = decoded.replaced;
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
-  result.text = settings.format == Format::kJsonl
-                    ? PageJsonLine(input, decoded, article, record, settings.base_url)
-                    : ToUtf8(record);
+  result.text = settings.format == Format::kJsonl ? PageJsonLine(input, decoded, settings.algorithm,
+                                                                 article, record, settings.base_url)
+                                                  : ToUtf8(record);
   return result;
 }
 

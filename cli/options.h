@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "charset.h"
+#include "korvane.h"
 
 namespace korvane::cli {
 
@@ -19,6 +20,7 @@ enum class Format {
 struct Options {
   std::vector<std::string> inputs;  // none: standard input
   std::optional<Format> format;     // none: record for one page, else jsonl
+  Algorithm algorithm = Algorithm::kBlock;
   std::string output_dir;
   unsigned jobs = 1;
   std::optional<Charset> encoding;

@@ -25,11 +25,13 @@ std::string Line(const Json& object) {
 
 }  // namespace
 
-std::string PageJsonLine(const Input& input, const DecodedPage& decoded, const Article& article,
-                         std::u16string_view record, std::string_view base_url) {
+std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
+                         const Article& article, std::u16string_view record,
+                         std::string_view base_url) {
   Json object = Header(input);
   object["encoding"] = decoded.encoding;
   object["replaced"] = decoded.replaced;
+  object["algorithm"] = algorithm == Algorithm::kDom ? "dom" : "block";
   object["title"] = ToUtf8(article.title);
   object["headline"] = ToUtf8(article.headline);
   Json images = Json::array();

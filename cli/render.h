@@ -10,11 +10,12 @@
 
 namespace korvane::cli {
 
-// {"id"?, "source", "encoding", "replaced", "title", "headline", "images",
-// "image_urls", "body", "record"} and a LF. Image URLs are resolved against
-// the page's URL, else `base_url`; a source that stays relative is null.
-std::string PageJsonLine(const Input& input, const DecodedPage& decoded, const Article& article,
-                         std::u16string_view record, std::string_view base_url);
+// {"id"?, "source", "encoding", "replaced", "algorithm", "title", "headline",
+// "images", "image_urls", "body", "record"} and a LF. Image URLs are resolved
+// against the page's URL, else `base_url`; a source that stays relative is null.
+std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
+                         const Article& article, std::u16string_view record,
+                         std::string_view base_url);
 
 // {"id"?, "source", "error"} and a LF.
 std::string ErrorJsonLine(const Input& input, std::string_view error);

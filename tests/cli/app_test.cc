@@ -98,6 +98,7 @@ TEST(Korvane, ExitStatusesAndMessages) {
       {"an unknown encoding", "-e klingon good.html", 2, "unknown encoding"},
       {"no workers", "-j 0 good.html", 2, "jobs"},
       {"inputs with --stdin-jsonl", "--stdin-jsonl good.html", 2, "excludes"},
+      {"an unknown algorithm", "--algorithm fast good.html", 2, "--algorithm"},
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
   };
@@ -162,6 +163,25 @@ TEST(Korvane, JsonLinesCarryThePiecesAndResolvedImages) {
   EXPECT_GE(lines[1]["replaced"], 1);
   EXPECT_NE(Korvane(dir, "-v -q a.html b.html").err.find("b.html: 1 invalid byte"),
             std::string::npos);
+}
+
+TEST(Korvane, TheAlgorithmIsChosenPerRun) {
+  TempDir dir;
+  const std::string page = ArticlePage("Mixed Case &amp; Title", {"a.jpg"});
+  dir.Write("a.html", page);
+  const std::u16string html = FromUtf8(page).text;
+  EXPECT_EQ(Korvane(dir, "--algorithm block a.html").out, RecordOf(page));
+  EXPECT_EQ(Korvane(dir, "-a dom a.html").out,
+            ToUtf8(FormatRecord(ExtractArticle(html, Algorithm::kDom))));
+  for (const char* algorithm : {"block", "dom"}) {
+    SCOPED_TRACE(algorithm);
+    const std::string args = std::string(algorithm) == "dom" ? "-a dom " : "";
+    const std::string line = Korvane(dir, args + "-f jsonl a.html").out;
+    EXPECT_NE(
+        line.find(std::string("\"replaced\":0,\"algorithm\":\"") + algorithm + "\",\"title\""),
+        std::string::npos)
+        << line;
+  }
 }
 
 TEST(Korvane, RecordFormatSeparatesRecordsByAFormFeedLine) {
