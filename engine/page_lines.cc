@@ -1,0 +1,104 @@
+#include "page_lines.h"
+
+#include <algorithm>
+
+#include "dom_text.h"
+
+namespace korvane {
+namespace {
+
+bool IsSkipped(Tag tag) {
+  return Has(tag, kRawText) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
+         tag == Tag::kSelect;
+}
+
+class LineBuilder {
+ public:
+  explicit LineBuilder(PageLines& out) : out_(out) {
+    out_.text.clear();
+    out_.linked.clear();
+    out_.lines.clear();
+  }
+
+  void Break() {
+    if (open_) {
+      out_.lines.back().size = static_cast<uint32_t>(out_.text.size()) - out_.lines.back().begin;
+    }
+    open_ = false;
+    pending_space_ = false;
+  }
+
+  void Append(std::u16string_view text, NodeIndex node, bool link) {
+    for (const char16_t unit : text) {
+      if (IsBlank(unit) || unit < 0x20) {
+        pending_space_ = open_;
+        continue;
+      }
+      if (!open_) {
+        out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
+        open_ = true;
+      } else if (pending_space_) {
+        Push(u' ', link);
+      }
+      pending_space_ = false;
+      Push(unit, link);
+    }
+  }
+
+ private:
+  void Push(char16_t unit, bool link) {
+    out_.text.push_back(unit);
+    out_.linked.push_back(link);
+    out_.lines.back().link_units += link;
+  }
+
+  PageLines& out_;
+  bool open_ = false;
+  bool pending_space_ = false;
+};
+
+}  // namespace
+
+size_t PageLines::LineAt(NodeIndex node) const {
+  const auto at = std::lower_bound(lines.begin(), lines.end(), node,
+                                   [](const TextLine& line, NodeIndex n) { return line.node < n; });
+  return static_cast<size_t>(at - lines.begin());
+}
+
+bool PageLines::AnyLinked(size_t line, size_t begin, size_t end) const {
+  const size_t first = lines[line].begin;
+  return std::any_of(linked.begin() + static_cast<ptrdiff_t>(first + begin),
+                     linked.begin() + static_cast<ptrdiff_t>(first + end),
+                     [](uint8_t unit) { return unit != 0; });
+}
+
+void CollectLines(const Dom& dom, PageLines& out) {
+  LineBuilder builder(out);
+  std::vector<NodeIndex> block_ends;
+  NodeIndex link_end = 0;
+  for (NodeIndex i = 0; i < dom.size();) {
+    while (!block_ends.empty() && block_ends.back() <= i) {
+      builder.Break();
+      block_ends.pop_back();
+    }
+    const Node& node = dom[i];
+    if (IsSkipped(node.tag)) {
+      i = node.end;
+      continue;
+    }
+    if (node.tag == Tag::kText) {
+      builder.Append(dom.Text(node), i, i < link_end);
+    } else if (node.tag == Tag::kA) {
+      link_end = node.end;
+    } else if (node.tag == Tag::kBr) {
+      builder.Break();
+    } else if (Has(node.tag, kBlock)) {
+      builder.Break();
+      block_ends.push_back(node.end);
+    }
+    ++i;
+  }
+  builder.Break();
+}
+
+}  // namespace korvane
