@@ -34,6 +34,11 @@ std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorit
   object["algorithm"] = algorithm == Algorithm::kDom ? "dom" : "block";
   object["title"] = ToUtf8(article.title);
   object["headline"] = ToUtf8(article.headline);
+  if (algorithm == Algorithm::kDom) {
+    object["author"] = article.author.empty() ? Json(nullptr) : Json(ToUtf8(article.author));
+    object["published"] =
+        article.published.empty() ? Json(nullptr) : Json(ToUtf8(article.published));
+  }
   Json images = Json::array();
   Json image_urls = Json::array();
   const std::string_view base = input.url.empty() ? base_url : std::string_view(input.url);
