@@ -47,7 +47,9 @@ constexpr std::u16string_view kStopWords[] = {
     u"来源", u"出处", u"时间",   u"日期",   u"发布", u"发表", u"发自", u"更新", u"编辑",
     u"责编", u"记者", u"通讯员", u"实习生", u"特约", u"报道", u"摄影", u"摄",   u"字号",
     u"点击", u"阅读", u"浏览",   u"评论",   u"分享", u"打印", u"关闭", u"收藏", u"转载",
-    u"编译", u"翻译", u"作者",   u"电话",   u"邮箱", u"供图", u"制图", u"出自"};
+    u"编译", u"翻译", u"作者",   u"电话",   u"邮箱", u"供图", u"制图", u"出自", u"老师",
+    u"教授", u"先生", u"女士",   u"博士",   u"同学", u"整合", u"整理", u"综合", u"选稿",
+    u"校对", u"审核", u"监制",   u"出品",   u"返回", u"关注"};
 
 // Where the first stop word inside [begin, end) starts; kNone if none.
 size_t StopWordAt(std::u16string_view text, size_t begin, size_t end) {
@@ -62,18 +64,19 @@ size_t StopWordAt(std::u16string_view text, size_t begin, size_t end) {
 
 // Texts that stand where names stand without being one.
 constexpr std::u16string_view kNotNames[] = {
-    u"佚名", u"未知", u"匿名", u"不详", u"本站",  u"本网",  u"网友",  u"网络", u"管理员", u"小编",
-    u"原创", u"综合", u"整理", u"获悉", u"了解",  u"发现",  u"看到",  u"近日", u"日前",   u"昨日",
-    u"今日", u"今天", u"昨天", u"表示", u"介绍",  u"采访",  u"调查",  u"走访", u"一行",   u"待续",
-    u"未完", u"完",   u"续",   u"组图", u"视频",  u"图",    u"上",    u"中",   u"下",     u"本报",
-    u"本刊", u"本台", u"本文", u"文章", u"admin", u"Admin", u"guest", u"Guest"};
+    u"佚名", u"未知", u"匿名",  u"不详",  u"本站",  u"本网", u"网友", u"网络", u"管理员", u"小编",
+    u"原创", u"综合", u"整理",  u"获悉",  u"了解",  u"发现", u"看到", u"近日", u"日前",   u"昨日",
+    u"今日", u"今天", u"昨天",  u"表示",  u"介绍",  u"采访", u"调查", u"走访", u"一行",   u"待续",
+    u"未完", u"完",   u"续",    u"组图",  u"视频",  u"图",   u"上",   u"中",   u"下",     u"本报",
+    u"本刊", u"本台", u"本文",  u"文章",  u"回复",  u"关注", u"订阅", u"粉丝", u"私信",   u"点赞",
+    u"举报", u"播报", u"admin", u"Admin", u"guest", u"Guest"};
 
 // Endings of the names of organisations, which a person's name lacks.
 constexpr std::u16string_view kOrganisationEnds[] = {
-    u"网",   u"报",   u"社",   u"台",   u"刊",   u"站",    u"局",   u"部",   u"厅",
-    u"委",   u"院",   u"会",   u"所",   u"处",   u"办",    u"组",   u"中心", u"公司",
-    u"集团", u"频道", u"杂志", u"新闻", u"在线", u"政府",  u"电视", u"传媒", u"客户端",
-    u"论坛", u"博客", u"专栏", u"网络", u"科技", u"工作室"};
+    u"网",   u"报",   u"社",     u"台",     u"刊",   u"站",   u"局",     u"部",   u"厅",   u"委",
+    u"院",   u"会",   u"所",     u"处",     u"办",   u"组",   u"中心",   u"公司", u"集团", u"频道",
+    u"杂志", u"新闻", u"在线",   u"政府",   u"电视", u"传媒", u"客户端", u"论坛", u"博客", u"专栏",
+    u"网络", u"科技", u"工作室", u"管理员", u"小编", u"消息", u"综合",   u"讯",   u"声明", u"版"};
 
 // The first characters of common Chinese family names (compound ones too):
 // a name standing alone, without a label, must start with one.
@@ -87,7 +90,7 @@ constexpr std::u16string_view kFamilyNames =
     u"南班储原栗燕楚鄢劳谌奚皮粟冼蔺楼盘满闻位厉伊仝区郜海阚花权强帅屠豆朴盖练廉禹井祖漆巴丰支"
     u"卿国狄平计索宣晋相初门云容敬来扈晁芮都普阙浦戈伏鹿薄邸雍辜羊乌母裘亓修邰赫杭况那宿鲜印逯"
     u"隆茹诸战慕危玉银亢嵇公哈湛宾戎勾茅利於呼居揭干但尉冶斯元束檀衣信展阴昝智幸奉植衡富尧闭由"
-    u"上东皇令端长宇独鄂蔚";
+    u"东皇端宇鄂蔚";
 
 // Characters that turn up in clauses but hardly ever in names.
 constexpr std::u16string_view kNeverInNames =
@@ -103,12 +106,22 @@ bool IsNotName(std::u16string_view token) {
   for (const std::u16string_view word : kNotNames) {
     if (token == word) return true;
   }
+  // Roles: "系统管理员", "本站小编".
+  for (const std::u16string_view role : {u"管理员", u"小编", u"站长"}) {
+    if (EndsWith(token, role)) return true;
+  }
   return false;
 }
 
+// Whether any of the names (between blanks or commas) is an organisation's.
 bool IsOrganisation(std::u16string_view names) {
-  for (const std::u16string_view end : kOrganisationEnds) {
-    if (EndsWith(names, end)) return true;
+  for (size_t begin = 0; begin < names.size();) {
+    size_t end = names.find_first_of(u" ,，、", begin);
+    if (end == kNone) end = names.size();
+    for (const std::u16string_view ending : kOrganisationEnds) {
+      if (EndsWith(names.substr(begin, end - begin), ending)) return true;
+    }
+    begin = end + 1;
   }
   return false;
 }
@@ -123,18 +136,24 @@ bool LooksLikeClause(std::u16string_view token) {
   return false;
 }
 
-// Whether every name of a run starts with a family name and is Chinese.
-bool AllFamilyNames(std::u16string_view names) {
-  bool at_start = true;
+// Whether a run of names is Chinese and its first name starts with a family
+// name (the next ones may have rarer ones).
+bool StartsWithFamilyName(std::u16string_view names) {
+  if (names.empty() || kFamilyNames.find(names.front()) == kNone) return false;
   for (const char16_t unit : names) {
-    if (unit == u' ' || unit == u'、') {
-      at_start = true;
-    } else if (at_start) {
-      if (!IsCjk(unit) || kFamilyNames.find(unit) == kNone) return false;
-      at_start = false;
-    } else if (!IsCjk(unit) && !IsNameDot(unit)) {
-      return false;
-    }
+    if (unit != u' ' && unit != u'、' && !IsCjk(unit) && !IsNameDot(unit)) return false;
+  }
+  return true;
+}
+
+// Whether each name of a run has two or three characters, as most Chinese
+// names do: four-character words standing alone are seldom names.
+bool ShortNames(std::u16string_view names) {
+  constexpr size_t kMaxBareName = 3;
+  size_t length = 0;
+  for (const char16_t unit : names) {
+    length = unit == u' ' || unit == u'、' ? 0 : length + 1;
+    if (length > kMaxBareName) return false;
   }
   return true;
 }
@@ -170,7 +189,8 @@ struct Names {
 };
 
 // One name at `at`: its end, or kNone.
-size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool& stopped) {
+size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool first_name,
+                bool& stopped) {
   const char16_t first = line[at];
   if (IsCjk(first)) {
     size_t end = CjkRunEnd(line, at);
@@ -184,8 +204,11 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool& stop
     const std::u16string_view token = line.substr(at, end - at);
     bool dotted = false;
     for (const char16_t unit : token) dotted |= IsNameDot(unit);
-    const size_t most = style == NameStyle::kValue || dotted ? kMaxLongNameChars : kMaxNameChars;
+    // A department after a colon ("发文机关：市人民政府") is one long name.
+    const bool long_allowed = (style == NameStyle::kValue && first_name) || dotted;
+    const size_t most = long_allowed ? kMaxLongNameChars : kMaxNameChars;
     if (token.empty() || token.size() > most || IsNotName(token)) return kNone;
+    if (token.size() > kMaxNameChars && !dotted) stopped = true;
     if (style == NameStyle::kStrict && LooksLikeClause(token)) return kNone;
     if (token.size() == 1) {
       // "刘 涛": a two-character name spaced out to the width of three.
@@ -197,7 +220,8 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool& stop
     }
     return end;
   }
-  const bool digits_allowed = style == NameStyle::kValue;
+  // User names with digits ("cm3721") stand alone after a colon.
+  const bool digits_allowed = style == NameStyle::kValue && first_name;
   if (!IsLatin(first) && !(digits_allowed && IsDigit(first))) return kNone;
   size_t end = at;
   while (end < line.size() &&
@@ -205,6 +229,10 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool& stop
     ++end;
   }
   while (end > at && (line[end - 1] == u'.' || line[end - 1] == u'-')) --end;
+  if (!digits_allowed && std::any_of(line.begin() + static_cast<ptrdiff_t>(at),
+                                     line.begin() + static_cast<ptrdiff_t>(end), IsDigit)) {
+    return kNone;  // "韩保林 PK155": an id after the name
+  }
   return end;
 }
 
@@ -215,7 +243,7 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
   size_t pos = names.begin;
   for (int count = 0; count < kMaxNames && pos < line.size(); ++count) {
     bool stopped = false;
-    const size_t end = ReadName(line, pos, style, stopped);
+    const size_t end = ReadName(line, pos, style, count == 0, stopped);
     if (end == kNone) break;
     names.end = pos = end;
     if (stopped) break;
@@ -280,13 +308,14 @@ constexpr Label kLabels[] = {
     {u"责任编辑", BylineKind::kEditor, After::kColonOrBlank},
     {u"责编", BylineKind::kEditor, After::kColonOrBlank},
     {u"编辑", BylineKind::kEditor, After::kColonOrBlank},
+    {u"选稿", BylineKind::kEditor, After::kColon},
     {u"来源", BylineKind::kSource, After::kColon},
     {u"稿源", BylineKind::kSource, After::kColon},
     {u"摄影", BylineKind::kPhotographer, After::kColonOrBlank},
 };
 
 // The first characters of the labels, to pass over the rest quickly.
-constexpr std::u16string_view kLabelStarts = u"作撰执发楼博记文责编来稿摄";
+constexpr std::u16string_view kLabelStarts = u"作撰执发楼博记文责编来稿摄贴帖选";
 
 bool IsColon(char16_t unit) {
   return unit == u':' || unit == 0xFF1A || unit == 0x3011 || unit == u']';
@@ -305,7 +334,7 @@ bool MayStartLabel(std::u16string_view line, size_t at, const Label& label) {
   if (label.text.size() == 1) return false;
   if (label.after != After::kAnything) return true;
   static constexpr std::u16string_view kVerbs =
-      u"诉对向受据给让和与跟被令使请的名位些多众有是为当做找见随陪问";
+      u"诉对向受据给让和与跟被令使请的名位些多众有是为当做找见随陪问经";
   return kVerbs.find(before) == kNone;
 }
 
@@ -328,6 +357,13 @@ size_t AfterLabel(std::u16string_view line, size_t at, const Label& label, bool&
   return kNone;
 }
 
+// Whether a label at `at` opens its line or a bracket near the line's start.
+bool OpensLine(std::u16string_view line, size_t at) {
+  constexpr size_t kNear = 10;
+  if (at <= kNear) return true;
+  return line.substr(at - kNear, kNear).find_first_of(u"（(【[") != kNone;
+}
+
 std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
   for (const Label& label : kLabels) {
     if (!StartsWith(line, at, label.text) || !MayStartLabel(line, at, label)) continue;
@@ -344,14 +380,26 @@ std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
         ReadNames(scope, from, value || posted ? NameStyle::kValue : NameStyle::kStrict);
     if (!names) continue;
     std::u16string printed = Printed(scope, *names);
-    if (label.kind == BylineKind::kSource && IsOrganisation(printed)) continue;
-    if (!value && IsOrganisation(printed)) continue;
-    // "记者张三": a name run on from its label is a name only if it looks like one.
-    if (label.after == After::kAnything && !posted && names->begin == at + label.text.size() &&
-        !AllFamilyNames(printed)) {
+    const bool organisation = IsOrganisation(printed);
+    if (label.kind == BylineKind::kSource &&
+        (!StartsWithFamilyName(printed) || !ShortNames(printed))) {
+      continue;  // a source is a person only when it looks like a name
+    }
+    if (organisation && (!value || label.kind != BylineKind::kAuthor)) continue;
+    // In prose a reporter is named in brackets ("本报讯（记者 张三）") or
+    // at the line's start; elsewhere "记者" is a word of the text, and so is
+    // any label without its colon.
+    if ((label.kind == BylineKind::kReporter || !colon) && line.size() > kMaxBylineLine &&
+        !OpensLine(line, at)) {
       continue;
     }
-    return Byline{std::move(printed), label.kind};
+    // "记者张三": a name run on from its label is a name only if it looks like one.
+    if (label.after == After::kAnything && !posted && names->begin == at + label.text.size() &&
+        !StartsWithFamilyName(printed)) {
+      continue;
+    }
+    // "作者：新京报": an organisation signs only when no person does.
+    return Byline{std::move(printed), organisation ? BylineKind::kNamesOnly : label.kind};
   }
   return std::nullopt;
 }
@@ -421,8 +469,8 @@ bool IsEnglishStopWord(std::u16string_view word) {
 // "Powered by", "Designed by": "by" names a maker, not an author.
 bool FollowsDeed(std::u16string_view before) {
   static constexpr std::u16string_view kDeeds[] = {
-      u"owered ",   u"esigned ",  u"uilt ",    u"osted ",   u"eveloped ", u"aintained ",
-      u"upported ", u"ponsored ", u"rovided ", u"perated ", u"anaged ",   u"riven "};
+      u"owered ",   u"esigned ", u"uilt ",    u"osted ",  u"eveloped ", u"aintained ", u"upported ",
+      u"ponsored ", u"rovided ", u"perated ", u"anaged ", u"riven ",    u"roduced "};
   for (const std::u16string_view deed : kDeeds) {
     if (EndsWith(before, deed)) return true;
   }
@@ -443,7 +491,7 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
   if (pos < line.size() && line[pos] == u':') pos = SkipBlanks(line, pos + 1);
   if (pos < line.size() && IsCjk(line[pos])) {
     const std::optional<Names> names = ReadNames(line, pos, NameStyle::kStrict);
-    if (!names) return std::nullopt;
+    if (!names || IsOrganisation(Printed(line, *names))) return std::nullopt;
     return Byline{Printed(line, *names), BylineKind::kAuthor};
   }
   Names names{pos, pos};
@@ -467,7 +515,10 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
     if (pos == end) break;
   }
   if (names.end == names.begin) return std::nullopt;
-  return Byline{Printed(line, names), BylineKind::kAuthor};
+  // "by Taboola": after a lower-case "by" a single word names a maker.
+  std::u16string printed = Printed(line, names);
+  if (line[at] == u'b' && printed.find(u' ') == std::u16string::npos) return std::nullopt;
+  return Byline{std::move(printed), BylineKind::kAuthor};
 }
 
 // "（袁源）", "（姚峰 上海报道）", "(张三/文)" closing a line.
@@ -477,6 +528,12 @@ std::optional<Byline> ClosingNames(std::u16string_view line) {
   if (end == 0 || (line[end - 1] != u'）' && line[end - 1] != u')')) return std::nullopt;
   const size_t open = line.find_last_of(u"（(", end - 1);
   if (open == kNone) return std::nullopt;
+  // The note stands alone or after a sentence, not after a teaser's title.
+  size_t before = open;
+  while (before > 0 && line[before - 1] == u' ') --before;
+  if (before > 0 && std::u16string_view(u"。！？!?”\"…").find(line[before - 1]) == kNone) {
+    return std::nullopt;
+  }
   const std::u16string_view inside = line.substr(open + 1, end - open - 2);
   const std::optional<Names> names = ReadNames(inside, 0, NameStyle::kStrict);
   if (!names) return std::nullopt;
@@ -487,7 +544,7 @@ std::optional<Byline> ClosingNames(std::u16string_view line) {
     return std::nullopt;
   }
   std::u16string printed = Printed(inside, *names);
-  if (!AllFamilyNames(printed)) return std::nullopt;
+  if (!StartsWithFamilyName(printed)) return std::nullopt;
   return Byline{std::move(printed), BylineKind::kClosing};
 }
 
@@ -498,7 +555,7 @@ std::optional<Byline> NamesOnly(std::u16string_view line) {
     return std::nullopt;
   }
   std::u16string printed = Printed(line, *names);
-  if (!AllFamilyNames(printed)) return std::nullopt;
+  if (!StartsWithFamilyName(printed) || !ShortNames(printed)) return std::nullopt;
   return Byline{std::move(printed), BylineKind::kNamesOnly};
 }
 
@@ -508,8 +565,26 @@ bool Surer(const std::optional<Byline>& candidate, const std::optional<Byline>& 
 
 }  // namespace
 
-bool IsPersonName(std::u16string_view names) {
-  return !names.empty() && !IsNotName(names) && !IsOrganisation(names);
+// "www.example.com", "CSDN.NET": a site, not a person.
+bool LooksLikeDomain(std::u16string_view text) {
+  for (const std::u16string_view part :
+       {u"www.", u".com", u".net", u".org", u".cn", u".COM", u".NET", u".ORG", u".CN"}) {
+    if (text.find(part) != kNone) return true;
+  }
+  return false;
+}
+
+// "青网新闻张毅" -> "张毅": a name run on after an organisation's.
+std::u16string WithoutOrganisation(const std::u16string& text) {
+  for (const std::u16string_view ending : kOrganisationEnds) {
+    const size_t at = text.find(ending);
+    if (at == kNone || at == 0) continue;
+    const std::u16string_view rest = std::u16string_view(text).substr(at + ending.size());
+    if (rest.size() >= 2 && rest.size() <= 3 && StartsWithFamilyName(rest)) {
+      return std::u16string(rest);
+    }
+  }
+  return text;
 }
 
 // Copyright lines name makers and owners, not authors.
@@ -543,6 +618,26 @@ std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare) {
   if (!bare) bare = NamesOnly(line);
   if (Surer(bare, best)) best = std::move(bare);
   return best;
+}
+
+std::u16string DeclaredAuthor(std::u16string_view value) {
+  constexpr size_t kMaxAuthorValue = 60;
+  std::u16string text(value);
+  if (const std::optional<Byline> byline = FindByline(text, false);
+      byline && byline->kind >= BylineKind::kReporter) {
+    text = byline->names;
+  }
+  text = WithoutOrganisation(text);
+  const auto count = [&](std::u16string_view units) {
+    return std::count_if(text.begin(), text.end(),
+                         [&](char16_t u) { return units.find(u) != kNone; });
+  };
+  if (text.empty() || text.size() > kMaxAuthorValue || count(u"0123456789") >= 3 ||
+      count(u"!?<>|=@_") > 0 || text.find(u"://") != kNone || LooksLikeDomain(text) ||
+      IsNotName(text) || IsOrganisation(text)) {
+    return {};
+  }
+  return text;
 }
 
 }  // namespace korvane

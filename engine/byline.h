@@ -32,8 +32,10 @@ struct Byline {
 // the line's place: an article's last lines, the line under the headline).
 std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare);
 
-// Whether declared names may be a person's: not a word standing in for one
-// ("佚名", "admin") nor the name of an organisation ("新华网").
-bool IsPersonName(std::u16string_view names);
+// An author as a page declares it (a <meta> tag, JSON-LD), blanks squeezed,
+// without "By" or labels, and without an organisation run on before the
+// name ("青网新闻张毅" gives "张毅"); empty when it is a link, an id, an
+// organisation or a word standing in for a name ("佚名", "admin").
+std::u16string DeclaredAuthor(std::u16string_view value);
 
 }  // namespace korvane

@@ -183,6 +183,7 @@ void ReadTime(std::u16string_view text, size_t& at, Date& date) {
   size_t pos = at;
   if (pos < text.size() && (text[pos] == u'T' || text[pos] == u',')) ++pos;
   pos = SkipGaps(text, pos, kMaxGap);
+  if (HasWordAt(text, pos, "at ")) pos = SkipGaps(text, pos + 3, kMaxGap);
   int meridiem = 0;
   if (HasAt(text, pos, u"上午")) meridiem = 1;
   if (HasAt(text, pos, u"下午") || HasAt(text, pos, u"晚上")) meridiem = 2;

@@ -17,8 +17,6 @@ namespace korvane {
 namespace {
 
 constexpr int kNoRank = 100;
-// Author values longer than this are descriptions, not names.
-constexpr size_t kMaxAuthorValue = 60;
 // Elements named author or byline whose text is longer are not one byline.
 constexpr size_t kMaxBylineText = 80;
 // A line alike to the title at least this much marks where the headline stands.
@@ -27,6 +25,9 @@ constexpr double kTitleLine = 0.6;
 constexpr size_t kHeadLines = 12;
 // The headline is looked for at most this many lines before the article.
 constexpr size_t kMaxHeadGap = 60;
+// Lines under the headline (or the article's start) where a line of bare
+// names is a byline.
+constexpr size_t kBareLines = 4;
 // Lines above the headline that still count as its dateline.
 constexpr size_t kLinesAboveHead = 3;
 // Lines around the article's last line where closing bylines stand.
@@ -36,7 +37,7 @@ constexpr size_t kEndLinesAfter = 8;
 constexpr size_t kShortLine = 80;
 constexpr size_t kLongLine = 200;
 // The least score of a date or an author found in the text.
-constexpr int kLeastDateScore = 4;
+constexpr int kLeastDateScore = 6;
 constexpr int kLeastAuthorScore = 3;
 
 // A <meta> name or property in lower case without punctuation, with how
@@ -77,9 +78,9 @@ constexpr NamedField kDateNames[] = {
 };
 
 constexpr NamedField kAuthorNames[] = {
-    {u"author", 0},        {u"articleauthor", 1},  {u"byl", 1},
-    {u"dccreator", 1},     {u"dctermscreator", 1}, {u"sailthruauthor", 1},
-    {u"parselyauthor", 1}, {u"citationauthor", 2}, {u"ogarticleauthor", 1},
+    {u"author", 0},          {u"articleauthor", 1},   {u"byl", 1},           {u"dccreator", 1},
+    {u"dctermscreator", 1},  {u"sailthruauthor", 1},  {u"parselyauthor", 1}, {u"citationauthor", 2},
+    {u"citationauthors", 2}, {u"ogarticleauthor", 1},
 };
 
 template <size_t N>
@@ -118,27 +119,10 @@ bool ContainsIgnoringCase(std::u16string_view text, std::u16string_view lower_wo
   return false;
 }
 
-// An author value from a <meta> tag, JSON-LD or microdata, cleaned of "By"
-// and labels; empty when it is a link, an id, a site or no name at all.
-std::u16string CleanAuthor(std::u16string_view value) {
-  std::u16string text = OneLine(value);
-  if (const std::optional<Byline> byline = FindByline(text, false);
-      byline && byline->kind == BylineKind::kAuthor) {
-    text = byline->names;
-  }
-  const size_t digits = static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char16_t u) { return u >= u'0' && u <= u'9'; }));
-  if (text.empty() || text.size() > kMaxAuthorValue || digits >= 3 ||
-      text.find(u"://") != std::u16string::npos || text.find(u"www.") != std::u16string::npos ||
-      text.find(u'@') != std::u16string::npos || !IsPersonName(text)) {
-    return {};
-  }
-  return text;
-}
-
 // What the page declares about itself.
 struct Declared {
   std::u16string og_title;
+  std::u16string site_name;
   std::optional<Date> published;
   int published_rank = kNoRank;
   std::u16string author;
@@ -158,7 +142,7 @@ void OfferDate(std::u16string_view value, int rank, Declared& declared) {
 
 void OfferAuthor(std::u16string_view value, int rank, Declared& declared) {
   if (rank >= declared.author_rank) return;
-  std::u16string author = CleanAuthor(value);
+  std::u16string author = DeclaredAuthor(OneLine(value));
   if (author.empty()) return;
   declared.author = std::move(author);
   declared.author_rank = rank;
@@ -179,6 +163,10 @@ void ReadMeta(const Dom& dom, const Node& node, Declared& declared) {
     }
   }
   if (name.empty()) return;
+  if (name == u"ogsitename") {
+    declared.site_name = OneLine(dom.AttributeValue(node, u"content"));
+    return;
+  }
   if (name == u"ogtitle") {
     if (declared.og_title.empty())
       declared.og_title = OneLine(dom.AttributeValue(node, u"content"));
@@ -335,7 +323,12 @@ Zones PlaceZones(const PageLines& lines, const Headings& headings, ArticleSpan a
 bool LinkHeavy(const TextLine& line) { return line.link_units * 2 > line.size; }
 
 int PlaceScore(const Zones& zones, size_t line, int head, int end, int inside) {
-  if (zones.InHead(line)) return head;
+  // Under the headline, nearer is surer.
+  constexpr size_t kLinesPerPoint = 4;
+  constexpr size_t kMostPoints = 3;
+  if (zones.InHead(line)) {
+    return head - static_cast<int>(std::min(zones.Distance(line) / kLinesPerPoint, kMostPoints));
+  }
   if (zones.AtArticleEnd(line)) return end;
   if (zones.InArticle(line)) return inside;
   return 0;
@@ -405,6 +398,8 @@ int DateScore(const PageLines& lines, size_t index, const DateMatch& match, cons
   } else {
     score -= line.size > kLongLine ? 4 : 1;
   }
+  // Datelines are not sentences.
+  if (text.find_first_of(u"，。") != std::u16string_view::npos) score -= 3;
   if (lines.AnyLinked(index, match.begin, match.end)) score -= 5;
   return score;
 }
@@ -431,10 +426,12 @@ std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
 }
 
 int AuthorScore(const PageLines& lines, size_t index, BylineKind kind, const Zones& zones) {
-  static constexpr int kKindScore[] = {1, 2, 3, 5, 7, 9, 10};
+  // Photographer, source, editor, names only, closing note, reporter, author.
+  static constexpr int kKindScore[] = {1, 0, 3, 5, 7, 9, 12};
   const TextLine& line = lines.lines[index];
   int score = kKindScore[static_cast<int>(kind)] + PlaceScore(zones, index, 6, 5, 2);
   if (LinkHeavy(line) && kind != BylineKind::kAuthor) score -= 3;
+  if (line.link_units == line.size) score -= 6;  // a link to other pages
   if (line.size > kLongLine && kind != BylineKind::kClosing) score -= 3;
   return score;
 }
@@ -442,15 +439,28 @@ int AuthorScore(const PageLines& lines, size_t index, BylineKind kind, const Zon
 // Closing notes and lines of bare names count under the headline and at
 // the article's end.
 bool MayBeBare(const Zones& zones, size_t line) {
-  return (zones.has_headline && line > zones.headline && line <= zones.headline + 4) ||
+  return (line > zones.headline && line <= zones.headline + kBareLines) ||
          (line + kEndLinesBefore >= zones.article_end && line < zones.article_end);
+}
+
+// "作者：" alone, with the names in the next line.
+bool EndsWithLabel(std::u16string_view line) {
+  constexpr size_t kMaxLabel = 8;
+  return !line.empty() && line.size() <= kMaxLabel &&
+         (line.back() == u':' || line.back() == 0xFF1A);
 }
 
 std::u16string PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones& zones,
                              const Declared& declared) {
   Found best;
+  std::u16string joined;
   for (size_t i = 0; i < lines.lines.size(); ++i) {
-    const std::optional<Byline> byline = FindByline(lines.Text(i), MayBeBare(zones, i));
+    std::optional<Byline> byline = FindByline(lines.Text(i), MayBeBare(zones, i));
+    if (!byline && EndsWithLabel(lines.Text(i)) && i + 1 < lines.lines.size()) {
+      // A table's cell names the label, the next cell the author.
+      joined.assign(lines.Text(i)).append(lines.Text(i + 1));
+      byline = FindByline(joined, false);
+    }
     if (!byline) continue;
     best.Offer(AuthorScore(lines, i, byline->kind, zones), zones.Distance(i),
                [&](Found& found) { found.value = byline->names; });
@@ -491,8 +501,16 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
 
   PageMetadata metadata;
   metadata.published = PublishedDate(declared.published, PrintedDate(lines, zones, declared));
-  metadata.author =
-      declared.author.empty() ? PrintedAuthor(dom, lines, zones, declared) : declared.author;
+  // Sites name themselves where the author belongs ("网易").
+  const auto names_site = [&](const std::u16string& author) {
+    return author.size() >= 2 && (headings.site.find(author) != std::u16string::npos ||
+                                  declared.site_name.find(author) != std::u16string::npos);
+  };
+  metadata.author = declared.author;
+  if (metadata.author.empty() || names_site(metadata.author)) {
+    metadata.author = PrintedAuthor(dom, lines, zones, declared);
+    if (names_site(metadata.author)) metadata.author.clear();
+  }
   metadata.title = std::move(headings.title);
   metadata.headline = std::move(headings.headline);
   return metadata;

@@ -217,6 +217,11 @@ Headings ReadHeadings(const Dom& dom, std::u16string_view og_title) {
     result.title = headings.front().text;
   }
   result.headline = best ? best->text : result.title;
+  result.site = page_title;
+  if (const size_t at = page_title.find(short_title);
+      !short_title.empty() && at != std::u16string::npos) {
+    result.site.erase(at, short_title.size());
+  }
   if (best) result.headline_node = best->node;
   return result;
 }

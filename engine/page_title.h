@@ -13,6 +13,7 @@ struct Headings {
   std::u16string title;
   std::u16string headline;
   NodeIndex headline_node = kNoNode;  // the <h1> the headline came from
+  std::u16string site;                // what the <title> has besides the headline
 };
 
 // Title: `og_title` when the page has one, else the <h1> that best matches

@@ -14,7 +14,8 @@ pages this prints, per half (the SHA-1 split of quality.py) and in all:
 For the other Chinese folders, which have no ground truth, it counts the
 pages that get a date and an author, and --show N prints N of each folder's
 pages with what was found, for checking by eye. --misses lists the pages
-of cleaneval_zh whose day or author is wrong.
+of cleaneval_zh whose day or author is wrong, or that get one where none is
+known.
 """
 import argparse
 import json
@@ -72,6 +73,7 @@ def score_ground_truth(folder, results, misses):
                                         "extra_author": 0})
                   for key in (half_of(name), "all")]
         truth_day = day_of(truth.get("date"))
+        date_unknown = (truth.get("date") or "").strip() in UNKNOWN
         truth_author = (truth.get("author") or "").strip()
         date_right = truth_day is not None and day_of(found.get("published")) == truth_day
         author_right = (truth_author not in UNKNOWN
@@ -80,7 +82,7 @@ def score_ground_truth(folder, results, misses):
             if truth_day is not None:
                 row["dated"] += 1
                 row["day"] += date_right
-            elif (truth.get("date") or "").strip() in UNKNOWN:
+            elif date_unknown:
                 row["undated"] += 1
                 row["extra_date"] += bool(found.get("published"))
             if truth_author not in UNKNOWN:
@@ -90,7 +92,9 @@ def score_ground_truth(folder, results, misses):
                 row["unnamed"] += 1
                 row["extra_author"] += bool(found.get("author"))
         if misses and ((truth_day is not None and not date_right)
-                       or (truth_author not in UNKNOWN and not author_right)):
+                       or (truth_author not in UNKNOWN and not author_right)
+                       or (date_unknown and found.get("published"))
+                       or (truth_author in UNKNOWN and found.get("author"))):
             wrong.append((name, half_of(name), truth.get("date"), found.get("published"),
                           truth_author, found.get("author")))
     return rows, wrong
