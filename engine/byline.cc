@@ -1,6 +1,7 @@
 #include "byline.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace korvane {
 namespace {
@@ -52,9 +53,19 @@ constexpr std::u16string_view kStopWords[] = {
     u"校对", u"审核", u"监制",   u"出品",   u"返回", u"关注"};
 
 // Where the first stop word inside [begin, end) starts; kNone if none.
+// One bit per UTF-16 unit: whether a word of `words` starts with it.
+template <size_t N>
+std::bitset<65536> FirstUnits(const std::u16string_view (&words)[N]) {
+  std::bitset<65536> first;
+  for (const std::u16string_view word : words) first.set(word.front());
+  return first;
+}
+
 size_t StopWordAt(std::u16string_view text, size_t begin, size_t end) {
+  static const std::bitset<65536> kStarts = FirstUnits(kStopWords);
   end = std::min(end, text.size());
   for (size_t at = begin; at < end; ++at) {
+    if (!kStarts.test(text[at])) continue;
     for (const std::u16string_view word : kStopWords) {
       if (at + word.size() <= end && StartsWith(text, at, word)) return at;
     }
@@ -163,8 +174,13 @@ size_t SkipBlanks(std::u16string_view line, size_t at) {
   return at;
 }
 
+// Runs of Chinese characters are read this far at most: longer ones are no
+// names, and a page that is one huge run stays linear.
+constexpr size_t kMaxRun = kMaxLongNameChars + 12;
+
 size_t CjkRunEnd(std::u16string_view line, size_t at) {
-  while (at < line.size() && (IsCjk(line[at]) || IsNameDot(line[at]))) ++at;
+  const size_t last = std::min(line.size(), at + kMaxRun);
+  while (at < last && (IsCjk(line[at]) || IsNameDot(line[at]))) ++at;
   return at;
 }
 
@@ -314,14 +330,20 @@ constexpr Label kLabels[] = {
     {u"摄影", BylineKind::kPhotographer, After::kColonOrBlank},
 };
 
-// The first characters of the labels, to pass over the rest quickly.
-constexpr std::u16string_view kLabelStarts = u"作撰执发楼博记文责编来稿摄贴帖选";
-
 bool IsColon(char16_t unit) {
   return unit == u':' || unit == 0xFF1A || unit == 0x3011 || unit == u']';
 }
 bool IsSlash(char16_t unit) {
   return unit == u'/' || unit == 0xFF0F || unit == u'|' || unit == 0xFF5C || IsColon(unit);
+}
+
+// The units a byline can start at (a label's first character, "By", the
+// marks after a name), to pass over the rest quickly.
+std::bitset<65536> BylineStarts() {
+  std::bitset<65536> first;
+  for (const Label& label : kLabels) first.set(label.text.front());
+  for (const char16_t unit : u"Bb发/／ ") first.set(unit);
+  return first;
 }
 
 // Whether a label may start at `at`: labels of one character need a line
@@ -370,10 +392,19 @@ std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
     bool colon = false;
     const size_t from = AfterLabel(line, at, label, colon);
     if (from == kNone) continue;
+    // In prose a reporter is named in brackets ("本报讯（记者 张三）") or
+    // at the line's start; elsewhere "记者" is a word of the text, and so is
+    // any label without its colon.
+    if ((label.kind == BylineKind::kReporter || !colon) && line.size() > kMaxBylineLine &&
+        !OpensLine(line, at)) {
+      continue;
+    }
     const bool value = colon && label.kind != BylineKind::kSource;
     // "本贴由张三于2005年...": the poster's name ends at "于".
     const bool posted = label.text.back() == u'由';
-    const size_t until = posted ? line.find(u'于', from) : line.size();
+    const size_t until =
+        posted ? line.substr(0, std::min(line.size(), from + kMaxRun)).find(u'于', from)
+               : line.size();
     if (until == kNone) continue;
     const std::u16string_view scope = line.substr(0, until);
     const std::optional<Names> names =
@@ -386,13 +417,6 @@ std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
       continue;  // a source is a person only when it looks like a name
     }
     if (organisation && (!value || label.kind != BylineKind::kAuthor)) continue;
-    // In prose a reporter is named in brackets ("本报讯（记者 张三）") or
-    // at the line's start; elsewhere "记者" is a word of the text, and so is
-    // any label without its colon.
-    if ((label.kind == BylineKind::kReporter || !colon) && line.size() > kMaxBylineLine &&
-        !OpensLine(line, at)) {
-      continue;
-    }
     // "记者张三": a name run on from its label is a name only if it looks like one.
     if (label.after == After::kAnything && !posted && names->begin == at + label.text.size() &&
         !StartsWithFamilyName(printed)) {
@@ -409,7 +433,8 @@ std::optional<Byline> NameBefore(std::u16string_view line, size_t mark, BylineKi
   size_t end = mark;
   while (end > 0 && line[end - 1] == u' ') --end;
   size_t begin = end;
-  while (begin > 0 && (IsCjk(line[begin - 1]) || IsLatinNameUnit(line[begin - 1]))) --begin;
+  const size_t first = end > kMaxRun ? end - kMaxRun : 0;
+  while (begin > first && (IsCjk(line[begin - 1]) || IsLatinNameUnit(line[begin - 1]))) --begin;
   if (begin == end || (begin > 0 && line[begin - 1] != u' ' && !IsSlash(line[begin - 1]) &&
                        line[begin - 1] != u'（' && line[begin - 1] != u'(')) {
     return std::nullopt;
@@ -563,6 +588,31 @@ bool Surer(const std::optional<Byline>& candidate, const std::optional<Byline>& 
   return candidate && (!best || candidate->kind > best->kind);
 }
 
+std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare) {
+  std::optional<Byline> best;
+  static const std::bitset<65536> kStarts = BylineStarts();
+  for (size_t at = 0; at < line.size(); ++at) {
+    const char16_t unit = line[at];
+    if (!kStarts.test(unit)) continue;
+    std::optional<Byline> found;
+    if (IsCjk(unit)) {
+      found = LabelledAt(line, at);
+    } else if (unit == u'B' || unit == u'b') {
+      found = EnglishBylineAt(line, at);
+    }
+    if (!found && (unit == u'发' || unit == u'/' || unit == 0xFF0F || unit == u' ')) {
+      found = MarkedAt(line, at);
+    }
+    if (Surer(found, best)) best = std::move(found);
+    if (best && best->kind == BylineKind::kAuthor) return best;
+  }
+  if (!may_be_bare) return best;
+  std::optional<Byline> bare = ClosingNames(line);
+  if (!bare) bare = NamesOnly(line);
+  if (Surer(bare, best)) best = std::move(bare);
+  return best;
+}
+
 }  // namespace
 
 // "www.example.com", "CSDN.NET": a site, not a person.
@@ -597,29 +647,10 @@ bool IsCopyrightLine(std::u16string_view line) {
 }
 
 std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare) {
-  if (IsCopyrightLine(line)) return std::nullopt;
-  std::optional<Byline> best;
-  for (size_t at = 0; at < line.size(); ++at) {
-    const char16_t unit = line[at];
-    std::optional<Byline> found;
-    if (IsCjk(unit)) {
-      if (kLabelStarts.find(unit) != kNone) found = LabelledAt(line, at);
-    } else if (unit == u'B' || unit == u'b') {
-      found = EnglishBylineAt(line, at);
-    }
-    if (!found && (unit == u'发' || unit == u'/' || unit == 0xFF0F || unit == u' ')) {
-      found = MarkedAt(line, at);
-    }
-    if (Surer(found, best)) best = std::move(found);
-    if (best && best->kind == BylineKind::kAuthor) return best;
-  }
-  if (!may_be_bare) return best;
-  std::optional<Byline> bare = ClosingNames(line);
-  if (!bare) bare = NamesOnly(line);
-  if (Surer(bare, best)) best = std::move(bare);
+  std::optional<Byline> best = SurestByline(line, may_be_bare);
+  if (best && IsCopyrightLine(line)) return std::nullopt;
   return best;
 }
-
 std::u16string DeclaredAuthor(std::u16string_view value) {
   constexpr size_t kMaxAuthorValue = 60;
   std::u16string text(value);

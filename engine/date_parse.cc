@@ -308,15 +308,20 @@ std::optional<DateMatch> ReadMonthFirst(std::u16string_view text, size_t at) {
 // The month an English name at `at` stands for (0: none); `at` moves past
 // it and a following ".".
 int ReadMonthName(std::u16string_view text, size_t& at) {
+  constexpr std::u16string_view kFirstLetters = u"adfjmnosADFJMNOS";
+  if (kFirstLetters.find(text[at]) == std::u16string_view::npos) return 0;
   static constexpr std::string_view kMonths[] = {"january",   "february", "march",    "april",
                                                  "may",       "june",     "july",     "august",
                                                  "september", "october",  "november", "december"};
+  constexpr size_t kLongest = 9;  // "september"
   size_t end = at;
-  while (end < text.size() && IsAsciiLetter(text[end])) ++end;
+  while (end < text.size() && end - at <= kLongest && IsAsciiLetter(text[end])) ++end;
   const size_t length = end - at;
-  if (length < 3) return 0;
+  if (length < 3 || length > kLongest) return 0;
+  const char16_t first = LowerAscii(text[at]);
   for (int month = 0; month < 12; ++month) {
     const std::string_view name = kMonths[month];
+    if (static_cast<char16_t>(name.front()) != first) continue;
     // Full names, three-letter abbreviations and "Sept".
     const bool fits = length == name.size() || length == 3 || (month == 8 && length == 4);
     if (fits && length <= name.size() && HasWordAt(text, at, name.substr(0, length))) {
@@ -397,6 +402,15 @@ std::optional<DateMatch> ReadDateAt(std::u16string_view text, size_t at, Mode mo
 std::optional<DateMatch> FindDateFrom(std::u16string_view text, size_t from, size_t last,
                                       Mode mode) {
   for (size_t at = from; at < text.size() && at <= last; ++at) {
+    // Dates start with a digit or a letter: ideographs are passed over quickly.
+    const char16_t unit = text[at];
+    if (unit > u'z' && (unit < 0xFF10 || unit > 0xFF19)) continue;
+    // Inside a word or a number no date starts.
+    const char16_t before = at > 0 ? text[at - 1] : u' ';
+    if ((IsAsciiLetter(unit) && IsAsciiLetter(before)) ||
+        (DigitValue(unit) >= 0 && DigitValue(before) >= 0)) {
+      continue;
+    }
     if (auto match = ReadDateAt(text, at, mode)) return match;
   }
   return std::nullopt;

@@ -7,6 +7,9 @@ namespace korvane {
 namespace {
 
 constexpr int kMaxJsonDepth = 32;
+// Values read from one script at most: article data has a few dozen, and a
+// script of millions stays bounded in memory.
+constexpr size_t kMaxJsonValues = 4096;
 
 // A JSON value as far as this reader needs it: strings, objects and arrays;
 // numbers, booleans and null are kOther.
@@ -45,6 +48,7 @@ class JsonReader {
   }
 
   bool ReadValue(JsonValue& value, int depth) {
+    if (++values_ > kMaxJsonValues) return false;
     SkipBlanks();
     if (at_ >= json_.size()) return false;
     switch (json_[at_]) {
@@ -154,6 +158,7 @@ class JsonReader {
 
   std::u16string_view json_;
   size_t at_ = 0;
+  size_t values_ = 0;
 };
 
 bool Contains(std::u16string_view text, std::u16string_view part) {

@@ -14,7 +14,8 @@ struct LinkedData {
 
 // Reads one script's JSON and fills what `data` does not hold yet. An article
 // object (NewsArticle, BlogPosting, ...) wins over other objects; JSON that
-// breaks off is read up to the fault; nesting is read 32 levels deep.
+// breaks off is read up to the fault; nesting is read 32 levels deep and
+// 4096 values in all.
 void ReadLinkedData(std::u16string_view json, LinkedData& data);
 
 }  // namespace korvane

@@ -17,8 +17,10 @@ namespace korvane {
 namespace {
 
 constexpr int kNoRank = 100;
-// Elements named author or byline whose text is longer are not one byline.
+// Elements named author or byline whose text is longer, or that hold more
+// nodes, are not one byline.
 constexpr size_t kMaxBylineText = 80;
+constexpr NodeIndex kMaxBylineNodes = 64;
 // A line alike to the title at least this much marks where the headline stands.
 constexpr double kTitleLine = 0.6;
 // Lines after the headline that still belong to its dateline and byline.
@@ -181,7 +183,7 @@ void ReadMeta(const Dom& dom, const Node& node, Declared& declared) {
 }
 
 std::u16string ElementText(const Dom& dom, NodeIndex index) {
-  if (dom[index].end - index > 64) return {};  // a whole block, not a byline
+  if (dom[index].end - index > kMaxBylineNodes) return {};  // a whole block, not a byline
   std::u16string text = OneLineText(dom, index);
   if (text.size() > kMaxBylineText) text.clear();
   return text;
@@ -202,17 +204,58 @@ void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
   }
 }
 
-bool NamesAuthor(const Dom& dom, const Node& node) {
-  for (const std::u16string_view attribute : {u"class", u"id"}) {
-    if (const Attribute* found = dom.FindAttribute(node, attribute)) {
-      const std::u16string_view value = dom.RawValue(*found);
-      if (ContainsIgnoringCase(value, u"author") || ContainsIgnoringCase(value, u"byline") ||
-          ContainsIgnoringCase(value, u"zuozhe")) {
-        return true;
-      }
+// Whether a class, id or rel value names an author or a byline ("author",
+// "post-byline", "zuozhe"), in one pass.
+bool NamesAuthor(std::u16string_view value) {
+  for (size_t at = 0; at < value.size(); ++at) {
+    // "| 0x20" lowers ASCII letters; a match is confirmed below.
+    switch (value[at] | 0x20) {
+      case u'a':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"author")) return true;
+        break;
+      case u'b':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"byline")) return true;
+        break;
+      case u'z':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"zuozhe")) return true;
+        break;
+      default:
+        break;
     }
   }
   return false;
+}
+
+// Microdata and the class, id and rel words of an element, its attributes
+// read once.
+void ReadAttributes(const Dom& dom, NodeIndex index, Declared& declared) {
+  const Node& node = dom[index];
+  // Only small elements can be one byline (see ElementText).
+  const bool small = node.end - index <= kMaxBylineNodes;
+  bool author = false;
+  for (const Attribute& attribute : dom.Attributes(node)) {
+    // Names told apart by their length first: most attributes are none of these.
+    const std::u16string_view name = dom.Name(attribute);
+    switch (name.size()) {
+      case 8:
+        if (EqualIgnoringAsciiCase(name, u"itemprop")) {
+          ReadItemprop(dom, index, dom.RawValue(attribute), declared);
+        }
+        break;
+      case 5:
+      case 2:
+      case 3:
+        if (small && !author &&
+            (EqualIgnoringAsciiCase(name, u"class") || EqualIgnoringAsciiCase(name, u"id") ||
+             (node.tag == Tag::kA && EqualIgnoringAsciiCase(name, u"rel")))) {
+          author = NamesAuthor(dom.RawValue(attribute));
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  if (author) declared.author_elements.push_back(index);
 }
 
 Declared ReadDeclared(const Dom& dom) {
@@ -244,14 +287,7 @@ Declared ReadDeclared(const Dom& dom) {
       default:
         break;
     }
-    if (node.attribute_count == 0) continue;
-    if (const Attribute* itemprop = dom.FindAttribute(node, u"itemprop")) {
-      ReadItemprop(dom, i, dom.RawValue(*itemprop), declared);
-    }
-    const Attribute* rel = node.tag == Tag::kA ? dom.FindAttribute(node, u"rel") : nullptr;
-    if ((rel && ContainsIgnoringCase(dom.RawValue(*rel), u"author")) || NamesAuthor(dom, node)) {
-      declared.author_elements.push_back(i);
-    }
+    if (node.attribute_count != 0) ReadAttributes(dom, i, declared);
   }
   OfferDate(declared.linked.published, kLinkedRank, declared);
   OfferAuthor(declared.linked.author, kLinkedRank, declared);
@@ -289,7 +325,8 @@ size_t HeadlineLine(const PageLines& lines, const Headings& headings, size_t art
   double best_match = kTitleLine;
   const size_t title_size = headings.title.size();
   const size_t first = article_begin > kMaxHeadGap ? article_begin - kMaxHeadGap : 0;
-  for (size_t i = first; i < lines.lines.size(); ++i) {
+  const size_t last = std::min(lines.lines.size(), article_begin + kMaxHeadGap);
+  for (size_t i = first; i < last; ++i) {
     const size_t size = lines.lines[i].size;
     if (size * 2 < title_size || size > 2 * title_size + 8) continue;
     const double match = HeadingSimilarity(lines.Text(i), headings.title);
@@ -385,21 +422,28 @@ struct Found {
   }
 };
 
-int DateScore(const PageLines& lines, size_t index, const DateMatch& match, const Zones& zones) {
+// What makes a line a dateline, whatever date in it is weighed.
+int DatelineScore(const PageLines& lines, size_t index, const Zones& zones) {
   const TextLine& line = lines.lines[index];
   const std::u16string_view text = lines.Text(index);
   int score = PlaceScore(zones, index, 8, 4, 1);
-  if (IsLabelledDate(text, match)) score += 5;
-  if (match.date.HasTime()) score += 2;
   if (line.size <= kShortLine) {
     score += 2;
     if (HasDatelineWord(text)) score += 3;
-    if (2 * (match.end - match.begin) >= line.size) score += 1;
   } else {
     score -= line.size > kLongLine ? 4 : 1;
   }
   // Datelines are not sentences.
   if (text.find_first_of(u"，。") != std::u16string_view::npos) score -= 3;
+  return score;
+}
+
+int DateScore(const PageLines& lines, size_t index, const DateMatch& match, int dateline) {
+  const std::u16string_view text = lines.Text(index);
+  int score = dateline;
+  if (IsLabelledDate(text, match)) score += 5;
+  if (match.date.HasTime()) score += 2;
+  if (2 * (match.end - match.begin) >= text.size()) score += 1;  // the date is the line
   if (lines.AnyLinked(index, match.begin, match.end)) score -= 5;
   return score;
 }
@@ -410,9 +454,11 @@ std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
   Found best;
   for (size_t i = 0; i < lines.lines.size(); ++i) {
     const std::u16string_view text = lines.Text(i);
-    for (std::optional<DateMatch> match = FindDate(text); match;
-         match = FindDate(text, match->end)) {
-      best.Offer(DateScore(lines, i, *match, zones), zones.Distance(i),
+    std::optional<DateMatch> match = FindDate(text);
+    if (!match) continue;
+    const int dateline = DatelineScore(lines, i, zones);
+    for (; match; match = FindDate(text, match->end)) {
+      best.Offer(DateScore(lines, i, *match, dateline), zones.Distance(i),
                  [&](Found& found) { found.date = match->date; });
     }
   }
@@ -494,6 +540,14 @@ std::u16string PublishedDate(const std::optional<Date>& declared,
 
 PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   thread_local PageLines lines;
+  // Buffers longer than this are given back after a page.
+  constexpr size_t kKeptUnits = size_t{1} << 20;
+  struct GiveBack {
+    PageLines& lines;
+    ~GiveBack() {
+      if (lines.text.capacity() > kKeptUnits) lines = PageLines();
+    }
+  } give_back{lines};
   const Declared declared = ReadDeclared(dom);
   Headings headings = ReadHeadings(dom, declared.og_title);
   CollectLines(dom, lines);

@@ -28,28 +28,39 @@ class LineBuilder {
     pending_space_ = false;
   }
 
+  // Appends text, blanks squeezed, a run of other units at a time.
   void Append(std::u16string_view text, NodeIndex node, bool link) {
-    for (const char16_t unit : text) {
-      if (IsBlank(unit) || unit < 0x20) {
+    for (size_t at = 0; at < text.size();) {
+      if (IsSpace(text[at])) {
         pending_space_ = open_;
+        ++at;
         continue;
       }
+      size_t end = at + 1;
+      while (end < text.size() && !IsSpace(text[end])) ++end;
       if (!open_) {
         out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
         open_ = true;
       } else if (pending_space_) {
-        Push(u' ', link);
+        Push(u" ", link);
       }
       pending_space_ = false;
-      Push(unit, link);
+      Push(text.substr(at, end - at), link);
+      at = end;
     }
   }
 
  private:
-  void Push(char16_t unit, bool link) {
-    out_.text.push_back(unit);
-    out_.linked.push_back(link);
-    out_.lines.back().link_units += link;
+  // Blanks and control characters; letters and ideographs are tested first,
+  // as most units are those.
+  static bool IsSpace(char16_t unit) {
+    return unit <= 0x20 || (unit >= 0x7F && unit <= 0x3000 && (unit < 0xA0 || IsBlank(unit)));
+  }
+
+  void Push(std::u16string_view units, bool link) {
+    out_.text.append(units);
+    out_.linked.resize(out_.linked.size() + units.size(), link);
+    out_.lines.back().link_units += link ? static_cast<uint32_t>(units.size()) : 0;
   }
 
   PageLines& out_;
