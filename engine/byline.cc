@@ -118,7 +118,7 @@ bool IsNotName(std::u16string_view token) {
     if (token == word) return true;
   }
   // Roles: "系统管理员", "本站小编".
-  for (const std::u16string_view role : {u"管理员", u"小编", u"站长"}) {
+  for (const std::u16string_view role : {u"管理员", u"小编", u"站长", u"admin", u"Admin"}) {
     if (EndsWith(token, role)) return true;
   }
   return false;
@@ -491,13 +491,23 @@ bool IsEnglishStopWord(std::u16string_view word) {
   return false;
 }
 
-// "Powered by", "Designed by": "by" names a maker, not an author.
-bool FollowsDeed(std::u16string_view before) {
-  static constexpr std::u16string_view kDeeds[] = {
-      u"owered ",   u"esigned ", u"uilt ",    u"osted ",  u"eveloped ", u"aintained ", u"upported ",
-      u"ponsored ", u"rovided ", u"perated ", u"anaged ", u"riven ",    u"roduced "};
-  for (const std::u16string_view deed : kDeeds) {
-    if (EndsWith(before, deed)) return true;
+// Whether what stands before a "by" inside a line makes it a byline: the
+// line's start behind punctuation ("— By"), a date or time ("2005/05/17
+// 22:11 by"), or a word of publishing ("Posted by", "Written by"). Elsewhere
+// "by" is prose ("sacked by Manchester United") or names a maker ("Powered
+// by").
+bool OpensByline(std::u16string_view before) {
+  size_t end = before.size();
+  while (end > 0 && before[end - 1] == u' ') --end;
+  const std::u16string_view lead = before.substr(0, end);
+  if (lead.find_first_not_of(u" |•·—–-([") == kNone) return true;
+  if (IsDigit(lead.back()) || lead.back() == u'|' || lead.back() == u'•' || lead.back() == u'·' ||
+      lead.back() == u'—') {
+    return true;
+  }
+  for (const std::u16string_view word :
+       {u"osted", u"ritten", u"tory", u"ords", u"eported", u"eporting", u"ublished"}) {
+    if (EndsWith(lead, word)) return true;
   }
   return false;
 }
@@ -509,7 +519,7 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
     return std::nullopt;
   }
   if (at > 0 && (IsLatin(line[at - 1]) || IsDigit(line[at - 1]) || line.size() > kMaxBylineLine ||
-                 FollowsDeed(line.substr(0, at)))) {
+                 !OpensByline(line.substr(0, at)))) {
     return std::nullopt;
   }
   size_t pos = SkipBlanks(line, at + 3);

@@ -72,6 +72,8 @@ constexpr NamedField kDateNames[] = {
     {u"dcdateissued", 1},
     {u"dctermsissued", 1},
     {u"releasedate", 1},
+    {u"articlepublished", 1},
+    {u"pdate", 1},
     {u"weiboarticlecreateat", 2},
     {u"dcdate", 3},
     {u"dctermsdate", 3},
@@ -192,12 +194,24 @@ std::u16string ElementText(const Dom& dom, NodeIndex index) {
 void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
                   Declared& declared) {
   const Node& node = dom[index];
-  if (itemprop == u"datePublished") {
+  // "datePublished dateCreated": the value may name several properties.
+  const auto has = [&](std::u16string_view property) {
+    for (size_t at = itemprop.find(property); at != std::u16string_view::npos;
+         at = itemprop.find(property, at + 1)) {
+      const size_t end = at + property.size();
+      if ((at == 0 || itemprop[at - 1] == u' ') &&
+          (end == itemprop.size() || itemprop[end] == u' ')) {
+        return true;
+      }
+    }
+    return false;
+  };
+  if (has(u"datePublished")) {
     std::u16string value = dom.AttributeValue(node, u"datetime");
     if (value.empty()) value = dom.AttributeValue(node, u"content");
     if (value.empty()) value = ElementText(dom, index);
     OfferDate(value, kMetaRank + kItempropRank, declared);
-  } else if (itemprop == u"author" || itemprop == u"creator") {
+  } else if (has(u"author") || has(u"creator")) {
     std::u16string value = dom.AttributeValue(node, u"content");
     if (value.empty()) value = ElementText(dom, index);
     OfferAuthor(value, kMetaRank + kItempropRank + 1, declared);
@@ -268,7 +282,7 @@ Declared ReadDeclared(const Dom& dom) {
         continue;
       case Tag::kMeta:
         ReadMeta(dom, node, declared);
-        continue;
+        break;
       case Tag::kScript:
         if (ContainsIgnoringCase(dom.AttributeValue(node, u"type"), u"ld+json") &&
             dom.FirstChild(i) != kNoNode) {
@@ -549,7 +563,7 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
     }
   } give_back{lines};
   const Declared declared = ReadDeclared(dom);
-  Headings headings = ReadHeadings(dom, declared.og_title);
+  Headings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
   CollectLines(dom, lines);
   const Zones zones = PlaceZones(lines, headings, article);
 
@@ -557,8 +571,10 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   metadata.published = PublishedDate(declared.published, PrintedDate(lines, zones, declared));
   // Sites name themselves where the author belongs ("网易").
   const auto names_site = [&](const std::u16string& author) {
+    const std::u16string& site_name = declared.site_name;
     return author.size() >= 2 && (headings.site.find(author) != std::u16string::npos ||
-                                  declared.site_name.find(author) != std::u16string::npos);
+                                  site_name.find(author) != std::u16string::npos ||
+                                  (site_name.size() >= 3 && author.find(site_name) == 0));
   };
   metadata.author = declared.author;
   if (metadata.author.empty() || names_site(metadata.author)) {

@@ -95,7 +95,7 @@ size_t SeparatorAt(std::u16string_view title, size_t at) {
   }
   const char16_t unit = title[at];
   if (unit == u'_' || unit == u'|' || unit == 0xFF5C || unit == u'丨') return 1;
-  if (title.substr(at, 2) == u"——") return 2;
+  if (title.substr(at, 2) == u"——" || title.substr(at, 2) == u"--") return 2;
   // "标题-新浪网": a hyphen between Chinese characters.
   if ((unit == u'-' || unit == 0xFF0D) && at > 0 && at + 1 < title.size() && IsCjk(title[at - 1]) &&
       IsCjk(title[at + 1])) {
@@ -108,6 +108,24 @@ std::u16string_view Trimmed(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+// The parts of a title between separators, without blanks around them.
+std::vector<std::u16string_view> TitleParts(std::u16string_view title) {
+  std::vector<std::u16string_view> parts;
+  size_t start = 0;
+  for (size_t at = 0; at < title.size();) {
+    const size_t separator = SeparatorAt(title, at);
+    if (separator == 0) {
+      ++at;
+      continue;
+    }
+    parts.push_back(Trimmed(title.substr(start, at - start)));
+    at += separator;
+    start = at;
+  }
+  parts.push_back(Trimmed(title.substr(start)));
+  return parts;
 }
 
 std::u16string TitleText(const Dom& dom) {
@@ -165,21 +183,8 @@ double HeadingSimilarity(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string WithoutSiteName(std::u16string_view title) {
-  std::vector<std::u16string_view> parts;
-  size_t start = 0;
-  for (size_t at = 0; at < title.size();) {
-    const size_t separator = SeparatorAt(title, at);
-    if (separator == 0) {
-      ++at;
-      continue;
-    }
-    parts.push_back(Trimmed(title.substr(start, at - start)));
-    at += separator;
-    start = at;
-  }
-  parts.push_back(Trimmed(title.substr(start)));
   std::u16string_view chosen;
-  for (const std::u16string_view part : parts) {
+  for (const std::u16string_view part : TitleParts(title)) {
     if (part.empty() || LooksLikeSiteName(part)) continue;
     if (chosen.empty()) {
       chosen = part;
@@ -191,13 +196,45 @@ std::u16string WithoutSiteName(std::u16string_view title) {
   return std::u16string(chosen.empty() ? Trimmed(title) : chosen);
 }
 
-Headings ReadHeadings(const Dom& dom, std::u16string_view og_title) {
+std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view site,
+                                std::u16string_view site_name, std::u16string_view heading) {
+  const std::u16string normalised_heading = Normalised(heading);
+  const auto names_site = [&](std::u16string_view part) {
+    const std::u16string normalised = Normalised(part);
+    if (!normalised.empty() && normalised_heading.find(normalised) != std::u16string::npos) {
+      return false;  // the article's own heading has it
+    }
+    return LooksLikeSiteName(part) || (!site_name.empty() && normalised == Normalised(site_name)) ||
+           (part.size() >= 2 && site.find(part) != std::u16string_view::npos);
+  };
+  std::vector<std::u16string_view> parts = TitleParts(title);
+  size_t first = 0;
+  size_t last = parts.size();
+  while (last - first > 1 && names_site(parts[last - 1])) --last;
+  while (last - first > 1 && names_site(parts[first])) ++first;
+  // The kept parts as the title writes them, separators and all.
+  const size_t begin = static_cast<size_t>(parts[first].data() - title.data());
+  const size_t end =
+      static_cast<size_t>(parts[last - 1].data() - title.data()) + parts[last - 1].size();
+  return std::u16string(title.substr(begin, end - begin));
+}
+
+Headings ReadHeadings(const Dom& dom, std::u16string_view og_title, std::u16string_view site_name) {
   const std::u16string page_title = TitleText(dom);
   const std::u16string short_title = WithoutSiteName(page_title);
+  std::u16string site = page_title;
+  if (const size_t at = page_title.find(short_title);
+      !short_title.empty() && at != std::u16string::npos) {
+    site.erase(at, short_title.size());
+  }
   const std::vector<Heading> headings = TopHeadings(dom);
+  const std::u16string normalised_site = Normalised(site);
   const Heading* best = nullptr;
   double best_match = kHeadlineMatch;
   for (const Heading& heading : headings) {
+    // An <h1> that is the site's name (a logo) is no headline.
+    const std::u16string text = Normalised(heading.text);
+    if (!text.empty() && normalised_site.find(text) != std::u16string::npos) continue;
     const double match = std::max({HeadingSimilarity(heading.text, page_title),
                                    HeadingSimilarity(heading.text, short_title),
                                    HeadingSimilarity(heading.text, og_title)});
@@ -208,7 +245,12 @@ Headings ReadHeadings(const Dom& dom, std::u16string_view og_title) {
   }
   Headings result;
   if (!og_title.empty()) {
-    result.title = og_title;
+    result.title = WithoutSiteParts(og_title, site, site_name, best ? best->text : u"");
+    // A quote inside the og:title's attribute cut it short: the heading has it whole.
+    if (best && best->text.size() > result.title.size() &&
+        std::u16string_view(best->text).substr(0, result.title.size()) == result.title) {
+      result.title = best->text;
+    }
   } else if (best) {
     result.title = best->text;
   } else if (!short_title.empty()) {
@@ -217,11 +259,7 @@ Headings ReadHeadings(const Dom& dom, std::u16string_view og_title) {
     result.title = headings.front().text;
   }
   result.headline = best ? best->text : result.title;
-  result.site = page_title;
-  if (const size_t at = page_title.find(short_title);
-      !short_title.empty() && at != std::u16string::npos) {
-    result.site.erase(at, short_title.size());
-  }
+  result.site = std::move(site);
   if (best) result.headline_node = best->node;
   return result;
 }

@@ -113,6 +113,14 @@ TEST(PageTitleTest, SiteNamesCutOff) {
       {u"COVID-19 cases rise", u"COVID-19 cases rise"},
   };
   for (const auto& c : cases) EXPECT_EQ(WithoutSiteName(c.title), c.cut);
+  // og:title loses the parts the <title> has around its headline, unless the heading has them.
+  EXPECT_EQ(WithoutSiteParts(u"Opinion | Jam Recipe | The Cleaver", u"Opinion |  | The Cleaver",
+                             u"", u"Jam Recipe"),
+            u"Jam Recipe");
+  EXPECT_EQ(WithoutSiteParts(u"Review - a long road", u" - a long road | Site", u"Site",
+                             u"Review – a long road"),
+            u"Review - a long road");
+  EXPECT_EQ(WithoutSiteParts(u"春雨_新浪新闻", u"", u"", u""), u"春雨");
   EXPECT_GT(HeadingSimilarity(u"Storm Hits", u"storm hits — Herald"), 0.5);
   EXPECT_LT(HeadingSimilarity(u"Weather", u"Storm hits the coast"), 0.5);
 }
@@ -144,6 +152,11 @@ TEST(MetadataTest, DeclaredAndPrintedMetadataOfWholePages) {
        u"\"2023-11-18T02:20:00Z\",\"author\":[{\"@type\":\"Person\",\"name\":\"Jane "
        u"Doe\"},\"John Roe\"],\"comment\":{\"@type\":\"Comment\",\"author\":\"X\"}}]</script>",
        u"<h1>Rain</h1>", u"", u"Rain", u"Rain", u"Jane Doe, John Roe", u"2023-11-18T02:20:00Z"},
+      // Microdata naming several properties; a logo <h1> is no headline.
+      {u"<title>Rain | Herald</title><meta itemprop=\"datePublished dateCreated\" "
+       u"content=\"2023-11-18T02:20:00.000Z\">",
+       u"<h1>Herald</h1><h2>Rain</h2><p>Posted by Jane Doe</p>", u"", u"Rain", u"Rain", u"Jane Doe",
+       u"2023-11-18T02:20:00Z"},
       // <time> and an English byline under the headline.
       {u"<title>Spring Rain | Herald</title>",
        u"<h1>Spring Rain</h1><p class=\"byline\">By Jane Doe</p><time datetime=\"2023-11-18\">"
