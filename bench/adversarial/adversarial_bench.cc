@@ -49,7 +49,7 @@ void operator delete(void* block, size_t) noexcept { operator delete(block); }
 namespace {
 
 using korvane::Algorithm;
-using korvane::bench::Placement;
+using korvane::test_support::Placement;
 using Make = std::function<std::u16string(size_t)>;
 
 struct Input {
@@ -63,30 +63,40 @@ constexpr size_t kMillion = 1'000'000;
 
 void AddDomInputs(std::vector<Input>& inputs) {
   const Algorithm dom = Algorithm::kDom;
-  inputs.push_back(
-      {"dom_nested_elements", korvane::bench::NestedElements, {25'000, 50'000, 100'000}, dom});
-  inputs.push_back(
-      {"dom_unclosed_tags", korvane::bench::UnclosedTags, {250'000, 500'000, kMillion}, dom});
+  inputs.push_back({"dom_nested_elements",
+                    korvane::test_support::NestedElements,
+                    {25'000, 50'000, 100'000},
+                    dom});
+  inputs.push_back({"dom_unclosed_tags",
+                    korvane::test_support::UnclosedTags,
+                    {250'000, 500'000, kMillion},
+                    dom});
   inputs.push_back({"dom_huge_attribute",
-                    korvane::bench::HugeAttribute,
+                    korvane::test_support::HugeAttribute,
                     {2'500'000, 5 * kMillion, 10 * kMillion},
                     dom});
   inputs.push_back({"dom_one_text_node",
-                    korvane::bench::OneTextNode,
+                    korvane::test_support::OneTextNode,
                     {5 * kMillion, 10 * kMillion, 20 * kMillion},
                     dom});
-  inputs.push_back(
-      {"dom_stray_end_tags", korvane::bench::StrayEndTags, {250'000, 500'000, kMillion}, dom});
-  inputs.push_back(
-      {"dom_many_attributes", korvane::bench::ManyAttributes, {250'000, 500'000, kMillion}, dom});
-  inputs.push_back(
-      {"dom_dense_body", korvane::bench::DenseBody, {2'500'000, 5 * kMillion, 10 * kMillion}, dom});
+  inputs.push_back({"dom_stray_end_tags",
+                    korvane::test_support::StrayEndTags,
+                    {250'000, 500'000, kMillion},
+                    dom});
+  inputs.push_back({"dom_many_attributes",
+                    korvane::test_support::ManyAttributes,
+                    {250'000, 500'000, kMillion},
+                    dom});
+  inputs.push_back({"dom_dense_body",
+                    korvane::test_support::DenseBody,
+                    {2'500'000, 5 * kMillion, 10 * kMillion},
+                    dom});
   constexpr std::u16string_view kPieces[] = {u"<", u"&", u"<!--", u"<p", u"<a>", u"</p>"};
   constexpr const char* kNames[] = {"lt", "amp", "comment", "p_open", "a", "p_close"};
   for (size_t i = 0; i < std::size(kPieces); ++i) {
     inputs.push_back({std::string("dom_only_") + kNames[i],
                       [piece = kPieces[i]](size_t units) {
-                        return korvane::bench::RepeatedPiece(piece, units, Placement::kBare);
+                        return korvane::test_support::RepeatedPiece(piece, units, Placement::kBare);
                       },
                       {2'500'000, 5 * kMillion, 10 * kMillion},
                       dom});
@@ -116,22 +126,25 @@ std::vector<Input> Inputs() {
     for (const Piece& piece : kPieces) {
       inputs.push_back({std::string(place.name) + "_" + piece.name,
                         [piece, placement = place.placement](size_t units) {
-                          return korvane::bench::RepeatedPiece(piece.text, units, placement);
+                          return korvane::test_support::RepeatedPiece(piece.text, units, placement);
                         },
                         place.units});
     }
   }
-  inputs.push_back({"images", korvane::bench::PageWithImages, {50'000, 100'000, 200'000}});
-  inputs.push_back({"dense_body", korvane::bench::DenseBody, {225'000, 450'000, 900'000}});
-  inputs.push_back({"alternating_blocks",
-                    [](size_t blocks) { return korvane::bench::AlternatingBlocks(blocks, 1); },
-                    {1'250, 2'500, 5'000}});
-  inputs.push_back({"separate_runs",
-                    [](size_t blocks) { return korvane::bench::AlternatingBlocks(blocks, 3); },
-                    {1'250, 2'500, 5'000}});
-  inputs.push_back({"surrogate_at_cap",
-                    korvane::bench::SurrogatePairAtCap,
-                    {kMillion, 2 * kMillion, 4 * kMillion}});
+  inputs.push_back({"images", korvane::test_support::PageWithImages, {50'000, 100'000, 200'000}});
+  inputs.push_back({"dense_body", korvane::test_support::DenseBody, {225'000, 450'000, 900'000}});
+  inputs.push_back(
+      {"alternating_blocks",
+       [](size_t blocks) { return korvane::test_support::AlternatingBlocks(blocks, 1); },
+       {1'250, 2'500, 5'000}});
+  inputs.push_back(
+      {"separate_runs",
+       [](size_t blocks) { return korvane::test_support::AlternatingBlocks(blocks, 3); },
+       {1'250, 2'500, 5'000}});
+  inputs.push_back(
+      {"surrogate_at_cap",
+       [](size_t units) { return korvane::test_support::DensePageWithPairAt(899'999, units); },
+       {kMillion, 2 * kMillion, 4 * kMillion}});
   AddDomInputs(inputs);
   return inputs;
 }

@@ -3,7 +3,6 @@
 // when KORVANE_CORPUS names a folder of UTF-8 pages, on those (with the
 // median time per page).
 #include <benchmark/benchmark.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,12 +13,13 @@
 #include <vector>
 
 #include "korvane.h"
-#include "page_generator.h"
+#include "news_pages.h"
+#include "utf8.h"
 
 namespace {
 
 void BM_HtmlToText(benchmark::State& state) {
-  const std::u16string page = korvane::bench::NewsPage(state.range(0), 7);
+  const std::u16string page = korvane::test_support::NewsPage(state.range(0), 7);
   for (auto _ : state) benchmark::DoNotOptimize(korvane::HtmlToText(page));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["units"] = static_cast<double>(page.size());
@@ -28,7 +28,7 @@ void BM_HtmlToText(benchmark::State& state) {
 BENCHMARK(BM_HtmlToText)->Arg(25'000)->Arg(150'000)->Arg(1'500'000)->Unit(benchmark::kMicrosecond);
 
 void BM_Dom(benchmark::State& state) {
-  const std::u16string page = korvane::bench::NewsPage(state.range(0), 7);
+  const std::u16string page = korvane::test_support::NewsPage(state.range(0), 7);
   for (auto _ : state) {
     benchmark::DoNotOptimize(
         korvane::FormatRecord(korvane::ExtractArticle(page, korvane::Algorithm::kDom)));
@@ -39,16 +39,6 @@ void BM_Dom(benchmark::State& state) {
 
 BENCHMARK(BM_Dom)->Arg(25'000)->Arg(150'000)->Arg(1'500'000)->Unit(benchmark::kMicrosecond);
 
-std::u16string FromUtf8(const std::string& bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, bytes.data(),
-                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
-  text.resize(U_SUCCESS(status) ? length : 0);
-  return text;
-}
-
 std::vector<std::u16string> CorpusPages(const char* folder) {
   std::vector<std::u16string> pages;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -56,7 +46,7 @@ std::vector<std::u16string> CorpusPages(const char* folder) {
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    pages.push_back(FromUtf8(bytes.str()));
+    pages.push_back(korvane::cli::FromUtf8(bytes.str()).text);
   }
   return pages;
 }

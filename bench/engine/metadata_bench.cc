@@ -5,7 +5,6 @@
 // milliseconds per page of each and the metadata's share of all the time.
 //   KORVANE_CORPUS=DIR metadata_bench [--benchmark_repetitions=5]
 #include <benchmark/benchmark.h>
-#include <unicode/ustring.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,18 +18,9 @@
 #include "dom_tree.h"
 #include "korvane.h"
 #include "metadata.h"
+#include "utf8.h"
 
 namespace {
-
-std::u16string FromUtf8(const std::string& bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, bytes.data(),
-                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
-  text.resize(U_SUCCESS(status) ? length : 0);
-  return text;
-}
 
 std::vector<std::u16string> Pages(const char* folder) {
   std::vector<std::u16string> pages;
@@ -39,7 +29,7 @@ std::vector<std::u16string> Pages(const char* folder) {
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    pages.push_back(FromUtf8(bytes.str()));
+    pages.push_back(korvane::cli::FromUtf8(bytes.str()).text);
   }
   return pages;
 }

@@ -197,14 +197,14 @@ TEST(DomTextTest, OneLinePerBlockBlanksSqueezed) {
       {u"a\u3000\u00a0b\u200bc&nbsp;", u"a bc"},
       {u"<p></p><p> </p>x<script>no</script><style>no</style><svg><text>no</text></svg>", u"x"},
   };
-  for (const auto& c : cases) {
+  for (const auto& test : cases) {
     Dom dom;
-    dom.Parse(c.html);
+    dom.Parse(test.html);
     std::u16string text;
     TextWriter writer(text);
     writer.AppendSubtree(dom, 0);
     writer.Finish();
-    EXPECT_EQ(text, c.text);
+    EXPECT_EQ(text, test.text);
   }
 }
 

@@ -27,10 +27,10 @@ TEST(DomHintsTest, ClassAndIdWords) {
       {u"photo", 0, false},              // nor "hot"
       {u"tuijian", -25, true},
   };
-  for (const auto& c : cases) {
-    const Hint hint = HintOfNames(c.names);
-    EXPECT_EQ(hint.weight, c.weight) << testing::PrintToString(std::u16string(c.names));
-    EXPECT_EQ(hint.unlikely, c.unlikely) << testing::PrintToString(std::u16string(c.names));
+  for (const auto& test : cases) {
+    const Hint hint = HintOfNames(test.names);
+    EXPECT_EQ(hint.weight, test.weight) << testing::PrintToString(std::u16string(test.names));
+    EXPECT_EQ(hint.unlikely, test.unlikely) << testing::PrintToString(std::u16string(test.names));
   }
 }
 
@@ -52,9 +52,9 @@ TEST(DomBoilerplateTest, ShortNoticesGoProseStays) {
        u"\u4f5c\u8005\u7684\u6536\u5165\u4ea7\u751f\u6df1\u8fdc\u7684\u5f71\u54cd\u3002",
        false},  // a long sentence that mentions reposting
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsBoilerplateLine(c.line), c.boilerplate)
-        << testing::PrintToString(std::u16string(c.line));
+  for (const auto& test : cases) {
+    EXPECT_EQ(IsBoilerplateLine(test.line), test.boilerplate)
+        << testing::PrintToString(std::u16string(test.line));
   }
   std::u16string body = u"one\r\nRead more\r\ntwo";
   RemoveBoilerplateLines(body);

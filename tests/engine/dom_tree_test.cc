@@ -71,7 +71,7 @@ TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
       {"tag cut off", u"a<div class=\"x", u"'a'"},
       {"references in text", u"x &lt;p&gt; &#20013;&#x6587;", u"'x <p> \u4e2d\u6587'"},
   };
-  for (const auto& c : cases) EXPECT_EQ(OutlineOf(c.page), c.outline) << c.name;
+  for (const auto& test : cases) EXPECT_EQ(OutlineOf(test.page), test.outline) << test.name;
 }
 
 TEST(DomTreeTest, AttributesAreViewsIntoThePage) {
@@ -139,10 +139,10 @@ TEST(CharRefsTest, DecodesLikeHtml5) {
       {u"?a=1&copy=2&copyx&copy;=", u"?a=1\u00a9=2\u00a9x\u00a9="},
       {u"?a=1&copy=2&copyx&copy;=&amp", u"?a=1&copy=2&copyx\u00a9=&", kAttribute},
   };
-  for (const auto& c : cases) {
+  for (const auto& test : cases) {
     const ReferenceContext context =
-        c.context == kAttribute ? ReferenceContext::kAttribute : ReferenceContext::kText;
-    EXPECT_EQ(DecodeReferences(c.text, context), c.decoded);
+        test.context == kAttribute ? ReferenceContext::kAttribute : ReferenceContext::kText;
+    EXPECT_EQ(DecodeReferences(test.text, context), test.decoded);
   }
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "random_text.h"
+#include "reference.h"
+
 namespace korvane {
 namespace {
 
@@ -53,6 +56,14 @@ INSTANTIATE_TEST_SUITE_P(LetterCase, StripMarkupTest,
                          testing::Values(Case{u"<DIV>ÄÖÜ ΣΑΣ Straße</DIV>", u"äöü σασ straße"},
                                          Case{u"<div>\uFF21\uFF10</div>", u"\uFF41\uFF10"},
                                          Case{u"<div>\U0001D400</div>", u"\U0001D400"}));
+
+TEST(StripMarkupTest, MatchesTheReferenceOnRandomFragments) {
+  test_support::RandomText random(3);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string fragment = random.Fragment(60);
+    ASSERT_EQ(StripMarkup(fragment), reference::StripMarkup(fragment)) << "fragment " << round;
+  }
+}
 
 }  // namespace
 }  // namespace korvane

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unicode/unistr.h>
 
 #include <string>
 
@@ -7,14 +6,12 @@
 #include "date_parse.h"
 #include "korvane.h"
 #include "page_title.h"
+#include "utf8.h"
 
 namespace korvane {
 namespace {
 
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  return icu::UnicodeString(text.data(), static_cast<int32_t>(text.size())).toUTF8String(out);
-}
+using cli::ToUtf8;
 
 TEST(DateParseTest, DatesInTextComeOutAsGiven) {
   const struct {
@@ -35,9 +32,9 @@ TEST(DateParseTest, DatesInTextComeOutAsGiven) {
       {u"2023-02-29 或 2023-13-01 或 2024-02-29", u"2024-02-29"},
       {u"12345-01-02 2005年3月 编号20231118", u""},
   };
-  for (const auto& c : cases) {
-    const std::optional<DateMatch> match = FindDate(c.text);
-    EXPECT_EQ(match ? match->date.Iso() : u"", c.iso) << Utf8(c.text);
+  for (const auto& test : cases) {
+    const std::optional<DateMatch> match = FindDate(test.text);
+    EXPECT_EQ(match ? match->date.Iso() : u"", test.iso) << ToUtf8(test.text);
   }
 }
 
@@ -52,9 +49,9 @@ TEST(DateParseTest, ValuesMayBeCompactOrLackTheDay) {
       {u"L_104485", u""},
       {u"see the archive of 2023-11-18", u""},
   };
-  for (const auto& c : cases) {
-    const std::optional<Date> date = ParseDateValue(c.value);
-    EXPECT_EQ(date ? date->Iso() : u"", c.iso) << Utf8(c.value);
+  for (const auto& test : cases) {
+    const std::optional<Date> date = ParseDateValue(test.value);
+    EXPECT_EQ(date ? date->Iso() : u"", test.iso) << ToUtf8(test.value);
   }
 }
 
@@ -80,11 +77,11 @@ TEST(BylineTest, NamesAsPrintedWithoutTheirLabels) {
       {u"来源: 尹娟", u"尹娟", BylineKind::kSource},
       {u"拿出10万元投资房产 蔡雪婧/摄", u"蔡雪婧", BylineKind::kPhotographer},
   };
-  for (const auto& c : cases) {
-    const std::optional<Byline> byline = FindByline(c.line, false);
-    ASSERT_TRUE(byline) << Utf8(c.line);
-    EXPECT_EQ(byline->names, c.names);
-    EXPECT_EQ(byline->kind, c.kind);
+  for (const auto& test : cases) {
+    const std::optional<Byline> byline = FindByline(test.line, false);
+    ASSERT_TRUE(byline) << ToUtf8(test.line);
+    EXPECT_EQ(byline->names, test.names);
+    EXPECT_EQ(byline->kind, test.kind);
   }
 }
 
@@ -97,7 +94,7 @@ TEST(BylineTest, BareNamesOnlyWhereTheCallerAllowsThemAndProseIsNoByline) {
         u"本刊记者经历了近4个小时的车程", u"在线荐稿记者博客联系记者", u"[作者简介] (个人情况保密)",
         u"作者： size=\"20\" 来源：", u"Powered by Discuz! Archiver © 2001-2006",
         u"跳到导航 跳到搜索", u"（完）", u"来源：新华网", u"作者：佚名"}) {
-    EXPECT_FALSE(FindByline(line, true)) << Utf8(line);
+    EXPECT_FALSE(FindByline(line, true)) << ToUtf8(line);
   }
 }
 
@@ -112,7 +109,7 @@ TEST(PageTitleTest, SiteNamesCutOff) {
       {u"标题-新浪网", u"标题"},
       {u"COVID-19 cases rise", u"COVID-19 cases rise"},
   };
-  for (const auto& c : cases) EXPECT_EQ(WithoutSiteName(c.title), c.cut);
+  for (const auto& test : cases) EXPECT_EQ(WithoutSiteName(test.title), test.cut);
   // og:title loses the parts the <title> has around its headline, unless the heading has them.
   EXPECT_EQ(WithoutSiteParts(u"Opinion | Jam Recipe | The Cleaver", u"Opinion |  | The Cleaver",
                              u"", u"Jam Recipe"),
@@ -177,15 +174,15 @@ TEST(MetadataTest, DeclaredAndPrintedMetadataOfWholePages) {
       // Nothing to find.
       {u"", u"", u"", u"", u"", u"", u""},
   };
-  for (const auto& c : cases) {
-    const std::u16string page =
-        u"<html><head>" + c.head + u"</head><body>" + c.top + Body() + c.bottom + u"</body></html>";
+  for (const auto& test : cases) {
+    const std::u16string page = u"<html><head>" + test.head + u"</head><body>" + test.top + Body() +
+                                test.bottom + u"</body></html>";
     const Article article = ExtractArticle(page, Algorithm::kDom);
-    SCOPED_TRACE(Utf8(page));
-    EXPECT_EQ(article.title, c.title);
-    EXPECT_EQ(article.headline, c.headline);
-    EXPECT_EQ(article.author, c.author);
-    EXPECT_EQ(article.published, c.published);
+    SCOPED_TRACE(ToUtf8(page));
+    EXPECT_EQ(article.title, test.title);
+    EXPECT_EQ(article.headline, test.headline);
+    EXPECT_EQ(article.author, test.author);
+    EXPECT_EQ(article.published, test.published);
     EXPECT_TRUE(ExtractArticle(page, Algorithm::kBlock).author.empty());
   }
 }

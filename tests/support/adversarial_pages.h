@@ -1,19 +1,28 @@
-// Pages built to find slow paths in the conversion: long runs of one marker,
-// huge numbers of tags, bodies at the 900,000-unit cap. Each is made at a
-// scale that the caller picks, so that time per unit can be compared across
-// sizes.
+// Pages built to find slow paths and odd corners of the conversion: long
+// runs of one marker, huge numbers of tags, bodies at the 900,000-unit cap.
+// Each is made at a scale that the caller picks: the benchmarks time them
+// at full size, the tests compare them with the reference at small sizes.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace korvane::bench {
+namespace korvane::test_support {
+
+// About `units` units of `piece` repeated (never fewer).
+std::u16string Repeated(std::u16string_view piece, size_t units);
+// About `bytes` bytes of `piece` repeated (never fewer).
+std::string Repeated(std::string_view piece, size_t bytes);
+
+// `units` units of ideographs, digits and lower-case letters: every unit
+// counts as text.
+std::u16string DenseText(size_t units);
 
 // Where a run of one piece stands: as the whole page, as the whole body of
-// a page, or as the whole title of a page (whose text, unlike the body, is
-// not cut at 900,000 units).
-enum class Placement { kBare, kBody, kTitle };
+// a page, as the whole title of a page (whose text, unlike the body, is not
+// cut at 900,000 units), or in the body after a dense article.
+enum class Placement { kBare, kBody, kTitle, kAfterArticle };
 
 // About `units` units of `piece` repeated, placed as asked.
 std::u16string RepeatedPiece(std::u16string_view piece, size_t units, Placement placement);
@@ -31,9 +40,9 @@ std::u16string DenseBody(size_t units);
 // gaps are filled and all is one run; with three, each dense block is a run.
 std::u16string AlternatingBlocks(size_t blocks, size_t sparse_run);
 
-// A dense page of `units` units (past the cap) with a surrogate pair whose
-// high half is the cap's last unit.
-std::u16string SurrogatePairAtCap(size_t units);
+// A dense page of `units` units whose unit at index `index` is the high half
+// of a surrogate pair (at 899,999, the cap cuts the pair).
+std::u16string DensePageWithPairAt(size_t index, size_t units);
 
 // Pages for the element tree of the dom algorithm, each about as large as
 // asked:
@@ -51,4 +60,4 @@ std::u16string StrayEndTags(size_t count);
 // One start tag with `count` attributes, then an article.
 std::u16string ManyAttributes(size_t count);
 
-}  // namespace korvane::bench
+}  // namespace korvane::test_support
