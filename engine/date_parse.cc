@@ -76,8 +76,7 @@ bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 
 bool ValidDate(int year, int month, int day) {
   static constexpr std::array<int, 12> kDays = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1900 || year > 2099 || month < 1 || month > 12) return false;
-  if (day == 0) return true;
-  if (day < 0 || day > kDays[month - 1]) return false;
+  if (day < 1 || day > kDays[month - 1]) return false;
   return month != 2 || day < 29 || IsLeapYear(year);
 }
 
@@ -237,6 +236,7 @@ std::optional<DateMatch> ReadYearFirst(std::u16string_view text, size_t at, Mode
   DateMatch match;
   match.begin = at;
   Date& date = match.date;
+  bool day_given = true;
   if (year->digits == 8 && mode == Mode::kValue) {
     date = DayOf(year->value / 10000, year->value / 100 % 100, year->value % 100);
     match.end = year->end;
@@ -263,6 +263,7 @@ std::optional<DateMatch> ReadYearFirst(std::u16string_view text, size_t at, Mode
     }
     const std::optional<Number> day =
         pos < text.size() ? ReadNumber(text, pos, 2) : std::optional<Number>();
+    day_given = day.has_value();
     if (day) {
       date.day = day->value;
       match.end = day->end;
@@ -281,7 +282,10 @@ std::optional<DateMatch> ReadYearFirst(std::u16string_view text, size_t at, Mode
   } else {
     return std::nullopt;
   }
-  if (!ValidDate(date.year, date.month, date.day)) return std::nullopt;
+  // Year and month alone (values only) stand for their first day here.
+  if (!ValidDate(date.year, date.month, date.day == 0 && !day_given ? 1 : date.day)) {
+    return std::nullopt;
+  }
   if (date.day) ReadTime(text, match.end, date);
   return match;
 }

@@ -57,8 +57,11 @@ class JsonReader {
       case u'[':
         return depth < kMaxJsonDepth && ReadContainer(value, depth, u']');
       case u'"':
+        // A string the script breaks off in is left out, not taken half.
         value.kind = JsonValue::Kind::kString;
-        return ReadString(value.text);
+        if (ReadString(value.text)) return true;
+        value.kind = JsonValue::Kind::kOther;
+        return false;
       default:
         return SkipScalar();
     }

@@ -330,7 +330,7 @@ struct Zones {
 
 // The line where the headline stands: its <h1>, else the line most alike to
 // the title near the article.
-size_t HeadlineLine(const PageLines& lines, const Headings& headings, size_t article_begin,
+size_t HeadlineLine(const PageLines& lines, const PageHeadings& headings, size_t article_begin,
                     bool& found) {
   found = true;
   if (headings.headline_node != kNoNode) return lines.LineAt(headings.headline_node);
@@ -356,7 +356,7 @@ size_t HeadlineLine(const PageLines& lines, const Headings& headings, size_t art
   return best;
 }
 
-Zones PlaceZones(const PageLines& lines, const Headings& headings, ArticleSpan article) {
+Zones PlaceZones(const PageLines& lines, const PageHeadings& headings, ArticleSpan article) {
   Zones zones;
   if (article.begin != kNoNode) {
     zones.article_begin = lines.LineAt(article.begin);
@@ -476,8 +476,9 @@ std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
                  [&](Found& found) { found.date = match->date; });
     }
   }
-  for (const auto& [node, date] : declared.times) {
-    const size_t line = lines.LineAt(node);
+  for (const auto& time : declared.times) {
+    const Date& date = time.second;
+    const size_t line = lines.LineAt(time.first);
     best.Offer(PlaceScore(zones, line, 8, 4, 1) + 7, zones.Distance(line),
                [&](Found& found) { found.date = date; });
   }
@@ -563,7 +564,7 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
     }
   } give_back{lines};
   const Declared declared = ReadDeclared(dom);
-  Headings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
+  PageHeadings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
   CollectLines(dom, lines);
   const Zones zones = PlaceZones(lines, headings, article);
 

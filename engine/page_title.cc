@@ -219,7 +219,8 @@ std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view s
   return std::u16string(title.substr(begin, end - begin));
 }
 
-Headings ReadHeadings(const Dom& dom, std::u16string_view og_title, std::u16string_view site_name) {
+PageHeadings ReadHeadings(const Dom& dom, std::u16string_view og_title,
+                          std::u16string_view site_name) {
   const std::u16string page_title = TitleText(dom);
   const std::u16string short_title = WithoutSiteName(page_title);
   std::u16string site = page_title;
@@ -243,7 +244,7 @@ Headings ReadHeadings(const Dom& dom, std::u16string_view og_title, std::u16stri
       best_match = match;
     }
   }
-  Headings result;
+  PageHeadings result;
   if (!og_title.empty()) {
     result.title = WithoutSiteParts(og_title, site, site_name, best ? best->text : u"");
     // A quote inside the og:title's attribute cut it short: the heading has it whole.

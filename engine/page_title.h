@@ -9,7 +9,7 @@
 
 namespace korvane {
 
-struct Headings {
+struct PageHeadings {
   std::u16string title;
   std::u16string headline;
   NodeIndex headline_node = kNoNode;  // the <h1> the headline came from
@@ -20,8 +20,8 @@ struct Headings {
 // site), else the <h1> that best matches the <title>, else the <title>
 // without the site's name. Headline: the <h1> that best matches the title,
 // else the title. `site_name` is the page's og:site_name, if any.
-Headings ReadHeadings(const Dom& dom, std::u16string_view og_title,
-                      std::u16string_view site_name = {});
+PageHeadings ReadHeadings(const Dom& dom, std::u16string_view og_title,
+                          std::u16string_view site_name = {});
 
 // A title without the site's name around it: "标题_频道_新闻网" and
 // "Title - Site" give "标题" and "Title"; "Site | Long title" gives the title.
