@@ -35,6 +35,16 @@ constexpr size_t kLinesAboveHead = 3;
 // Lines around the article's last line where closing bylines stand.
 constexpr size_t kEndLinesBefore = 3;
 constexpr size_t kEndLinesAfter = 8;
+// Blocks read before and after the article: enough for the lines the
+// headline is looked for in and the lines scanned around it.
+constexpr size_t kBlocksBefore = 120;
+constexpr size_t kBlocksAfter = 80;
+// Blocks read at an article's start and end; its middle is prose.
+constexpr size_t kArticleHeadBlocks = 40;
+constexpr size_t kArticleTailBlocks = 30;
+// Datelines and bylines are looked for this many lines around the headline
+// and the article at most: farther away are menus, lists and footers.
+constexpr size_t kScanMargin = 40;
 // Lines of this length are prose, not datelines or bylines.
 constexpr size_t kShortLine = 80;
 constexpr size_t kLongLine = 200;
@@ -272,7 +282,49 @@ void ReadAttributes(const Dom& dom, NodeIndex index, Declared& declared) {
   if (author) declared.author_elements.push_back(index);
 }
 
-Declared ReadDeclared(const Dom& dom) {
+// The nodes around the article where its dateline and byline may stand:
+// the article and enough blocks before and after it for the zones.
+struct NodeWindow {
+  NodeIndex begin = 0;
+  NodeIndex end = 0;
+  bool Holds(NodeIndex node) const { return node >= begin && node < end; }
+};
+
+NodeWindow AroundArticle(const Dom& dom, ArticleSpan article) {
+  if (article.begin == kNoNode) return NodeWindow{0, dom.size()};
+  const auto starts_line = [&](NodeIndex node) {
+    return Has(dom[node].tag, kBlock) || dom[node].tag == Tag::kBr;
+  };
+  NodeWindow window{article.begin, std::min(article.end, dom.size())};
+  for (size_t blocks = 0; window.begin > 0 && blocks < kBlocksBefore;) {
+    blocks += starts_line(--window.begin);
+  }
+  for (size_t blocks = 0; window.end < dom.size() && blocks < kBlocksAfter;) {
+    blocks += starts_line(window.end++);
+  }
+  return window;
+}
+
+// The window without the middle of a long article: datelines and bylines
+// stand at an article's start and end, and its prose is most of the text.
+std::vector<NodeRange> LinesToRead(const Dom& dom, const NodeWindow& window, ArticleSpan article) {
+  if (article.begin == kNoNode) return {NodeRange{window.begin, window.end}};
+  const auto starts_line = [&](NodeIndex node) {
+    return Has(dom[node].tag, kBlock) || dom[node].tag == Tag::kBr;
+  };
+  NodeIndex head = article.begin;
+  for (size_t blocks = 0; head < article.end && blocks < kArticleHeadBlocks; ++head) {
+    blocks += starts_line(head);
+  }
+  NodeIndex tail = std::min(article.end, dom.size());
+  for (size_t blocks = 0; tail > head && blocks < kArticleTailBlocks;) {
+    blocks += starts_line(--tail);
+  }
+  if (tail <= head) return {NodeRange{window.begin, window.end}};
+  return {NodeRange{window.begin, head}, NodeRange{tail, window.end}};
+}
+
+Declared ReadDeclared(const Dom& dom, const NodeWindow& window) {
   Declared declared;
   for (NodeIndex i = 0; i < dom.size(); ++i) {
     const Node& node = dom[i];
@@ -284,7 +336,8 @@ Declared ReadDeclared(const Dom& dom) {
         ReadMeta(dom, node, declared);
         break;
       case Tag::kScript:
-        if (ContainsIgnoringCase(dom.AttributeValue(node, u"type"), u"ld+json") &&
+        if (const Attribute* type = dom.FindAttribute(node, u"type");
+            type && ContainsIgnoringCase(dom.RawValue(*type), u"ld+json") &&
             dom.FirstChild(i) != kNoNode) {
           ReadLinkedData(dom.Text(dom[dom.FirstChild(i)]), declared.linked);
         }
@@ -295,13 +348,14 @@ Declared ReadDeclared(const Dom& dom) {
           if (dom.FindAttribute(node, u"pubdate")) {
             OfferDate(dom.AttributeValue(node, u"datetime"), kMetaRank + kPubdateRank, declared);
           }
-          declared.times.emplace_back(i, *date);
+          if (window.Holds(i)) declared.times.emplace_back(i, *date);
         }
         break;
       default:
         break;
     }
-    if (node.attribute_count != 0) ReadAttributes(dom, i, declared);
+    // Microdata and bylines named by class are looked for near the article.
+    if (node.attribute_count != 0 && window.Holds(i)) ReadAttributes(dom, i, declared);
   }
   OfferDate(declared.linked.published, kLinkedRank, declared);
   OfferAuthor(declared.linked.author, kLinkedRank, declared);
@@ -315,6 +369,8 @@ struct Zones {
   size_t article_begin = 0;
   size_t article_end = 0;
   bool has_headline = false;
+  size_t scan_begin = 0;  // datelines and bylines are looked for in [scan_begin, scan_end)
+  size_t scan_end = 0;
 
   // The dateline may stand just above the headline, or above the article
   // when the headline is not found.
@@ -368,6 +424,10 @@ Zones PlaceZones(const PageLines& lines, const PageHeadings& headings, ArticleSp
   if (zones.headline < zones.article_begin && zones.article_begin - zones.headline <= kMaxHeadGap) {
     zones.head_end = std::max(zones.head_end, zones.article_begin + 3);
   }
+  const size_t top = std::min(zones.headline, zones.article_begin);
+  zones.scan_begin = top > kScanMargin ? top - kScanMargin : 0;
+  zones.scan_end =
+      std::min(lines.lines.size(), std::max(zones.article_end, zones.head_end) + kScanMargin);
   return zones;
 }
 
@@ -436,6 +496,18 @@ struct Found {
   }
 };
 
+// Whether a text has four digits in a row, as every date in text has for its
+// year: most lines have none and are passed over at once.
+bool HasYear(std::u16string_view text) {
+  int run = 0;
+  for (const char16_t unit : text) {
+    const bool digit = (unit >= u'0' && unit <= u'9') || (unit >= 0xFF10 && unit <= 0xFF19);
+    run = digit ? run + 1 : 0;
+    if (run == 4) return true;
+  }
+  return false;
+}
+
 // What makes a line a dateline, whatever date in it is weighed.
 int DatelineScore(const PageLines& lines, size_t index, const Zones& zones) {
   const TextLine& line = lines.lines[index];
@@ -466,8 +538,9 @@ int DateScore(const PageLines& lines, size_t index, const DateMatch& match, int 
 std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
                                 const Declared& declared) {
   Found best;
-  for (size_t i = 0; i < lines.lines.size(); ++i) {
+  for (size_t i = zones.scan_begin; i < zones.scan_end; ++i) {
     const std::u16string_view text = lines.Text(i);
+    if (!HasYear(text)) continue;
     std::optional<DateMatch> match = FindDate(text);
     if (!match) continue;
     const int dateline = DatelineScore(lines, i, zones);
@@ -515,7 +588,7 @@ std::u16string PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones
                              const Declared& declared) {
   Found best;
   std::u16string joined;
-  for (size_t i = 0; i < lines.lines.size(); ++i) {
+  for (size_t i = zones.scan_begin; i < zones.scan_end; ++i) {
     std::optional<Byline> byline = FindByline(lines.Text(i), MayBeBare(zones, i));
     if (!byline && EndsWithLabel(lines.Text(i)) && i + 1 < lines.lines.size()) {
       // A table's cell names the label, the next cell the author.
@@ -563,9 +636,11 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
       if (lines.text.capacity() > kKeptUnits) lines = PageLines();
     }
   } give_back{lines};
-  const Declared declared = ReadDeclared(dom);
+  const NodeWindow window = AroundArticle(dom, article);
+  const Declared declared = ReadDeclared(dom, window);
   PageHeadings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
-  CollectLines(dom, lines);
+  if (!window.Holds(headings.headline_node)) headings.headline_node = kNoNode;
+  CollectLines(dom, LinesToRead(dom, window, article), lines);
   const Zones zones = PlaceZones(lines, headings, article);
 
   PageMetadata metadata;

@@ -16,7 +16,7 @@ class LineBuilder {
  public:
   explicit LineBuilder(PageLines& out) : out_(out) {
     out_.text.clear();
-    out_.linked.clear();
+    out_.links.clear();
     out_.lines.clear();
   }
 
@@ -59,7 +59,15 @@ class LineBuilder {
 
   void Push(std::u16string_view units, bool link) {
     out_.text.append(units);
-    out_.linked.resize(out_.linked.size() + units.size(), link);
+    if (link) {
+      const auto begin = static_cast<uint32_t>(out_.text.size() - units.size());
+      const auto end = static_cast<uint32_t>(out_.text.size());
+      if (!out_.links.empty() && out_.links.back().second == begin) {
+        out_.links.back().second = end;
+      } else {
+        out_.links.emplace_back(begin, end);
+      }
+    }
     out_.lines.back().link_units += link ? static_cast<uint32_t>(units.size()) : 0;
   }
 
@@ -68,26 +76,24 @@ class LineBuilder {
   bool pending_space_ = false;
 };
 
-}  // namespace
-
-size_t PageLines::LineAt(NodeIndex node) const {
-  const auto at = std::lower_bound(lines.begin(), lines.end(), node,
-                                   [](const TextLine& line, NodeIndex n) { return line.node < n; });
-  return static_cast<size_t>(at - lines.begin());
-}
-
-bool PageLines::AnyLinked(size_t line, size_t begin, size_t end) const {
-  const size_t first = lines[line].begin;
-  return std::any_of(linked.begin() + static_cast<ptrdiff_t>(first + begin),
-                     linked.begin() + static_cast<ptrdiff_t>(first + end),
-                     [](uint8_t unit) { return unit != 0; });
-}
-
-void CollectLines(const Dom& dom, PageLines& out) {
-  LineBuilder builder(out);
+// Appends the lines of the nodes [begin, end) to `builder`.
+void CollectRange(const Dom& dom, NodeIndex begin, NodeIndex end, LineBuilder& builder) {
+  end = std::min(end, dom.size());
+  // Starting inside the tree: what the ancestors of `begin` open is open.
+  std::vector<NodeIndex> ancestors;
+  for (NodeIndex at = begin < end ? dom[begin].parent : kNoNode; at != kNoNode;
+       at = dom[at].parent) {
+    ancestors.push_back(at);
+  }
   std::vector<NodeIndex> block_ends;
   NodeIndex link_end = 0;
-  for (NodeIndex i = 0; i < dom.size();) {
+  for (auto ancestor = ancestors.rbegin(); ancestor != ancestors.rend(); ++ancestor) {
+    const Node& node = dom[*ancestor];
+    if (IsSkipped(node.tag)) begin = std::max(begin, node.end);
+    if (node.tag == Tag::kA) link_end = node.end;
+    if (Has(node.tag, kBlock)) block_ends.push_back(node.end);
+  }
+  for (NodeIndex i = begin; i < end;) {
     while (!block_ends.empty() && block_ends.back() <= i) {
       builder.Break();
       block_ends.pop_back();
@@ -110,6 +116,30 @@ void CollectLines(const Dom& dom, PageLines& out) {
     ++i;
   }
   builder.Break();
+}
+
+}  // namespace
+
+size_t PageLines::LineAt(NodeIndex node) const {
+  const auto at = std::lower_bound(lines.begin(), lines.end(), node,
+                                   [](const TextLine& line, NodeIndex n) { return line.node < n; });
+  return static_cast<size_t>(at - lines.begin());
+}
+
+bool PageLines::AnyLinked(size_t line, size_t begin, size_t end) const {
+  const size_t first = lines[line].begin + begin;
+  const size_t last = lines[line].begin + end;
+  // The first run that ends after `first`; it is linked text of the range if
+  // it starts before `last`.
+  const auto run = std::upper_bound(
+      links.begin(), links.end(), first,
+      [](size_t at, const std::pair<uint32_t, uint32_t>& link) { return at < link.second; });
+  return run != links.end() && run->first < last;
+}
+
+void CollectLines(const Dom& dom, std::span<const NodeRange> ranges, PageLines& out) {
+  LineBuilder builder(out);
+  for (const NodeRange& range : ranges) CollectRange(dom, range.begin, range.end, builder);
 }
 
 }  // namespace korvane

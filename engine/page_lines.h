@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dom_tree.h"
@@ -21,7 +23,8 @@ struct TextLine {
 
 struct PageLines {
   std::u16string text;
-  std::vector<uint8_t> linked;  // per unit of text: 1 inside a link
+  // The runs of link text, as [begin, end) offsets into `text`, in order.
+  std::vector<std::pair<uint32_t, uint32_t>> links;
   std::vector<TextLine> lines;
 
   std::u16string_view Text(size_t line) const {
@@ -33,8 +36,14 @@ struct PageLines {
   bool AnyLinked(size_t line, size_t begin, size_t end) const;
 };
 
-// Replaces `out` with the lines of the page's <body> (scripts, styles,
-// <select> lists and <svg> left out), keeping its buffers.
-void CollectLines(const Dom& dom, PageLines& out);
+struct NodeRange {
+  NodeIndex begin = 0;
+  NodeIndex end = 0;
+};
+
+// Replaces `out` with the lines of the nodes in `ranges` (in document order,
+// not overlapping; scripts, styles, the <head>, <select> lists and <svg>
+// left out), keeping its buffers. A range's end ends a line.
+void CollectLines(const Dom& dom, std::span<const NodeRange> ranges, PageLines& out);
 
 }  // namespace korvane
