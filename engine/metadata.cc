@@ -633,7 +633,10 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   struct GiveBack {
     PageLines& lines;
     ~GiveBack() {
-      if (lines.text.capacity() > kKeptUnits) lines = PageLines();
+      // Swapped with empty ones: a string's move assignment may keep its buffer.
+      if (lines.text.capacity() > kKeptUnits) std::u16string().swap(lines.text);
+      if (lines.lines.capacity() > kKeptUnits / 16) std::vector<TextLine>().swap(lines.lines);
+      if (lines.links.capacity() > kKeptUnits / 16) decltype(lines.links)().swap(lines.links);
     }
   } give_back{lines};
   const NodeWindow window = AroundArticle(dom, article);
