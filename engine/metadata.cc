@@ -12,6 +12,7 @@
 #include "json_ld.h"
 #include "page_lines.h"
 #include "page_title.h"
+#include "scratch.h"
 
 namespace korvane {
 namespace {
@@ -628,15 +629,15 @@ std::u16string PublishedDate(const std::optional<Date>& declared,
 
 PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   thread_local PageLines lines;
-  // Buffers longer than this are given back after a page.
-  constexpr size_t kKeptUnits = size_t{1} << 20;
+  // A huge page's buffers are given back (by swaps: a string's move
+  // assignment may keep its buffer).
   struct GiveBack {
     PageLines& lines;
     ~GiveBack() {
-      // Swapped with empty ones: a string's move assignment may keep its buffer.
-      if (lines.text.capacity() > kKeptUnits) std::u16string().swap(lines.text);
-      if (lines.lines.capacity() > kKeptUnits / 16) std::vector<TextLine>().swap(lines.lines);
-      if (lines.links.capacity() > kKeptUnits / 16) decltype(lines.links)().swap(lines.links);
+      GiveBackIfHuge(lines.text);
+      constexpr size_t kKeptLines = kKeptScratchUnits / 16;
+      if (lines.lines.capacity() > kKeptLines) std::vector<TextLine>().swap(lines.lines);
+      if (lines.links.capacity() > kKeptLines) decltype(lines.links)().swap(lines.links);
     }
   } give_back{lines};
   const NodeWindow window = AroundArticle(dom, article);
