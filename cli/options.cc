@@ -44,7 +44,8 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
                  "block (default): block density, lower-cased; its records stay\n"
                  "the same code unit for code unit, for pipelines built on them;\n"
                  "dom: the page's element tree, more accurate on today's pages,\n"
-                 "text in its own letter case with references decoded")
+                 "text in its own letter case with references decoded; its JSON\n"
+                 "lines also give the author and the date of publication")
       ->check(CLI::IsMember({"block", "dom"}))
       ->type_name("NAME");
   app.add_option("-o,--output-dir", options.output_dir,
