@@ -68,6 +68,26 @@ TEST(DifferentialTest, StripMarkupMatchesTheLiteralSteps) {
   }
 }
 
+// The front of a title is worked out from part of it, over text without
+// the stretches no run reaches; long stretches between "<" and ">" are mixed
+// in so that those are passed over often.
+TEST(DifferentialTest, StripMarkupFrontSettlesAPrefixOfTheWholeText) {
+  RandomText random(6);
+  const std::u16string fillers[] = {u"", u"<p<p<p<p<p<p<p<p<p<p<p<p", u"br>br>br>br>br>br>br>",
+                                    u"xxxxxxxxxxxxxxxxxxxxxxxxx", u"  <br  <br <p  </p></li>"};
+  for (int i = 0; i < 20000; ++i) {
+    std::u16string text;
+    for (int n = random.Below(6); n >= 0; --n) {
+      text += random.Fragment(12) + fillers[random.Below(std::size(fillers))];
+    }
+    const std::u16string whole = literal::StripMarkup(text);
+    ASSERT_EQ(StripMarkupFront(text, [](std::u16string_view) { return false; }), whole) << i;
+    const std::u16string front =
+        StripMarkupFront(text, [](std::u16string_view) { return true; }, 1 + random.Below(40));
+    ASSERT_TRUE(whole.starts_with(front)) << i;
+  }
+}
+
 TEST(DifferentialTest, HtmlToTextMatchesTheLiteralSteps) {
   RandomText random(4);
   for (int i = 0; i < 3000; ++i) {
