@@ -228,6 +228,8 @@ std::optional<Input> WarcReader::Next() {
       page->input_bytes = consumed - reported_consumed_;
       reported_consumed_ = consumed;
       return page;
+    } catch (const Stopped&) {
+      throw;
     } catch (const InputError& error) {
       return Failed(error.what());
     } catch (const std::bad_alloc&) {
@@ -339,6 +341,8 @@ void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
     page.bytes = ReadAtMost(*body, max_page_size_);
     page.http_charset = CharsetFromContentType(head.content_type).value_or("");
     return;
+  } catch (const Stopped&) {
+    throw;
   } catch (const InputError& error) {
     if (raw.stream_failed()) throw;
     page.error = error.what();
