@@ -164,12 +164,13 @@ std::u16string StripMarkupFront(std::u16string_view markup,
   text.MoveInto(live);
   DropDeadStretches(live);
   std::u16string result;
-  for (size_t part = std::max<size_t>(first_part, 1);; part *= 8) {
+  for (size_t part = std::max<size_t>(first_part, 1);;) {
     // Cut right after a ">": no line-break pattern reaches past one, so the
     // part marks as the start of the whole does, and its text runs are the
-    // first runs of the whole.
+    // first runs of the whole. A part past half the whole is the whole, and
+    // parts at least double, so no more than twice the work is done.
     const size_t gt = part < live.size() ? FindUnit(live, u'>', part) : kNotFound;
-    const bool whole = gt == kNotFound;
+    const bool whole = gt == kNotFound || gt + 1 > live.size() / 2;
     if (!whole) marked.text.assign(live, 0, gt + 1);
     Rewriter front(whole ? live : marked.text, marked.spare);
     MarkLineBreaks(front);
@@ -182,6 +183,7 @@ std::u16string StripMarkupFront(std::u16string_view markup,
       result.assign(settled);
       break;
     }
+    part = std::max(part * 8, 2 * (gt + 1));
   }
   GiveBackIfHuge(marked);
   GiveBackIfHuge(plain);
