@@ -14,18 +14,29 @@
 namespace korvane {
 namespace {
 
-constexpr int kBlockSize = 200;
+constexpr size_t kBlockSize = 200;
+
+// A block is strong when more than this many of its units are counted.
 constexpr int kStrongAbove = 70;
+// A weak block is filled (made strong) when a strong block lies among the
+// kLookBack blocks before it and among the kLookAhead blocks after it; blocks
+// before kFirstFillable are never filled.
+constexpr size_t kLookBack = 4;
+constexpr size_t kLookAhead = 2;
+constexpr size_t kFirstFillable = 3;
 constexpr int16_t kFilledGap = 80;
 
-// Entry k+1 holds the count of block k; entry 1 and entry N+1 (the last
-// complete block) stay 0. Index 0 is unused so that indexes read as entries.
-using BlockTable = std::vector<int16_t>;
+// Margins of the windows cut around the run, in units of the cleaned body.
+constexpr int64_t kTextBeforeRun = 301;
+constexpr int64_t kTextAfterRun = 199;
+constexpr int64_t kImagesBeforeText = 1000;
+constexpr int64_t kImagesAfterText = 400;
+// A text window that starts within this many units of the body's start has
+// its image window start at the body's start.
+constexpr int64_t kImagesFromStartBelow = 2000;
 
-struct Edge {
-  enum : uint8_t { kRise = 1, kFall = 2 } Kind;
-  int32_t BlockIndex;
-};
+// How many counted units each complete block of 200 holds, from block 0 on.
+using BlockCounts = std::vector<int16_t>;
 
 bool IsStrong(int16_t count) { return count > kStrongAbove; }
 
@@ -39,78 +50,67 @@ std::u16string_view CutToBody(std::u16string_view lower) {
   return examined.substr(start, end - start);
 }
 
-// 1 at every position of a text run that holds a counted character.
-std::vector<uint8_t> MarkText(std::u16string_view text) {
-  std::vector<uint8_t> TextMarks(text.size(), 0);
+// Only counted units of text runs count: not the markup inside tags, nor a
+// run that holds a ">" of its own. The last complete block is never counted.
+BlockCounts CountBlocks(std::u16string_view text) {
+  BlockCounts counts(text.size() / kBlockSize, 0);
+  const size_t counted_end = counts.size() * kBlockSize;
   ForEachTextRun(text, [&](size_t gt, size_t lt) {
-    for (size_t at = gt + 1; at < lt; ++at) {
-      if (CharClass(text[at]) != kNotCounted) TextMarks[at] = 1;
+    const size_t end = std::min(lt, counted_end);
+    for (size_t at = gt + 1; at < end; ++at) {
+      if (CharClass(text[at]) != kNotCounted) ++counts[at / kBlockSize];
     }
   });
-  return TextMarks;
+  if (!counts.empty()) counts.back() = 0;
+  return counts;
 }
 
-BlockTable CountBlocks(const std::vector<uint8_t>& TextMarks) {
-  const size_t blocks = TextMarks.size() / kBlockSize;
-  BlockTable BlockCounts(blocks + 2, 0);
-  for (size_t at = 0; at < blocks * kBlockSize; ++at) {
-    BlockCounts[at / kBlockSize + 2] += TextMarks[at];
-  }
-  BlockCounts[1] = 0;
-  BlockCounts[blocks + 1] = 0;
-  return BlockCounts;
-}
-
-// A weak entry with a strong one among the four before it and among the two
-// after it becomes strong; raised entries count for the entries after them.
-void FillGaps(BlockTable& BlockCounts) {
-  const int last = static_cast<int>(BlockCounts.size()) - 1;
-  for (int i = 5; i <= last - 2; ++i) {
-    if (IsStrong(BlockCounts[i])) continue;
-    const bool strongBefore = std::any_of(&BlockCounts[i - 4], &BlockCounts[i], IsStrong);
-    const bool strongAfter = IsStrong(BlockCounts[i + 1]) || IsStrong(BlockCounts[i + 2]);
-    if (strongBefore && strongAfter) BlockCounts[i] = kFilledGap;
+// In page order, so that a filled block counts as strong for the blocks
+// after it.
+void FillGaps(BlockCounts& counts) {
+  for (size_t block = kFirstFillable; block + kLookAhead < counts.size(); ++block) {
+    if (IsStrong(counts[block])) continue;
+    const int16_t* at = counts.data() + block;
+    const bool strong_before = std::any_of(at - std::min(block, kLookBack), at, IsStrong);
+    const bool strong_after = std::any_of(at + 1, at + 1 + kLookAhead, IsStrong);
+    if (strong_before && strong_after) counts[block] = kFilledGap;
   }
 }
 
-std::vector<Edge> FindEdges(const BlockTable& BlockCounts) {
-  std::vector<Edge> Edges;
-  for (int32_t i = 2; i < static_cast<int32_t>(BlockCounts.size()); ++i) {
-    const bool strong = IsStrong(BlockCounts[i]);
-    const bool strongBefore = IsStrong(BlockCounts[i - 1]);
-    if (strong && !strongBefore) Edges.push_back({Edge::kRise, i});
-    if (strongBefore && !strong) Edges.push_back({Edge::kFall, i});
-  }
-  return Edges;
-}
-
+// Blocks [first, after_last).
 struct Run {
-  int32_t first = 0;      // first strong entry
-  int32_t afterLast = 0;  // first weak entry after it
+  size_t first = 0;
+  size_t after_last = 0;
+  size_t Length() const { return after_last - first; }
 };
 
-// The longest run; the first of equally long ones.
-Run LongestRun(const std::vector<Edge>& Edges) {
+// The longest run of strong blocks; the first of equally long ones. The last
+// block is weak, so every run ends inside the table.
+Run LongestRun(const BlockCounts& counts) {
   Run best;
-  for (size_t e = 0; e + 1 < Edges.size(); ++e) {
-    if (Edges[e].Kind != Edge::kRise || Edges[e + 1].Kind != Edge::kFall) continue;
-    if (Edges[e + 1].BlockIndex - Edges[e].BlockIndex > best.afterLast - best.first) {
-      best = {Edges[e].BlockIndex, Edges[e + 1].BlockIndex};
-    }
+  size_t first = 0;
+  for (size_t block = 0; block < counts.size(); ++block) {
+    const bool strong = IsStrong(counts[block]);
+    const bool strong_before = block > 0 && IsStrong(counts[block - 1]);
+    if (strong && !strong_before) first = block;
+    if (!strong && strong_before && block - first > best.Length()) best = {first, block};
   }
   return best;
 }
 
-// Windows in 1-based positions: the text window opens 300 units before the
-// run and closes 199 after it; the image window reaches 1000 units further
-// back (from the start when the text window starts at 2000 or before) and
-// 400 further on.
+// The text window: the run and its margins, cut at the body's start but not
+// shortened by the cut. The image window: the text window widened by its
+// own margins.
 Located CutWindows(std::u16string_view text, Run run, const Page& page) {
-  const int64_t start = std::max<int64_t>(int64_t{run.first} * kBlockSize - 700, 1);
-  const int64_t length = int64_t{run.afterLast - run.first} * kBlockSize + 500;
-  const int64_t imageStart = start > 2000 ? start - 1000 : 1;
-  const std::u16string_view imageWindow = text.substr(imageStart - 1, length + 1400);
-  return {std::u16string(text.substr(start - 1, length)), CollectImages(imageWindow, page)};
+  const int64_t run_start = static_cast<int64_t>(run.first * kBlockSize);
+  const int64_t run_length = static_cast<int64_t>(run.Length() * kBlockSize);
+  const int64_t text_start = std::max<int64_t>(run_start - kTextBeforeRun, 0);
+  const int64_t text_length = kTextBeforeRun + run_length + kTextAfterRun;
+  const int64_t image_start =
+      text_start >= kImagesFromStartBelow ? text_start - kImagesBeforeText : 0;
+  const int64_t image_length = kImagesBeforeText + text_length + kImagesAfterText;
+  const std::u16string_view image_window = text.substr(image_start, image_length);
+  return {std::u16string(text.substr(text_start, text_length)), CollectImages(image_window, page)};
 }
 
 }  // namespace
@@ -124,10 +124,10 @@ Located LocateContent(const Page& page) {
   RemoveBlocks(cleaned);
   ReplaceEntities(cleaned);
   const std::u16string_view text = cleaned.Text();
-  BlockTable BlockCounts = CountBlocks(MarkText(text));
-  FillGaps(BlockCounts);
-  const Run run = LongestRun(FindEdges(BlockCounts));
-  if (run.afterLast == run.first) return {};
+  BlockCounts counts = CountBlocks(text);
+  FillGaps(counts);
+  const Run run = LongestRun(counts);
+  if (run.Length() == 0) return {};
   return CutWindows(text, run, page);
 }
 

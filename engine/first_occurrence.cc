@@ -53,9 +53,9 @@ struct Node {
   char16_t unit = 0;
   int32_t depth = 0;
   int32_t fail = kRoot;
-  int32_t nextEnd = kNoNode;  // nearest node on the fail chain ending a pattern
-  bool endsPattern = false;
-  size_t firstStart = kNone;
+  int32_t next_end = kNoNode;  // nearest node on the fail chain ending a pattern
+  bool ends_pattern = false;
+  size_t first_start = kNone;
 };
 
 // Aho-Corasick automaton over the patterns.
@@ -71,7 +71,7 @@ class Automaton {
   // Records where each pattern first begins; stops once all are placed.
   void Scan(std::u16string_view text) {
     size_t unplaced = 0;
-    for (const Node& node : nodes_) unplaced += node.endsPattern;
+    for (const Node& node : nodes_) unplaced += node.ends_pattern;
     int32_t state = kRoot;
     for (size_t at = 0; at < text.size() && unplaced > 0; ++at) {
       if (state == kRoot) {
@@ -83,7 +83,7 @@ class Automaton {
     }
   }
 
-  size_t FirstStart(size_t pattern) const { return nodes_[ends_[pattern]].firstStart; }
+  size_t FirstStart(size_t pattern) const { return nodes_[ends_[pattern]].first_start; }
 
  private:
   static size_t TotalLength(const std::vector<std::u16string_view>& patterns) {
@@ -104,9 +104,9 @@ class Automaton {
       node = child;
     }
     if (pattern.empty()) {
-      nodes_[kRoot].firstStart = 0;
+      nodes_[kRoot].first_start = 0;
     } else {
-      nodes_[node].endsPattern = true;
+      nodes_[node].ends_pattern = true;
       firstUnits_[pattern[0] / 64] |= uint64_t{1} << (pattern[0] % 64);
     }
     return node;
@@ -119,21 +119,21 @@ class Automaton {
       Node& current = nodes_[node];
       current.fail = Next(nodes_[current.parent].fail, current.unit);
       const Node& fail = nodes_[current.fail];
-      current.nextEnd = fail.endsPattern ? current.fail : fail.nextEnd;
+      current.next_end = fail.ends_pattern ? current.fail : fail.next_end;
     }
   }
 
   std::vector<int32_t> NodesByDepth() const {
     int32_t deepest = 0;
     for (const Node& node : nodes_) deepest = std::max(deepest, node.depth);
-    std::vector<size_t> firstOfDepth(deepest + 2, 0);
-    for (const Node& node : nodes_) ++firstOfDepth[node.depth + 1];
-    for (size_t depth = 1; depth < firstOfDepth.size(); ++depth) {
-      firstOfDepth[depth] += firstOfDepth[depth - 1];
+    std::vector<size_t> first_of_depth(deepest + 2, 0);
+    for (const Node& node : nodes_) ++first_of_depth[node.depth + 1];
+    for (size_t depth = 1; depth < first_of_depth.size(); ++depth) {
+      first_of_depth[depth] += first_of_depth[depth - 1];
     }
     std::vector<int32_t> ordered(nodes_.size());
     for (size_t node = 0; node < nodes_.size(); ++node) {
-      ordered[firstOfDepth[nodes_[node].depth]++] = static_cast<int32_t>(node);
+      ordered[first_of_depth[nodes_[node].depth]++] = static_cast<int32_t>(node);
     }
     return ordered;
   }
@@ -158,11 +158,11 @@ class Automaton {
   // placed at the same time, so the walk stops at the first placed one.
   size_t Place(int32_t state, size_t end) {
     size_t placed = 0;
-    int32_t node = nodes_[state].endsPattern ? state : nodes_[state].nextEnd;
-    while (node != kNoNode && nodes_[node].firstStart == kNone) {
-      nodes_[node].firstStart = end + 1 - nodes_[node].depth;
+    int32_t node = nodes_[state].ends_pattern ? state : nodes_[state].next_end;
+    while (node != kNoNode && nodes_[node].first_start == kNone) {
+      nodes_[node].first_start = end + 1 - nodes_[node].depth;
       ++placed;
-      node = nodes_[node].nextEnd;
+      node = nodes_[node].next_end;
     }
     return placed;
   }

@@ -59,23 +59,23 @@ std::vector<bool> PairsInBody(std::u16string_view title, std::u16string_view bod
     seen[index] = true;
   }
 
-  std::vector<bool> inBody(title.size() > 0 ? title.size() - 1 : 0, false);
-  for (size_t i = 0; i < inBody.size(); ++i) {
-    inBody[i] =
+  std::vector<bool> in_body(title.size() > 0 ? title.size() - 1 : 0, false);
+  for (size_t i = 0; i < in_body.size(); ++i) {
+    in_body[i] =
         seen[std::lower_bound(wanted.begin(), wanted.end(), PairAt(title, i)) - wanted.begin()];
   }
-  return inBody;
+  return in_body;
 }
 
 // The title's units that belong to a two-unit piece occurring in the body,
 // in their order.
 std::u16string HeadlineFromTitle(std::u16string_view title, std::u16string_view body) {
-  const std::vector<bool> pairInBody = PairsInBody(title, body);
+  const std::vector<bool> pair_in_body = PairsInBody(title, body);
   std::u16string headline;
   for (size_t i = 0; i < title.size(); ++i) {
-    const bool startsPair = i < pairInBody.size() && pairInBody[i];
-    const bool endsPair = i > 0 && pairInBody[i - 1];
-    if (startsPair || endsPair) headline.push_back(title[i]);
+    const bool starts_pair = i < pair_in_body.size() && pair_in_body[i];
+    const bool ends_pair = i > 0 && pair_in_body[i - 1];
+    if (starts_pair || ends_pair) headline.push_back(title[i]);
   }
   return headline;
 }

@@ -20,8 +20,8 @@ std::u16string SourceOf(std::u16string_view attribute) {
 // testing its restored letter case without regard to case.
 bool IsKeptSource(std::u16string_view source) {
   constexpr size_t kTail = 5;
-  const size_t tailStart = source.size() > kTail ? source.size() - kTail : 0;
-  return Find(source, u".gif") == kNotFound && FindUnit(source, u'.', tailStart) != kNotFound;
+  const size_t tail_start = source.size() > kTail ? source.size() - kTail : 0;
+  return Find(source, u".gif") == kNotFound && FindUnit(source, u'.', tail_start) != kNotFound;
 }
 
 void RestoreLetterCase(std::vector<std::u16string>& sources, const Page& page) {

@@ -33,7 +33,9 @@ Article ExtractArticle(std::u16string_view html) {
   return article;
 }
 
-std::u16string FormatRecord(const Article& article) {
+namespace {
+
+std::u16string Record(const Article& article, std::u16string_view image_lines) {
   std::u16string record;
   if (!article.title.empty()) {
     record.append(u"[[ht=").append(article.title).append(u"]]\r\n");
@@ -41,10 +43,19 @@ std::u16string FormatRecord(const Article& article) {
   if (!article.headline.empty()) {
     record.append(u"[[ha=").append(article.headline).append(u"]]\r\n");
   }
-  record.append(ImageLinesOf(article.images));
+  record.append(image_lines);
   return record.append(u"[[txt]]\r\n").append(article.body);
 }
 
-std::u16string HtmlToText(std::u16string_view html) { return FormatRecord(ExtractArticle(html)); }
+}  // namespace
+
+std::u16string FormatRecord(const Article& article) {
+  return Record(article, ImageLinesOf(article.images));
+}
+
+std::u16string HtmlToText(std::u16string_view html) {
+  const Article article = ExtractArticle(html);
+  return Record(article, ImageLines);  // built by the conversion just now
+}
 
 }  // namespace korvane

@@ -17,15 +17,15 @@ namespace {
 // CJK) are marked, so that their units need no look-up.
 struct LowerTable {
   std::array<char16_t, 0x10000> units{};
-  std::array<bool, 0x100> unchangedBlock{};
+  std::array<bool, 0x100> unchanged_block{};
 };
 
 LowerTable BuildLowerTable() {
   LowerTable table;
-  table.unchangedBlock.fill(true);
+  table.unchanged_block.fill(true);
   for (UChar32 unit = 0; unit <= 0xFFFF; ++unit) {
     table.units[unit] = static_cast<char16_t>(u_tolower(unit));
-    if (table.units[unit] != unit) table.unchangedBlock[unit >> 8] = false;
+    if (table.units[unit] != unit) table.unchanged_block[unit >> 8] = false;
   }
   return table;
 }
@@ -67,7 +67,7 @@ void LowerCaseInto(std::u16string_view text, std::u16string& lower) {
     }
 #endif
     const char16_t unit = from[at];
-    to[at] = table.unchangedBlock[unit >> 8] ? unit : table.units[unit];
+    to[at] = table.unchanged_block[unit >> 8] ? unit : table.units[unit];
     ++at;
   }
 }

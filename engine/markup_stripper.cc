@@ -19,6 +19,10 @@ void RemoveBlock(Rewriter& text, std::u16string_view open, std::u16string_view c
   text.Append(close).RemoveSpans(open, close);
 }
 
+// A tag that breaks a line ("<p...", "<br...") gets the break word in front
+// and "q"s for its name's letters: the word ends the text before the tag,
+// the "<" keeps the tag a tag for the scan, and the new name no longer
+// matches, so that the replacement is not found again.
 void MarkLineBreaks(Rewriter& text) {
   text.ReplaceAll(u"  ", u" ")
       .ReplaceAll(u"</td>", u" ")
@@ -195,6 +199,9 @@ std::u16string StripMarkup(std::u16string_view markup) {
   thread_local ScratchPair marked, plain;
   LowerCaseInto(markup, marked.text);
   Rewriter text(marked.text, marked.spare);
+  // The locator's window is clean already, but cleaning twice is not cleaning
+  // once: its entity pass turns "&lt;script" or "&lt;!--" into blocks that
+  // only this pass removes.
   RemoveBlocks(text);
   ReplaceEntities(text);
   MarkLineBreaks(text);

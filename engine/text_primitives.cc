@@ -13,9 +13,9 @@ namespace {
 size_t MatchRunningOn(std::u16string_view pending, std::u16string_view text, size_t at,
                       std::u16string_view find) {
   for (size_t offset = 0; offset < pending.size(); ++offset) {
-    const size_t inPending = std::min(pending.size() - offset, find.size());
-    if (pending.substr(offset, inPending) != find.substr(0, inPending)) continue;
-    const std::u16string_view rest = find.substr(inPending);
+    const size_t in_pending = std::min(pending.size() - offset, find.size());
+    if (pending.substr(offset, in_pending) != find.substr(0, in_pending)) continue;
+    const std::u16string_view rest = find.substr(in_pending);
     if (text.substr(at, rest.size()) == rest) return offset;
   }
   return kNotFound;
@@ -44,10 +44,10 @@ bool IsTagNameOpener(std::u16string_view open) {
 }
 
 size_t FindOpenMarker(std::u16string_view text, std::u16string_view open, size_t from) {
-  const bool needsNameEnd = IsTagNameOpener(open);
+  const bool needs_name_end = IsTagNameOpener(open);
   for (;;) {
     const size_t at = Find(text, open, from);
-    if (at == kNotFound || !needsNameEnd || EndsTagName(text, at + open.size())) {
+    if (at == kNotFound || !needs_name_end || EndsTagName(text, at + open.size())) {
       return at;
     }
     from = at + 1;
@@ -68,10 +68,10 @@ bool ReplaceAllInto(std::u16string_view text, std::u16string_view find,
   // What is left to search is `replacement` followed by text[rest...].
   size_t rest = match + find.size();
   for (;;) {
-    const size_t inReplacement = MatchRunningOn(replacement, text, rest, find);
-    if (inReplacement != kNotFound) {
-      out.append(replacement.substr(0, inReplacement));
-      rest += find.size() - (replacement.size() - inReplacement);
+    const size_t in_replacement = MatchRunningOn(replacement, text, rest, find);
+    if (in_replacement != kNotFound) {
+      out.append(replacement.substr(0, in_replacement));
+      rest += find.size() - (replacement.size() - in_replacement);
       continue;
     }
     out.append(replacement);
@@ -108,17 +108,17 @@ bool RemoveEntitiesInto(std::u16string_view text, std::u16string_view open,
   out.clear();
   size_t kept = 0;
   size_t end = 0;
-  bool endKnown = false;  // `end` is the first close marker at or after `at`
+  bool end_known = false;  // `end` is the first close marker at or after `at`
   for (size_t at = Find(text, open); at != kNotFound;) {
-    if (!endKnown || end < at) {
+    if (!end_known || end < at) {
       end = Find(text, close, at);
-      endKnown = true;
+      end_known = true;
       if (end == kNotFound) break;
     }
     if (end < at + kReach) {
       out.append(text.substr(kept, at - kept));
       kept = end + close.size();
-      endKnown = false;
+      end_known = false;
       at = Find(text, open, kept);
     } else {
       at = Find(text, open, at + 1);

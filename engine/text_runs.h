@@ -17,10 +17,10 @@ void ForEachTextRun(std::u16string_view text, Visit visit) {
   while (gt != kNotFound) {
     const size_t lt = FindUnit(text, u'<', gt);
     if (lt == kNotFound) return;
-    const size_t nextGt = FindUnit(text, u'>', gt + 1);
-    if (nextGt > lt) {
+    const size_t next_gt = FindUnit(text, u'>', gt + 1);
+    if (next_gt > lt) {
       visit(gt, lt);
-      gt = nextGt;
+      gt = next_gt;
     } else {
       gt = FindUnit(text, u'>', lt);
     }

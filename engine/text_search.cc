@@ -47,17 +47,17 @@ size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from) 
   if (length == 0) return from <= text.size() ? from : kNotFound;
   if (length == 1) return FindUnit(text, pattern[0], from);
   if (from > text.size() || text.size() - from < length) return kNotFound;
-  const size_t lastStart = text.size() - length;
+  const size_t last_start = text.size() - length;
   const char16_t first = pattern.front();
   const char16_t last = pattern.back();
   size_t at = from;
 #if defined(__SSE2__)
-  const __m128i firstUnits = _mm_set1_epi16(static_cast<short>(first));
-  const __m128i lastUnits = _mm_set1_epi16(static_cast<short>(last));
-  for (; at + kLanes - 1 <= lastStart; at += kLanes) {
+  const __m128i first_units = _mm_set1_epi16(static_cast<short>(first));
+  const __m128i last_units = _mm_set1_epi16(static_cast<short>(last));
+  for (; at + kLanes - 1 <= last_start; at += kLanes) {
     const char16_t* block = text.data() + at;
-    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi16(Load(block), firstUnits),
-                                       _mm_cmpeq_epi16(Load(block + length - 1), lastUnits));
+    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi16(Load(block), first_units),
+                                       _mm_cmpeq_epi16(Load(block + length - 1), last_units));
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
     while (mask != 0) {
       const size_t lane = FirstLane(mask);
@@ -66,7 +66,7 @@ size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from) 
     }
   }
 #endif
-  for (; at <= lastStart; ++at) {
+  for (; at <= last_start; ++at) {
     const char16_t* candidate = text.data() + at;
     if (candidate[0] == first && candidate[length - 1] == last &&
         (length == 2 || MiddleMatches(candidate, pattern))) {

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace korvane;
   fuzz::Bytes bytes(data, size);
   const std::string_view sizes = bytes.Take(bytes.Byte() % 8);
-  cli::JsonLines lines(std::make_unique<fuzz::ChunkedReader>(bytes.Rest(), sizes));
+  cli::JsonLines lines(std::make_unique<test_support::ChunkedReader>(bytes.Rest(), sizes));
   while (std::optional<cli::Input> page = lines.Next()) {
     const cli::Result result = cli::Convert(std::move(*page), {cli::Format::kJsonl, {}, {}});
     fuzz::Require(result.text.find('\n') == result.text.size() - 1,

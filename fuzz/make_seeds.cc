@@ -10,17 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "encode.h"
 #include "fuzz_support.h"
-#include "page_generator.h"
+#include "news_pages.h"
 #include "random_text.h"
-#include "test_files.h"
 #include "utf8.h"
+#include "warc_record.h"
 
 namespace korvane::fuzz {
 namespace {
 
 namespace fs = std::filesystem;
-using cli::testing::WarcRecord;
+using test_support::WarcRecord;
 
 class SeedWriter {
  public:
@@ -70,12 +71,12 @@ std::vector<std::u16string> Pages() {
   std::vector<std::u16string> pages;
   uint32_t seed = 1;
   for (size_t units : {1500, 4000, 9000, 16000, 30000}) {
-    pages.push_back(bench::NewsPage(units, seed++));
+    pages.push_back(test_support::NewsPage(units, seed++));
   }
   std::ifstream sample(KORVANE_SAMPLE_PAGE, std::ios::binary);
   const std::string sample_bytes(std::istreambuf_iterator<char>(sample), {});
   pages.push_back(cli::FromUtf8(sample_bytes).text);
-  testing_support::RandomText random(7);
+  test_support::RandomText random(7);
   for (int i = 0; i < 8; ++i) pages.push_back(random.Page(i % 2 ? 600 : 150));
   return pages;
 }
@@ -135,7 +136,7 @@ void HtmlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
   }
 }
 
-// Pages of pieces, short enough for the literal steps.
+// Pages of pieces, short enough for the reference.
 void DifferentialSeeds(SeedWriter& seeds) {
   std::mt19937 random(11);
   const std::u16string_view dense =
@@ -165,7 +166,7 @@ void DifferentialSeeds(SeedWriter& seeds) {
       bytes += PieceBytes({u"</p>"});
     }
     bytes += PieceBytes({u"</body>"});
-    seeds.Add("html_differential", bytes);
+    seeds.Add("html_reference", bytes);
     // The first three bytes pick the procedure and two markers.
     for (char procedure = 0; procedure < 6; ++procedure) {
       const std::string head{procedure, static_cast<char>(random() % 64),
@@ -176,7 +177,7 @@ void DifferentialSeeds(SeedWriter& seeds) {
 }
 
 std::string Encoded(std::u16string_view page, const char* charset) {
-  return cli::testing::Encode(cli::ToUtf8(page), charset);
+  return test_support::Encode(cli::ToUtf8(page), charset);
 }
 
 // Hints first: no --encoding (a byte from 32), no HTTP charset (0), bytes

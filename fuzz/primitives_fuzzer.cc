@@ -1,5 +1,5 @@
-// The engine's fast rewriting, stripping and searching against the literal,
-// step-by-step versions and the standard library; any difference stops the
+// The engine's fast rewriting, stripping and searching against the
+// reference and the standard library; any difference stops the
 // run. The first byte picks the procedure, the next ones its markers, the
 // rest is the text.
 #include <string_view>
@@ -7,8 +7,8 @@
 
 #include "first_occurrence.h"
 #include "fuzz_support.h"
-#include "literal.h"
 #include "markup_stripper.h"
+#include "reference.h"
 #include "text_primitives.h"
 #include "text_search.h"
 
@@ -17,16 +17,16 @@ namespace {
 
 using View = std::u16string_view;
 
-// The literal steps are quadratic in the length.
+// The reference is quadratic in the length.
 constexpr size_t kMaxUnits = 4096;
 
-// The literal steps never end when `find` is empty or the replacement holds
+// The reference never ends when `find` is empty or the replacement holds
 // it, nor when a marker is empty; the engine leaves the text as it is then.
-bool LiteralEnds(View find, View replacement) {
+bool ReferenceEnds(View find, View replacement) {
   return !find.empty() && replacement.find(find) == View::npos;
 }
 
-bool LiteralEndsForSpan(View open, View close) { return !open.empty() && !close.empty(); }
+bool ReferenceEndsForSpan(View open, View close) { return !open.empty() && !close.empty(); }
 
 // Which open markers must be followed by the end of a tag name is decided
 // differently by the two versions for a "<" followed by anything but a
@@ -37,31 +37,31 @@ bool BothReadAlike(View open) {
   return (open[1] >= u'a' && open[1] <= u'z') || (open[1] >= u'A' && open[1] <= u'Z');
 }
 
-std::u16string LiteralReplaceAll(View text, View find, View replacement) {
-  return LiteralEnds(find, replacement) ? literal::ReplaceAll(text, find, replacement)
-                                        : std::u16string(text);
+std::u16string ReferenceReplaceAll(View text, View find, View replacement) {
+  return ReferenceEnds(find, replacement) ? reference::ReplaceAll(text, find, replacement)
+                                          : std::u16string(text);
 }
 
-std::u16string LiteralRemoveSpans(View text, View open, View close) {
-  return LiteralEndsForSpan(open, close) ? literal::RemoveSpans(text, open, close)
-                                         : std::u16string(text);
+std::u16string ReferenceRemoveSpans(View text, View open, View close) {
+  return ReferenceEndsForSpan(open, close) ? reference::RemoveSpans(text, open, close)
+                                           : std::u16string(text);
 }
 
-std::u16string LiteralRemoveEntities(View text, View open, View close) {
-  return LiteralEndsForSpan(open, close) ? literal::RemoveEntities(text, open, close)
-                                         : std::u16string(text);
+std::u16string ReferenceRemoveEntities(View text, View open, View close) {
+  return ReferenceEndsForSpan(open, close) ? reference::RemoveEntities(text, open, close)
+                                           : std::u16string(text);
 }
 
 enum Procedure : uint8_t { kReplaceAll, kRemoveSpans, kRemoveEntities, kProcedures };
 
-std::u16string Literal(Procedure procedure, View text, View first, View second) {
+std::u16string Reference(Procedure procedure, View text, View first, View second) {
   switch (procedure) {
     case kReplaceAll:
-      return LiteralReplaceAll(text, first, second);
+      return ReferenceReplaceAll(text, first, second);
     case kRemoveSpans:
-      return LiteralRemoveSpans(text, first, second);
+      return ReferenceRemoveSpans(text, first, second);
     default:
-      return LiteralRemoveEntities(text, first, second);
+      return ReferenceRemoveEntities(text, first, second);
   }
 }
 
@@ -81,8 +81,8 @@ void CompareOne(Bytes& bytes, Procedure procedure) {
   const View second = Marker(bytes.Byte());
   if (procedure == kRemoveSpans && !BothReadAlike(first)) return;
   const std::u16string text = PieceText(bytes.Rest(), kMaxUnits);
-  Require(Fast(procedure, text, first, second) == Literal(procedure, text, first, second),
-          "a rewriting procedure matches the literal steps");
+  Require(Fast(procedure, text, first, second) == Reference(procedure, text, first, second),
+          "a rewriting procedure matches the reference");
 }
 
 // Up to eight procedures in a row on one Rewriter, whose two buffers trade
@@ -113,15 +113,15 @@ void CompareRewriter(Bytes& bytes) {
       default:
         rewriter.RemoveEntities(step.first, step.second);
     }
-    expected = Literal(step.procedure, expected, step.first, step.second);
-    Require(rewriter.Text() == expected, "a Rewriter's passes match the literal steps");
+    expected = Reference(step.procedure, expected, step.first, step.second);
+    Require(rewriter.Text() == expected, "a Rewriter's passes match the reference");
   }
 }
 
 void CompareStripMarkup(Bytes& bytes) {
   const std::u16string markup = PieceText(bytes.Rest(), kMaxUnits);
-  Require(StripMarkup(markup) == literal::StripMarkup(markup),
-          "StripMarkup matches the literal steps");
+  Require(StripMarkup(markup) == reference::StripMarkup(markup),
+          "StripMarkup matches the reference");
 }
 
 // Patterns: markers, and pieces of the text itself so that most are found;

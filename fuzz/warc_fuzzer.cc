@@ -6,8 +6,8 @@
 
 #include "chunked_reader.h"
 #include "convert.h"
+#include "encode.h"
 #include "fuzz_support.h"
-#include "test_files.h"
 #include "warc.h"
 
 namespace korvane::fuzz {
@@ -21,7 +21,7 @@ std::string MemberPerRecord(std::string_view warc) {
   for (size_t start = 0; start < warc.size();) {
     size_t next = warc.find("WARC/1.", start + 1);
     if (next == std::string_view::npos) next = warc.size();
-    packed += cli::testing::Gzip(warc.substr(start, next - start));
+    packed += test_support::Gzip(warc.substr(start, next - start));
     start = next;
   }
   return packed;
@@ -32,14 +32,15 @@ std::unique_ptr<cli::ByteReader> Reader(Packing packing, std::string_view warc,
   switch (packing) {
     case Packing::kOneMember:
       return std::make_unique<cli::GzipReader>(
-          std::make_unique<ChunkedReader>(cli::testing::Gzip(warc), sizes));
+          std::make_unique<test_support::ChunkedReader>(test_support::Gzip(warc), sizes));
     case Packing::kMemberPerRecord:
       return std::make_unique<cli::GzipReader>(
-          std::make_unique<ChunkedReader>(MemberPerRecord(warc), sizes));
+          std::make_unique<test_support::ChunkedReader>(MemberPerRecord(warc), sizes));
     case Packing::kRawGzip:
-      return std::make_unique<cli::GzipReader>(std::make_unique<ChunkedReader>(warc, sizes));
+      return std::make_unique<cli::GzipReader>(
+          std::make_unique<test_support::ChunkedReader>(warc, sizes));
     default:
-      return std::make_unique<ChunkedReader>(warc, sizes);
+      return std::make_unique<test_support::ChunkedReader>(warc, sizes);
   }
 }
 

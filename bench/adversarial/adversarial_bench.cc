@@ -19,7 +19,7 @@
 
 namespace {
 
-using korvane::bench::Placement;
+using korvane::test_support::Placement;
 using Make = std::function<std::u16string(size_t)>;
 
 struct Input {
@@ -53,22 +53,25 @@ std::vector<Input> Inputs() {
     for (const Piece& piece : kPieces) {
       inputs.push_back({std::string(place.name) + "_" + piece.name,
                         [piece, placement = place.placement](size_t units) {
-                          return korvane::bench::RepeatedPiece(piece.text, units, placement);
+                          return korvane::test_support::RepeatedPiece(piece.text, units, placement);
                         },
                         place.units});
     }
   }
-  inputs.push_back({"images", korvane::bench::PageWithImages, {50'000, 100'000, 200'000}});
-  inputs.push_back({"dense_body", korvane::bench::DenseBody, {225'000, 450'000, 900'000}});
-  inputs.push_back({"alternating_blocks",
-                    [](size_t blocks) { return korvane::bench::AlternatingBlocks(blocks, 1); },
-                    {1'250, 2'500, 5'000}});
-  inputs.push_back({"separate_runs",
-                    [](size_t blocks) { return korvane::bench::AlternatingBlocks(blocks, 3); },
-                    {1'250, 2'500, 5'000}});
-  inputs.push_back({"surrogate_at_cap",
-                    korvane::bench::SurrogatePairAtCap,
-                    {kMillion, 2 * kMillion, 4 * kMillion}});
+  inputs.push_back({"images", korvane::test_support::PageWithImages, {50'000, 100'000, 200'000}});
+  inputs.push_back({"dense_body", korvane::test_support::DenseBody, {225'000, 450'000, 900'000}});
+  inputs.push_back(
+      {"alternating_blocks",
+       [](size_t blocks) { return korvane::test_support::AlternatingBlocks(blocks, 1); },
+       {1'250, 2'500, 5'000}});
+  inputs.push_back(
+      {"separate_runs",
+       [](size_t blocks) { return korvane::test_support::AlternatingBlocks(blocks, 3); },
+       {1'250, 2'500, 5'000}});
+  inputs.push_back(
+      {"surrogate_at_cap",
+       [](size_t units) { return korvane::test_support::DensePageWithPairAt(899'999, units); },
+       {kMillion, 2 * kMillion, 4 * kMillion}});
   return inputs;
 }
 

@@ -12,36 +12,22 @@
 #include <string>
 #include <vector>
 
-#include "korvane_runs.h"
+#include "adversarial_pages.h"
+#include "encode.h"
+#include "korvane_run.h"
+#include "median.h"
+#include "news_pages.h"
+#include "temp_dir.h"
 
 namespace {
 
-using korvane::bench::Measure;
 using korvane::bench::Median;
-using korvane::bench::RunKorvane;
-using korvane::bench::ToGb18030;
-
-namespace fs = std::filesystem;
+using korvane::test_support::Encode;
+using korvane::test_support::KorvaneRun;
+using korvane::test_support::LongNewsPage;
+using korvane::test_support::Repeated;
 
 constexpr size_t kMegabyte = 1'000'000;
-
-std::string Repeated(std::string_view piece, size_t bytes) {
-  std::string text;
-  text.reserve(bytes + piece.size());
-  while (text.size() < bytes) text.append(piece);
-  return text;
-}
-
-constexpr std::string_view kParagraph =
-    "<p>记者从有关部门获悉，今年全市经济运行总体平稳，城乡居民收入稳步提高，"
-    "百分之六点五的增长高于预期。2024年新建项目一百二十个。</p>\n";
-
-std::string NewsPage(size_t bytes, std::string_view charset) {
-  std::string page = "<html><head><meta charset=\"";
-  page.append(charset).append("\"><title>全市经济运行总体平稳</title></head><body>");
-  page += Repeated(kParagraph, bytes - page.size() - 14);
-  return page + "</body></html>";
-}
 
 struct Kind {
   const char* name;
@@ -49,11 +35,11 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {"news page, UTF-8", [](size_t bytes) { return NewsPage(bytes, "utf-8"); }},
+    {"news page, UTF-8", [](size_t bytes) { return LongNewsPage(bytes, "utf-8"); }},
     // GB18030 takes two bytes where UTF-8 takes three: the same text in fewer
     // bytes would not be the same size of file.
     {"news page, GB18030",
-     [](size_t bytes) { return ToGb18030(NewsPage(bytes * 3 / 2, "gb18030")); }},
+     [](size_t bytes) { return Encode(LongNewsPage(bytes * 3 / 2, "gb18030"), "gb18030"); }},
     {"only \"<\"", [](size_t bytes) { return Repeated("<", bytes); }},
     {"only \"&;\"", [](size_t bytes) { return Repeated("&;", bytes); }},
     {"title of \"<p\"",
@@ -64,21 +50,22 @@ const Kind kKinds[] = {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  std::string pattern = (fs::temp_directory_path() / "korvane-large-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) return 1;
-  const fs::path folder = pattern;
+  const korvane::test_support::TempDir work;
   std::printf("%d runs each; median time, MB/s of the file, median peak RSS\n", runs);
   for (const Kind& kind : kKinds) {
     std::printf("%-20s", kind.name);
     for (const size_t megabytes : {25, 50, 100}) {
-      const fs::path file = folder / "page.html";
       const std::string page = kind.make(megabytes * kMegabyte);
-      std::ofstream(file, std::ios::binary) << page;
+      work.Write("page.html", page);
       std::vector<double> seconds;
       std::vector<long> peaks;
       for (int run = 0; run < runs; ++run) {
-        const Measure measure =
-            RunKorvane(KORVANE_BINARY, {"--max-page-size", "1G", file.string()});
+        const KorvaneRun measure = korvane::test_support::RunKorvane(
+            work.path(), "--max-page-size 1G page.html > /dev/null");
+        if (measure.status != 0) {
+          std::fprintf(stderr, "korvane failed: %s", measure.err.c_str());
+          return 1;
+        }
         seconds.push_back(measure.seconds);
         peaks.push_back(measure.peak_kib);
       }
@@ -89,6 +76,5 @@ int main(int argc, char** argv) {
     }
     std::printf("\n");
   }
-  fs::remove_all(folder);
   return 0;
 }

@@ -2,7 +2,6 @@
 // of about 50 KB, 300 KB and 3 MB (UTF-16), and, when KORVANE_CORPUS names a
 // folder of UTF-8 pages, on those.
 #include <benchmark/benchmark.h>
-#include <unicode/ustring.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,28 +10,19 @@
 #include <vector>
 
 #include "korvane.h"
-#include "page_generator.h"
+#include "news_pages.h"
+#include "utf8.h"
 
 namespace {
 
 void BM_HtmlToText(benchmark::State& state) {
-  const std::u16string page = korvane::bench::NewsPage(state.range(0), 7);
+  const std::u16string page = korvane::test_support::NewsPage(state.range(0), 7);
   for (auto _ : state) benchmark::DoNotOptimize(korvane::HtmlToText(page));
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["units"] = static_cast<double>(page.size());
 }
 
 BENCHMARK(BM_HtmlToText)->Arg(25'000)->Arg(150'000)->Arg(1'500'000)->Unit(benchmark::kMicrosecond);
-
-std::u16string FromUtf8(const std::string& bytes) {
-  std::u16string text(bytes.size(), u'\0');
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, bytes.data(),
-                       static_cast<int32_t>(bytes.size()), 0xFFFD, nullptr, &status);
-  text.resize(U_SUCCESS(status) ? length : 0);
-  return text;
-}
 
 std::vector<std::u16string> CorpusPages(const char* folder) {
   std::vector<std::u16string> pages;
@@ -41,7 +31,7 @@ std::vector<std::u16string> CorpusPages(const char* folder) {
     std::ifstream file(entry.path(), std::ios::binary);
     std::ostringstream bytes;
     bytes << file.rdbuf();
-    pages.push_back(FromUtf8(bytes.str()));
+    pages.push_back(korvane::cli::FromUtf8(bytes.str()).text);
   }
   return pages;
 }

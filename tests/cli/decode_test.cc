@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "meta_prescan.h"
-#include "test_files.h"
+#include "encode.h"
 #include "utf8.h"
 
 namespace korvane::cli {
 namespace {
 
-using testing::Encode;
+using test_support::Encode;
 
 constexpr std::string_view kChinese = "北京新闻：今年经济运行总体平稳，居民收入稳步提高。";
 
@@ -86,20 +85,20 @@ std::vector<DecodeCase> DecodeCases() {
 }
 
 TEST(Decode, PicksTheCharsetAndDecodes) {
-  for (const DecodeCase& c : DecodeCases()) {
-    SCOPED_TRACE(c.name);
+  for (const DecodeCase& test : DecodeCases()) {
+    SCOPED_TRACE(test.name);
     DecodeHints hints;
-    hints.http_charset = c.http_charset;
-    if (!c.forced.empty()) hints.forced = CharsetForLabel(c.forced);
-    const DecodedPage page = Decode(c.bytes, hints);
+    hints.http_charset = test.http_charset;
+    if (!test.forced.empty()) hints.forced = CharsetForLabel(test.forced);
+    const DecodedPage page = Decode(test.bytes, hints);
     EXPECT_EQ(page.error, "");
-    if (c.encoding.empty()) {
+    if (test.encoding.empty()) {
       EXPECT_EQ(page.source, CharsetSource::kDetected);
       continue;
     }
-    EXPECT_EQ(page.encoding, c.encoding);
-    EXPECT_EQ(ToUtf8(page.text), c.text);
-    EXPECT_EQ(page.replaced, c.replaced);
+    EXPECT_EQ(page.encoding, test.encoding);
+    EXPECT_EQ(ToUtf8(page.text), test.text);
+    EXPECT_EQ(page.replaced, test.replaced);
   }
 }
 
@@ -125,66 +124,6 @@ TEST(Decode, JsonTextIsUtf8WhateverItsMetaSays) {
   const DecodedPage decoded = Decode(page, DecodeHints{{}, "", true});
   EXPECT_EQ(decoded.encoding, "utf-8");
   EXPECT_EQ(ToUtf8(decoded.text), page);
-}
-
-TEST(CharsetForLabel, MapsLabelsAsBrowsersDo) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"gb2312", "gb18030"},      {" GBK ", "gb18030"},         {"x-gbk", "gb18030"},
-      {"GB18030", "gb18030"},     {"big5", "big5-hkscs"},       {"iso-8859-1", "windows-1252"},
-      {"latin1", "windows-1252"}, {"us-ascii", "windows-1252"}, {"utf8", "utf-8"},
-      {"utf-16", "utf-16le"},     {"shift_jis", "shift_jis"},   {"euc-kr", "euc-kr"},
-      {"koi8-r", "koi8-r"},
-  };
-  for (const auto& [label, name] : cases) {
-    SCOPED_TRACE(label);
-    const std::optional<Charset> charset = CharsetForLabel(label);
-    ASSERT_TRUE(charset.has_value());
-    EXPECT_EQ(charset->name, name);
-  }
-  EXPECT_FALSE(CharsetForLabel("no-such-charset").has_value());
-  EXPECT_FALSE(CharsetForLabel("").has_value());
-  EXPECT_FALSE(CharsetForLabel("ibm-1047,swaplfnl").has_value()) << "no converter options";
-  EXPECT_FALSE(CharsetForLabel("../../tmp/x").has_value()) << "no paths";
-}
-
-TEST(CharsetForLabel, TellsWhichCharsetsReadAsciiUnchanged) {
-  EXPECT_TRUE(IsAsciiCompatible(*CharsetForLabel("gbk")));
-  EXPECT_TRUE(IsAsciiCompatible(*CharsetForLabel("big5")));
-  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("utf-16le")));
-  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("hz-gb-2312")));
-  EXPECT_FALSE(IsAsciiCompatible(*CharsetForLabel("ibm-037")));  // EBCDIC
-}
-
-struct PrescanCase {
-  std::string name;
-  std::string html;
-  std::optional<std::string> label;
-};
-
-TEST(PrescanMetaCharset, FindsTheDeclarationBrowsersFind) {
-  const PrescanCase cases[] = {
-      {"charset attribute", "<meta charset=gbk>", "gbk"},
-      {"quoted, upper case", "<META CHARSET='GB2312'>", "gb2312"},
-      {"http-equiv", "<meta http-equiv=Content-Type content=\"text/html; charset=big5\">", "big5"},
-      {"content before http-equiv",
-       "<meta content='text/html;charset = \"gbk\"' http-equiv='content-type'>", "gbk"},
-      {"content without http-equiv", "<meta content=\"text/html; charset=gbk\">", std::nullopt},
-      {"inside a comment", "<!-- <meta charset=gbk> --><meta charset=big5>", "big5"},
-      {"inside another tag's attribute", "<div title='<meta charset=gbk>'><meta charset=big5>",
-       "big5"},
-      {"unknown label, then a known one", "<meta charset=nonsense><meta charset=gbk>", "gbk"},
-      {"first attribute of a name wins", "<meta charset=gbk charset=big5>", "gbk"},
-      {"self-closing", "<meta charset=gb2312 />", "gb2312"},
-      {"no meta", "<html><head><title>x</title></head>", std::nullopt},
-      {"past the first 1024 bytes", std::string(1024, ' ') + "<meta charset=gbk>", std::nullopt},
-  };
-  for (const PrescanCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(
-        PrescanMetaCharset(
-            c.html, [](std::string_view label) { return CharsetForLabel(label).has_value(); }),
-        c.label);
-  }
 }
 
 }  // namespace

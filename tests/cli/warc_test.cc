@@ -2,37 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "test_files.h"
+#include "chunked_reader.h"
+#include "encode.h"
+#include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
-using testing::Gzip;
-using testing::WarcRecord;
-using testing::WarcResponse;
-
-// A reader over bytes in memory, handed out in chunks of a given size: small
-// ones make records and gzip members cross chunk boundaries, large ones put
-// several members in one chunk.
-class StringReader final : public ByteReader {
- public:
-  StringReader(std::string bytes, size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
-  size_t Read(char* buffer, size_t size) override {
-    const size_t step = std::min({size, bytes_.size() - pos_, chunk_});
-    std::copy_n(bytes_.data() + pos_, step, buffer);
-    pos_ += step;
-    return step;
-  }
-  uint64_t consumed() const override { return pos_; }
-
- private:
-  std::string bytes_;
-  size_t chunk_;
-  size_t pos_ = 0;
-};
+using test_support::Gzip;
+using test_support::WarcRecord;
 
 std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
-  std::unique_ptr<ByteReader> input = std::make_unique<StringReader>(std::move(bytes), chunk);
+  std::unique_ptr<ByteReader> input = std::make_unique<test_support::ChunkedReader>(bytes, chunk);
   if (compressed) input = std::make_unique<GzipReader>(std::move(input));
   WarcReader reader(std::move(input), "crawl.warc", "crawl.warc");
   std::vector<Input> pages;
@@ -104,6 +85,14 @@ struct BrokenCase {
   size_t pages_before;
 };
 
+// `record` with `suffix` after the digits of its Content-Length.
+std::string WithLengthSuffix(std::string record, std::string_view suffix) {
+  const size_t header_end = record.find("\r\n\r\n");
+  const size_t line = record.rfind("Content-Length: ", header_end);
+  record.insert(record.find("\r\n", line), suffix);
+  return record;
+}
+
 std::vector<BrokenCase> BrokenCases() {
   const std::string good = WarcRecord({.uri = "http://x.example/1", .body = "<p>1</p>"});
   const std::string second = WarcRecord({.uri = "http://x.example/2", .body = "<p>2</p>"});
@@ -118,7 +107,9 @@ std::vector<BrokenCase> BrokenCases() {
       {"a record cut short inside its header", good + second.substr(0, 30), false, "cut short", 1},
       {"a bad Content-Length",
        good + "WARC/1.0\r\nWARC-Type: response\r\nContent-Length: x\r\n\r\n", false,
-       "Content-Length", 1},
+       "missing or bad Content-Length", 1},
+      {"a right Content-Length with trailing garbage", good + WithLengthSuffix(second, "x"), false,
+       "missing or bad Content-Length", 1},
       {"an unknown version", "WARC/0.9\r\nContent-Length: 0\r\n\r\n\r\n\r\n", false,
        "not a WARC file", 0},
       {"gzip data that is not WARC", Gzip("<html>hello</html>"), true, "not a WARC file", 0},
@@ -128,22 +119,23 @@ std::vector<BrokenCase> BrokenCases() {
 std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& cases,
                                                  std::initializer_list<size_t> chunks) {
   std::vector<std::pair<BrokenCase, size_t>> crossed;
-  for (const BrokenCase& c : cases) {
-    for (const size_t chunk : chunks) crossed.emplace_back(c, chunk);
+  for (const BrokenCase& test : cases) {
+    for (const size_t chunk : chunks) crossed.emplace_back(test, chunk);
   }
   return crossed;
 }
 
 TEST(WarcReader, ReportsBrokenFilesAndStops) {
-  for (const auto& [c, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
-    SCOPED_TRACE(c.name + ", chunks of " + std::to_string(chunk));
-    const std::vector<Input> pages = ReadAll(c.bytes, c.compressed, chunk);
-    ASSERT_EQ(pages.size(), c.pages_before + 1);
-    for (size_t i = 0; i < c.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
+  for (const auto& [test, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
+    SCOPED_TRACE(test.name + ", chunks of " + std::to_string(chunk));
+    const std::vector<Input> pages = ReadAll(test.bytes, test.compressed, chunk);
+    ASSERT_EQ(pages.size(), test.pages_before + 1);
+    for (size_t i = 0; i < test.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
     const Input& error = pages.back();
     EXPECT_EQ(error.kind, Input::Kind::kError);
-    EXPECT_NE(error.error.find(c.error), std::string::npos) << error.error;
-    EXPECT_NE(error.error.find("record " + std::to_string(c.pages_before + 1)), std::string::npos)
+    EXPECT_NE(error.error.find(test.error), std::string::npos) << error.error;
+    EXPECT_NE(error.error.find("record " + std::to_string(test.pages_before + 1)),
+              std::string::npos)
         << error.error;
   }
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "full_width.h"
-
 namespace korvane {
 namespace {
 
@@ -19,25 +17,9 @@ TEST(CharClassTest, CountsIdeographsDigitsAndLowerLetters) {
       {u'A', kNotCounted},   {u'Z', kNotCounted},   {0xFF10, kNotCounted}, {0x3000, kNotCounted},
       {0x3400, kNotCounted}, {0xD840, kNotCounted}, {0xDC00, kNotCounted}, {0xAC00, kNotCounted},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CharClass(c.unit), c.expected) << std::hex << int{c.unit};
+  for (const auto& test : cases) {
+    EXPECT_EQ(CharClass(test.unit), test.expected) << std::hex << int{test.unit};
   }
-}
-
-TEST(FoldFullWidthTest, FoldsDigitsAndLettersOnly) {
-  const struct {
-    std::u16string_view text, folded;
-  } cases[] = {
-      {u"", u""},
-      {u"\uFF15", u"5"},
-      {u"\uFF10\uFF19", u"09"},
-      {u"\uFF21\uFF41\uFF3A\uFF5A", u"aazz"},
-      {u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000",
-       u"\uFF0F\uFF1A\uFF20\uFF3B\uFF40\uFF5B\u3000"},
-      {u"\uFF33tay ABC \uFF54\u4E2D", u"stay ABC t\u4E2D"},
-      {u"\U0001D400\uFF11", u"\U0001D4001"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FoldFullWidth(c.text), c.folded);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "korvane.h"
 #include "lower_case.h"
 
 namespace korvane {
@@ -14,11 +15,11 @@ struct Case {
 class ExtractHeadingsTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ExtractHeadingsTest, TakesTitleAndFirstHeading) {
-  const Case& c = GetParam();
-  const std::u16string lower = LowerCase(c.html);
-  const Headings headings = ExtractHeadings(Page{c.html, lower}, c.body);
-  EXPECT_EQ(headings.title, c.title);
-  EXPECT_EQ(headings.headline, c.headline);
+  const Case& test = GetParam();
+  const std::u16string lower = LowerCase(test.html);
+  const Headings headings = ExtractHeadings(Page{test.html, lower}, test.body);
+  EXPECT_EQ(headings.title, test.title);
+  EXPECT_EQ(headings.headline, test.headline);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,6 +63,25 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{u"<title>\u65b0\u95fb\u6807\u9898_\u7f51\u7ad9</title>",
                          u"\u65b0\u95fb\u6807\u9898\u6b63\u6587",
                          u"\u65b0\u95fb\u6807\u9898_\u7f51\u7ad9", u"\u65b0\u95fb\u6807\u9898"}));
+
+// Title and headline are cut to their first 64 units.
+TEST(ExtractHeadingsTest, TheRecordHoldsSixtyFourUnitsOfEachHeading) {
+  const std::u16string digits = u"0123456789012345678901234567890123456789012345678901234567890123";
+  const std::u16string letters =
+      u"abcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcd";
+  const std::u16string page = u"<title>" + digits + u"4</title><h1>" + letters + u"e</h1>";
+  EXPECT_EQ(HtmlToText(page), u"[[ht=" + digits + u"]]\r\n[[ha=" + letters + u"]]\r\n[[txt]]\r\n");
+}
+
+// The 64-unit cut may fall inside a surrogate pair: the engine keeps the half
+// before it (the command line writes that half as U+FFFD).
+TEST(ExtractHeadingsTest, TheCutMayFallInsideAPair) {
+  const std::u16string heading = std::u16string(63, u'a') + u"\U0001F600";
+  const Article article =
+      ExtractArticle(u"<title>" + heading + u"</title><h1>" + heading + u"</h1>");
+  EXPECT_EQ(article.title, heading.substr(0, 64));
+  EXPECT_EQ(article.headline, article.title);
+}
 
 }  // namespace
 }  // namespace korvane

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "korvane.h"
 #include "lower_case.h"
+#include "pages.h"
 
 namespace korvane {
 namespace {
@@ -65,6 +67,19 @@ TEST(CollectImagesTest, KeepsLowerCaseWhereThePageDiffers) {
   const std::u16string_view html = u"<img src='A&lt;B.png'>";
   const std::u16string lower = LowerCase(html);
   EXPECT_EQ(CollectImages(u"<img src='a<b.png'>", Page{html, lower}), Sources{u"a<b.png"});
+}
+
+// A source is kept when one of its last five units is a ".": through the
+// whole conversion, on a page whose article (block 11 of a BlockPage) has
+// its images in block 1, inside the image window.
+TEST(CollectImagesTest, KeepsASourceWithADotInItsLastFiveUnits) {
+  std::vector<std::u16string> texts(14);
+  texts[1] = u"<img src=a.jpeg><img src=b.jpegs>";
+  texts[11] = std::u16string(197, u'x');
+  std::u16string body;
+  for (size_t block = 10; block <= 11; ++block) body += test_support::BlockText(texts[block]);
+  body += test_support::BlockText(texts[12]).substr(0, 196);
+  EXPECT_EQ(HtmlToText(test_support::BlockPage(texts)), u"[[ur=a.jpeg]]\r\n[[txt]]\r\n" + body);
 }
 
 TEST(ImageLinesOfTest, WritesOneTaggedLinePerSource) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "random_text.h"
+#include "reference.h"
+
 namespace korvane {
 namespace {
 
@@ -53,6 +56,35 @@ INSTANTIATE_TEST_SUITE_P(LetterCase, StripMarkupTest,
                          testing::Values(Case{u"<DIV>ÄÖÜ ΣΑΣ Straße</DIV>", u"äöü σασ straße"},
                                          Case{u"<div>\uFF21\uFF10</div>", u"\uFF41\uFF10"},
                                          Case{u"<div>\U0001D400</div>", u"\U0001D400"}));
+
+TEST(StripMarkupTest, MatchesTheReferenceOnRandomFragments) {
+  test_support::RandomText random(3);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string fragment = random.Fragment(60);
+    ASSERT_EQ(StripMarkup(fragment), reference::StripMarkup(fragment)) << "fragment " << round;
+  }
+}
+
+// A title's front is worked out from part of it, over text without the
+// stretches no run reaches; long stretches between "<" and ">" are mixed in
+// so that those are passed over often.
+TEST(StripMarkupFrontTest, SettlesAPrefixOfTheWholeText) {
+  test_support::RandomText random(6);
+  const std::u16string fillers[] = {u"", u"<p<p<p<p<p<p<p<p<p<p<p<p", u"br>br>br>br>br>br>br>",
+                                    u"xxxxxxxxxxxxxxxxxxxxxxxxx", u"  <br  <br <p  </p></li>"};
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string markup;
+    for (int pieces = random.Below(6); pieces >= 0; --pieces) {
+      markup += random.Fragment(12) + fillers[random.Below(std::size(fillers))];
+    }
+    const std::u16string whole = reference::StripMarkup(markup);
+    ASSERT_EQ(StripMarkupFront(markup, [](std::u16string_view) { return false; }), whole)
+        << "markup " << round;
+    const std::u16string front =
+        StripMarkupFront(markup, [](std::u16string_view) { return true; }, 1 + random.Below(40));
+    ASSERT_TRUE(whole.starts_with(front)) << "markup " << round;
+  }
+}
 
 }  // namespace
 }  // namespace korvane

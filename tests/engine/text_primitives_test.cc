@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "random_text.h"
+#include "reference.h"
+
 namespace korvane {
 namespace {
 
@@ -12,8 +15,8 @@ struct Case {
 class ReplaceAllTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ReplaceAllTest, ReplacesAndLooksAgainAtInsertedText) {
-  const Case& c = GetParam();
-  EXPECT_EQ(ReplaceAll(c.text, c.first, c.second), c.expected);
+  const Case& test = GetParam();
+  EXPECT_EQ(ReplaceAll(test.text, test.first, test.second), test.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -35,8 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
 class RemoveSpansTest : public testing::TestWithParam<Case> {};
 
 TEST_P(RemoveSpansTest, CutsFromOpenToFirstClose) {
-  const Case& c = GetParam();
-  EXPECT_EQ(RemoveSpans(c.text, c.first, c.second), c.expected);
+  const Case& test = GetParam();
+  EXPECT_EQ(RemoveSpans(test.text, test.first, test.second), test.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Comments, RemoveSpansTest,
@@ -83,6 +86,65 @@ INSTANTIATE_TEST_SUITE_P(
                     EntityCase{u"a&b;c", u"ac"}, EntityCase{u"&&&&&&&&&&&&;", u"&&&"},
                     EntityCase{u"x&;&;;y", u"x;y"}, EntityCase{u"no ampersand;", u"no ampersand;"},
                     EntityCase{u"a&b no close", u"a&b no close"}, EntityCase{u"", u""}));
+
+// The fast passes against the reference on many thousands of random texts,
+// with the engine's own markers and short ones that overlap themselves.
+struct Markers {
+  std::u16string_view first, second;
+};
+
+constexpr Markers kReplacements[] = {{u"  ", u" "},
+                                     {u"\r\n\r\n", u"\r\n"},
+                                     {u"&amp;", u"&"},
+                                     {u"<p", u"zorblevant<q"},
+                                     {u"br>", u"qq>zorblevant"},
+                                     {u"ab", u"b"},
+                                     {u"aa", u"a"},
+                                     {u"aba", u"ab"},
+                                     {u"<", u""},
+                                     {u"&", u""},
+                                     {u"--", u"-"},
+                                     {u"abab", u"bab"}};
+
+constexpr Markers kSpans[] = {{u"<!--", u"-->"},      {u"<style", u"</style>"},
+                              {u"<head", u"</head>"}, {u"<script", u"</script>"},
+                              {u"<", u">"},           {u"a", u"a"},
+                              {u"--", u"-"}};
+
+TEST(ReplaceAllTest, MatchesTheReferenceOnRandomTexts) {
+  test_support::RandomText random(1);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string text = random.Fragment(30);
+    for (const Markers& markers : kReplacements) {
+      ASSERT_EQ(ReplaceAll(text, markers.first, markers.second),
+                reference::ReplaceAll(text, markers.first, markers.second))
+          << "text " << round;
+    }
+  }
+}
+
+TEST(RemoveSpansTest, MatchesTheReferenceOnRandomTexts) {
+  test_support::RandomText random(2);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string text = random.Fragment(30);
+    for (const Markers& markers : kSpans) {
+      ASSERT_EQ(RemoveSpans(text, markers.first, markers.second),
+                reference::RemoveSpans(text, markers.first, markers.second))
+          << "text " << round;
+    }
+  }
+}
+
+TEST(RemoveEntitiesTest, MatchesTheReferenceOnRandomTexts) {
+  test_support::RandomText random(2);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string text = random.Fragment(30);
+    ASSERT_EQ(RemoveEntities(text, u"&", u";"), reference::RemoveEntities(text, u"&", u";"))
+        << "text " << round;
+    ASSERT_EQ(RemoveEntities(text, u"<", u">"), reference::RemoveEntities(text, u"<", u">"))
+        << "text " << round;
+  }
+}
 
 }  // namespace
 }  // namespace korvane

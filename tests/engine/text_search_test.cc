@@ -1,11 +1,8 @@
 #include "text_search.h"
 
 #include <gtest/gtest.h>
-#include <unicode/uchar.h>
 
 #include <random>
-
-#include "lower_case.h"
 
 namespace korvane {
 namespace {
@@ -25,18 +22,6 @@ TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
       if (!pattern.empty()) {
         ASSERT_EQ(FindUnit(view, pattern[0], from), view.find(pattern[0], from));
       }
-    }
-  }
-}
-
-TEST(LowerCaseTest, MapsEveryUnitAsTheSimpleMappingDoes) {
-  std::u16string all;
-  for (char32_t unit = 0; unit <= 0xFFFF; ++unit) all.push_back(static_cast<char16_t>(unit));
-  for (size_t shift = 0; shift < 8; ++shift) {
-    const std::u16string lower = LowerCase(std::u16string_view(all).substr(shift));
-    for (size_t i = 0; i < lower.size(); ++i) {
-      ASSERT_EQ(lower[i], static_cast<char16_t>(u_tolower(all[i + shift])))
-          << std::hex << int{all[i + shift]};
     }
   }
 }

@@ -234,16 +234,16 @@ class Form1Test : public QObject {
   }
 
   void FailedConversionKeepsOutput_data() {
-    QTest::addColumn<bool>("outOfMemory");
+    QTest::addColumn<bool>("out_of_memory");
     QTest::addColumn<QString>("reason");
     QTest::newRow("out of memory") << true << u"内存不足"_s;
     QTest::newRow("other failure") << false << u"engine stopped"_s;
   }
   void FailedConversionKeepsOutput() {
-    QFETCH(bool, outOfMemory);
+    QFETCH(bool, out_of_memory);
     QFETCH(QString, reason);
-    Form1 form([outOfMemory](std::u16string_view) -> std::u16string {
-      if (outOfMemory) throw std::bad_alloc();
+    Form1 form([out_of_memory](std::u16string_view) -> std::u16string {
+      if (out_of_memory) throw std::bad_alloc();
       throw std::runtime_error("engine stopped");
     });
     form.show();

@@ -1,29 +1,15 @@
 #include "adversarial_pages.h"
 
-namespace korvane::bench {
+namespace korvane::test_support {
 namespace {
 
 constexpr size_t kBlock = 200;
-constexpr size_t kCap = 900000;
 
 // Ideographs, digits and lower-case letters: every unit counts as text.
 constexpr std::u16string_view kDense =
     u"\u8bb0\u8005\u4ece\u6709\u5173\u90e8\u95e8\u83b7\u6089\u4eca\u5e74\u5168"
     u"\u5e02\u7ecf\u6d4e\u8fd0\u884c\u603b\u4f53\u5e73\u7a332024\u57ce\u4e61"
     u"\u5c45\u6c11\u6536\u5165\u7a33\u6b65\u63d0\u9ad8gdp\u589e\u957f";
-
-std::u16string DenseText(size_t units) {
-  std::u16string text;
-  while (text.size() < units) text.append(kDense.substr(0, units - text.size()));
-  return text;
-}
-
-std::u16string Repeated(std::u16string_view piece, size_t units) {
-  std::u16string text;
-  text.reserve(units + piece.size());
-  while (text.size() < units) text.append(piece);
-  return text;
-}
 
 constexpr std::u16string_view kHead =
     u"<html><head><title>\u57ce\u5e02\u65b0\u95fb\u7ecf\u6d4e\u8fd0\u884c"
@@ -41,16 +27,42 @@ std::u16string SparseBlock() {
 // A 200-unit block that is a paragraph of dense text.
 std::u16string DenseBlock() { return u"<p>" + DenseText(kBlock - 7) + u"</p>"; }
 
+std::u16string InBody(std::u16string_view body) {
+  return std::u16string(kHead) + u"<body>" + std::u16string(body) + u"</body></html>";
+}
+
 }  // namespace
+
+std::u16string Repeated(std::u16string_view piece, size_t units) {
+  std::u16string text;
+  text.reserve(units + piece.size());
+  while (text.size() < units) text.append(piece);
+  return text;
+}
+
+std::string Repeated(std::string_view piece, size_t bytes) {
+  std::string text;
+  text.reserve(bytes + piece.size());
+  while (text.size() < bytes) text.append(piece);
+  return text;
+}
+
+std::u16string DenseText(size_t units) {
+  std::u16string text;
+  while (text.size() < units) text.append(kDense.substr(0, units - text.size()));
+  return text;
+}
 
 std::u16string RepeatedPiece(std::u16string_view piece, size_t units, Placement placement) {
   switch (placement) {
     case Placement::kBare:
       return Repeated(piece, units);
     case Placement::kBody:
-      return std::u16string(kHead) + u"<body>" + Repeated(piece, units) + u"</body></html>";
+      return InBody(Repeated(piece, units));
     case Placement::kTitle:
       return u"<html><head><title>" + Repeated(piece, units) + u"</title></head></html>";
+    case Placement::kAfterArticle:
+      return InBody(u"<p>" + DenseText(units) + u"</p>" + Repeated(piece, units));
   }
   return {};
 }
@@ -85,13 +97,13 @@ std::u16string AlternatingBlocks(size_t blocks, size_t sparse_run) {
   return page.append(u"</body></html>");
 }
 
-std::u16string SurrogatePairAtCap(size_t units) {
+std::u16string DensePageWithPairAt(size_t index, size_t units) {
   std::u16string page(kHead);
   page.append(u"<body><p>");
-  page.append(DenseText(kCap - 1 - page.size()));
+  page.append(DenseText(index - page.size()));
   page.append(u"\U0001F600");
   page.append(DenseText(units - page.size()));
   return page;
 }
 
-}  // namespace korvane::bench
+}  // namespace korvane::test_support

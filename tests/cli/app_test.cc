@@ -1,54 +1,35 @@
 // The built korvane binary, run as a user runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "encode.h"
 #include "korvane.h"
-#include "test_files.h"
+#include "korvane_run.h"
+#include "pages.h"
+#include "temp_dir.h"
 #include "utf8.h"
+#include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
 using nlohmann::json;
-using testing::ArticlePage;
-using testing::Encode;
-using testing::Gzip;
-using testing::ReadFile;
-using testing::TempDir;
-using testing::WarcRecord;
+using test_support::ArticlePage;
+using test_support::Encode;
+using test_support::Gzip;
+using test_support::KorvaneRun;
+using test_support::ReadFile;
+using test_support::TempDir;
+using test_support::WarcRecord;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs `command` (korvane stands for the binary) in a shell, in `dir`.
-Outcome Shell(const TempDir& dir, const std::string& command, const std::string& input = "") {
-  dir.Write("stdin.bin", input);
-  const std::string line = "cd " + Quoted(dir.path().string()) +
-                           " && KORVANE=" + Quoted(KORVANE_BINARY) + " && (" + command +
-                           ") < stdin.bin > stdout.bin 2> stderr.bin";
-  const int status = std::system(line.c_str());
-  Outcome run;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadFile(dir.path() / "stdout.bin");
-  run.err = ReadFile(dir.path() / "stderr.bin");
-  return run;
-}
-
-Outcome Korvane(const TempDir& dir, const std::string& args, const std::string& input = "") {
-  return Shell(dir, "\"$KORVANE\" " + args, input);
+KorvaneRun Korvane(const TempDir& dir, const std::string& args, const std::string& input = "") {
+  return test_support::RunKorvane(dir.path(), args, input);
 }
 
 std::vector<json> JsonLines(const std::string& text) {
@@ -62,11 +43,11 @@ std::string RecordOf(const std::string& utf8_page) {
   return ToUtf8(HtmlToText(FromUtf8(utf8_page).text));
 }
 
-TEST(Cli, OnePageGivesExactlyItsRecord) {
+TEST(Korvane, OnePageGivesExactlyItsRecord) {
   TempDir dir;
   const std::string page = ArticlePage("测试标题", {"/img/a.jpg"});
   dir.Write("page.html", page);
-  const Outcome from_file = Korvane(dir, "page.html");
+  const KorvaneRun from_file = Korvane(dir, "page.html");
   EXPECT_EQ(from_file.status, 0);
   EXPECT_EQ(from_file.out, RecordOf(page));
   EXPECT_EQ(from_file.err, "");
@@ -78,7 +59,7 @@ TEST(Cli, OnePageGivesExactlyItsRecord) {
 constexpr std::string_view kTraditional =
     "記者從有關部門獲悉，今年全市經濟運行總體平穩，城鄉居民收入穩步提高，消費市場持續回暖。";
 
-TEST(Cli, GbkAndBig5PagesComeOutAsTheirText) {
+TEST(Korvane, GbkAndBig5PagesComeOutAsTheirText) {
   TempDir dir;
   const std::string gbk = ArticlePage("新闻", {}, "<meta charset=gb2312>");
   const std::string big5 = ArticlePage("臺灣", {}, "<meta charset=big5>", kTraditional);
@@ -100,7 +81,7 @@ struct StatusCase {
   std::string err_part;
 };
 
-TEST(Cli, ExitStatusesAndMessages) {
+TEST(Korvane, ExitStatusesAndMessages) {
   TempDir dir;
   dir.Write("good.html", ArticlePage("好"));
   dir.Write("binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF", 17));
@@ -120,14 +101,14 @@ TEST(Cli, ExitStatusesAndMessages) {
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
   };
-  for (const StatusCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Outcome run = Korvane(dir, c.args);
-    EXPECT_EQ(run.status, c.status);
-    if (c.err_part.empty()) {
+  for (const StatusCase& test : cases) {
+    SCOPED_TRACE(test.name);
+    const KorvaneRun run = Korvane(dir, test.args);
+    EXPECT_EQ(run.status, test.status);
+    if (test.err_part.empty()) {
       EXPECT_EQ(run.err, "");
     } else {
-      EXPECT_NE(run.err.find(c.err_part), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(test.err_part), std::string::npos) << run.err;
     }
   }
   EXPECT_EQ(Korvane(dir, "missing.html").err, "korvane: missing.html: No such file or directory\n")
@@ -135,7 +116,7 @@ TEST(Cli, ExitStatusesAndMessages) {
   EXPECT_NE(Korvane(dir, "--version").out.find("korvane 3.2"), std::string::npos);
 }
 
-TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
+TEST(Korvane, BatchesKeepInputOrderUnderEveryJobCount) {
   TempDir dir;
   std::vector<std::string> expected;
   for (int i = 0; i < 60; ++i) {
@@ -149,7 +130,7 @@ TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
   }
   for (const char* jobs : {"1", "2", "8"}) {
     SCOPED_TRACE(jobs);
-    const Outcome run = Korvane(dir, std::string("-j ") + jobs + " pages");
+    const KorvaneRun run = Korvane(dir, std::string("-j ") + jobs + " pages");
     EXPECT_EQ(run.status, 0);
     const std::vector<json> lines = JsonLines(run.out);
     ASSERT_EQ(lines.size(), expected.size());
@@ -158,12 +139,12 @@ TEST(Cli, BatchesKeepInputOrderUnderEveryJobCount) {
   }
 }
 
-TEST(Cli, JsonLinesCarryThePiecesAndResolvedImages) {
+TEST(Korvane, JsonLinesCarryThePiecesAndResolvedImages) {
   TempDir dir;
   const std::string page = ArticlePage("标题", {"../img/a.jpg", "//cdn.example/b.png"});
   dir.Write("a.html", page);
   dir.Write("b.html", "<p>\xFF</p>");
-  const Outcome run = Korvane(dir, "-q --base-url http://news.example/2024/01/ a.html b.html");
+  const KorvaneRun run = Korvane(dir, "-q --base-url http://news.example/2024/01/ a.html b.html");
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 2u);
   const json& a = lines[0];
@@ -183,7 +164,7 @@ TEST(Cli, JsonLinesCarryThePiecesAndResolvedImages) {
             std::string::npos);
 }
 
-TEST(Cli, RecordFormatSeparatesRecordsByAFormFeedLine) {
+TEST(Korvane, RecordFormatSeparatesRecordsByAFormFeedLine) {
   TempDir dir;
   const std::string a = ArticlePage("甲");
   const std::string b = ArticlePage("乙");
@@ -194,14 +175,14 @@ TEST(Cli, RecordFormatSeparatesRecordsByAFormFeedLine) {
   EXPECT_EQ(JsonLines(Korvane(dir, "-f jsonl a.html").out).at(0)["record"], RecordOf(a));
 }
 
-TEST(Cli, OutputDirMirrorsTheInputTree) {
+TEST(Korvane, OutputDirMirrorsTheInputTree) {
   TempDir dir;
   const std::string a = ArticlePage("甲");
   dir.Write("in/x/a.html", a);
   dir.Write("in/b.htm", a);
   dir.Write("crawl.warc", WarcRecord({.uri = "http://x.example/", .body = a}) +
                               WarcRecord({.uri = "http://x.example/2", .body = a}));
-  const Outcome run = Korvane(dir, "-q -o out in crawl.warc");
+  const KorvaneRun run = Korvane(dir, "-q -o out in crawl.warc");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
   for (const char* name : {"out/in/x/a.html.txt", "out/in/b.htm.txt", "out/crawl.warc/000001.txt",
@@ -210,7 +191,7 @@ TEST(Cli, OutputDirMirrorsTheInputTree) {
   }
 }
 
-TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
+TEST(Korvane, WarcFilesGiveTheirHtmlResponses) {
   TempDir dir;
   const std::string page = ArticlePage("网页", {"img/a.jpg"});
   const std::string gbk = ArticlePage("网页");
@@ -224,7 +205,7 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
     warc += Gzip(record);
   }
   dir.Write("crawl.warc.gz", warc);
-  const Outcome run = Korvane(dir, "-v crawl.warc.gz");
+  const KorvaneRun run = Korvane(dir, "-v crawl.warc.gz");
   EXPECT_EQ(run.status, 0);
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 2u);
@@ -236,7 +217,7 @@ TEST(Cli, WarcFilesGiveTheirHtmlResponses) {
   EXPECT_NE(run.err.find("2 pages read, 2 converted, 0 failed; 1 WARC"), std::string::npos);
 }
 
-TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
+TEST(Korvane, StreamingModeAnswersEveryLineInOrder) {
   TempDir dir;
   const std::string page = ArticlePage("流", {"/a.jpg"});
   std::string input;
@@ -244,7 +225,7 @@ TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
     json line = {{"id", i}, {"url", "http://s.example/" + std::to_string(i)}, {"html", page}};
     input += i == 10 ? std::string("{not json\n") : line.dump() + "\n";
   }
-  const Outcome run = Korvane(dir, "-j 3 --stdin-jsonl", input);
+  const KorvaneRun run = Korvane(dir, "-j 3 --stdin-jsonl", input);
   EXPECT_EQ(run.status, 1);
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 30u);
@@ -261,19 +242,94 @@ TEST(Cli, StreamingModeAnswersEveryLineInOrder) {
   }
 }
 
-TEST(Cli, RunsAsAGnuParallelPipe) {
+TEST(Korvane, RunsAsAGnuParallelPipe) {
   TempDir dir;
   std::string input;
   for (int i = 0; i < 95; ++i) {
     input +=
         json({{"id", i}, {"html", ArticlePage("第" + std::to_string(i) + "篇")}}).dump() + "\n";
   }
-  const Outcome run =
-      Shell(dir, "parallel --pipe -N 10 -k \"$KORVANE\" --stdin-jsonl -q -j 1", input);
+  const KorvaneRun run = test_support::RunShell(
+      dir.path(), "parallel --pipe -N 10 -k \"$KORVANE\" --stdin-jsonl -q -j 1", input);
   EXPECT_EQ(run.status, 0) << run.err;
   const std::vector<json> lines = JsonLines(run.out);
   ASSERT_EQ(lines.size(), 95u);
   for (int i = 0; i < 95; ++i) EXPECT_EQ(lines[i]["id"], i);
+}
+
+// Outputs compared byte for byte with the files of tests/cli/golden/: JSON
+// lines in UTF-8 (not \u escapes) with the escapes that JSON needs, image
+// URLs resolved against each page's own URL before --base-url, errors in
+// their place, the last line of a stream without its line feed. Run with
+// KORVANE_WRITE_GOLDEN=1 set, the test writes the files instead, for a
+// change of output that is meant (then read the difference).
+constexpr std::string_view kShortParagraph = "今年全市经济运行总体平稳。";
+
+void WriteGoldenInputs(const TempDir& dir) {
+  const std::vector<std::string> images = {"../img/a.jpg", "//cdn.example/b.png",
+                                           "http://img.example/C.JPG", "d.gif"};
+  dir.Write("pages/article.html", ArticlePage("新闻标题：城市\"绿道\"今日通车", images,
+                                              "<meta charset=utf-8>", kShortParagraph));
+  dir.Write("pages/escapes.html", ArticlePage("反斜杠\\与控制字符\x01 😀", {"e.png"}, "",
+                                              "反斜杠\\引号\"控制字符\x01表情😀行分隔符\u2028。"));
+  dir.Write("pages/gbk.html",
+            Encode(ArticlePage("国内新闻", {}, "<meta charset=gb2312>", kShortParagraph), "gbk"));
+  dir.Write("pages/invalid.html", ArticlePage("坏字节\xFF", {}, "<meta charset=utf-8>",
+                                              "今年全市经济\x80运行总体平稳。"));
+  dir.Write("pages/empty.html", "");
+  dir.Write("pages/binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+  const std::string page = ArticlePage("网页", {"img/a.jpg"}, "", kShortParagraph);
+  dir.Write("crawl.warc.gz",
+            Gzip(WarcRecord({.uri = "http://news.example/2024/01/a.html", .body = page})) +
+                Gzip(WarcRecord({.uri = "http://news.example/404", .status = 404, .body = page})) +
+                Gzip(WarcRecord({.uri = "", .body = page})));
+}
+
+std::string GoldenStream() {
+  const std::string article = ArticlePage("流", {"img/a.jpg"}, "", kShortParagraph);
+  return json({{"id", 1}, {"url", "http://news.example/a/1.html"}, {"html", article}}).dump() +
+         "\n" + json({{"id", "two"}, {"html", article}}).dump() + "\n" +
+         json({{"id", {{"k", {1, 2}}}}, {"html", "<title>只有标题</title>"}}).dump() + "\n" +
+         "{not json\n" + json({{"id", 5}, {"url", "http://x.example/"}}).dump() + "\n" +
+         json({{"id", 6}, {"html", "<title>末行</title>"}}).dump();
+}
+
+// Where two outputs part, with a little of each.
+std::string FirstDifference(const std::string& got, const std::string& wanted) {
+  size_t at = 0;
+  while (at < got.size() && at < wanted.size() && got[at] == wanted[at]) ++at;
+  const size_t from = at > 40 ? at - 40 : 0;
+  return "first difference at byte " + std::to_string(at) + "\n got: " + got.substr(from, 120) +
+         "\nwant: " + wanted.substr(from, 120);
+}
+
+TEST(Korvane, OutputsMatchTheGoldenFilesByteForByte) {
+  TempDir dir;
+  WriteGoldenInputs(dir);
+  const struct {
+    const char* file;
+    std::string args;
+    std::string input;
+    int status;
+  } cases[] = {
+      {"batch.jsonl", "-q --base-url http://base.example/2024/ pages missing.html", "", 1},
+      {"stream.jsonl", "-q --stdin-jsonl --base-url http://base.example/", GoldenStream(), 1},
+      {"warc.jsonl", "-q --base-url http://base.example/ crawl.warc.gz", "", 0},
+      {"article.txt", "pages/article.html", "", 0},
+  };
+  const std::filesystem::path folder = KORVANE_GOLDEN_DIR;
+  const bool write = std::getenv("KORVANE_WRITE_GOLDEN") != nullptr;
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.file);
+    const KorvaneRun run = Korvane(dir, test.args, test.input);
+    EXPECT_EQ(run.status, test.status) << run.err;
+    if (write) {
+      std::ofstream(folder / test.file, std::ios::binary) << run.out;
+      continue;
+    }
+    const std::string wanted = ReadFile(folder / test.file);
+    EXPECT_TRUE(run.out == wanted) << FirstDifference(run.out, wanted);
+  }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-namespace korvane::testing_support {
+namespace korvane::test_support {
 namespace {
 
 constexpr std::array<std::u16string_view, 64> kPieces = {u"<",
@@ -92,19 +92,19 @@ std::u16string RandomText::DenseText() {
   static constexpr std::u16string_view kDense[] = {u"\u65b0\u95fb\u62a5\u9053", u"2024", u"news",
                                                    u"\u5e02\u6c11", u"\uFF21\uFF22"};
   std::u16string text;
-  for (int n = Below(40); n > 0; --n) text.append(kDense[Below(5)]);
+  for (int left = Below(40); left > 0; --left) text.append(kDense[Below(5)]);
   return text;
 }
 
-std::u16string RandomText::Fragment(int maxPieces) {
+std::u16string RandomText::Fragment(int max_pieces) {
   std::u16string text;
-  for (int n = Below(maxPieces + 1); n > 0; --n) text.append(Piece());
+  for (int left = Below(max_pieces + 1); left > 0; --left) text.append(Piece());
   return text;
 }
 
-std::u16string RandomText::Page(int maxPieces) {
+std::u16string RandomText::Page(int max_pieces) {
   std::u16string page;
-  for (int n = Below(maxPieces + 1); n > 0; --n) {
+  for (int left = Below(max_pieces + 1); left > 0; --left) {
     const int choice = Below(10);
     if (choice < 4) {
       page.append(DenseText());
@@ -117,4 +117,4 @@ std::u16string RandomText::Page(int maxPieces) {
   return page;
 }
 
-}  // namespace korvane::testing_support
+}  // namespace korvane::test_support

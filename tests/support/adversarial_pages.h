@@ -1,0 +1,47 @@
+// Pages built to find slow paths and odd corners of the conversion: long
+// runs of one marker, huge numbers of tags, bodies at the 900,000-unit cap.
+// Each is made at a scale that the caller picks: the benchmarks time them
+// at full size, the tests compare them with the reference at small sizes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace korvane::test_support {
+
+// About `units` units of `piece` repeated (never fewer).
+std::u16string Repeated(std::u16string_view piece, size_t units);
+// About `bytes` bytes of `piece` repeated (never fewer).
+std::string Repeated(std::string_view piece, size_t bytes);
+
+// `units` units of ideographs, digits and lower-case letters: every unit
+// counts as text.
+std::u16string DenseText(size_t units);
+
+// Where a run of one piece stands: as the whole page, as the whole body of
+// a page, as the whole title of a page (whose text, unlike the body, is not
+// cut at 900,000 units), or in the body after a dense article.
+enum class Placement { kBare, kBody, kTitle, kAfterArticle };
+
+// About `units` units of `piece` repeated, placed as asked.
+std::u16string RepeatedPiece(std::u16string_view piece, size_t units, Placement placement);
+
+// An article whose paragraphs alternate with image tags, `images` in all;
+// most of them lie past the cap on long pages.
+std::u16string PageWithImages(size_t images);
+
+// A body of `units` units that is one dense run of paragraphs, with a
+// title and no h1 (the headline comes from the title and the body).
+std::u16string DenseBody(size_t units);
+
+// `blocks` blocks of 200 units: one dense, then `sparse_run` of markup
+// without text, and again. With one sparse block between dense ones the
+// gaps are filled and all is one run; with three, each dense block is a run.
+std::u16string AlternatingBlocks(size_t blocks, size_t sparse_run);
+
+// A dense page of `units` units whose unit at index `index` is the high half
+// of a surrogate pair (at 899,999, the cap cuts the pair).
+std::u16string DensePageWithPairAt(size_t index, size_t units);
+
+}  // namespace korvane::test_support
