@@ -15,7 +15,9 @@ constexpr const char* kDescription =
     "korvane: the article of Chinese news pages as tagged plain-text records.\n"
     "One page (a file, or standard input) gives its record on standard output;\n"
     "several pages (folders, several files, WARC files, --stdin-jsonl) give one\n"
-    "JSON object per page, in input order.";
+    "JSON object per page, in input order. Exit status: 0 when every input was\n"
+    "converted, 1 when any failed, 2 for bad usage, 128 + the signal after SIGINT\n"
+    "or SIGTERM (reading stops, what is in flight is written, the summary follows).";
 
 std::string CheckEncoding(const std::string& label) {
   return CharsetForOption(label) ? std::string() : "unknown encoding: " + label;
@@ -107,7 +109,8 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
   jsonl->excludes(app.get_option("inputs"));
   app.add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   app.add_flag("-v,--verbose", options.verbose,
-               "also report replaced byte sequences and skipped WARC records");
+               "also report replaced byte sequences, skipped WARC records and\n"
+               "pages longer than the 900,000 code units searched");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -130,7 +130,7 @@ int Writer::Finish() {
     }
     std::fputc('\n', stderr);
   }
-  if (const int signal = StopSignal()) return 128 + signal;
+  if (const int signal = StopSignal()) return kExitSignalBase + signal;
   return failed_ > 0 || output_failed_ ? kExitFailed : kExitOk;
 }
 
