@@ -46,6 +46,7 @@ int Run(const Options& options) {
                        : Format::kRecord;
   convert.forced = options.encoding;
   convert.base_url = options.base_url;
+  convert.algorithm = options.algorithm;
 
   OutputSettings output;
   output.format = convert.format;

@@ -25,8 +25,10 @@ Result Converted(Input& input, const ConvertSettings& settings) {
       Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
   std::string().swap(input.bytes);  // a large page should not be held twice
   if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
-  const bool truncated = decoded.text.size() > kExaminedUnits;
-  const Article article = ExtractArticle(decoded.text);
+  // The block algorithm searches the first kExaminedUnits of a page only.
+  const bool truncated =
+      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
+  const Article article = ExtractArticle(decoded.text, settings.algorithm);
   std::u16string().swap(decoded.text);
   const std::u16string record = FormatRecord(article);
   Result result;
@@ -38,7 +40,8 @@ Result Converted(Input& input, const ConvertSettings& settings) {
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
   result.text = settings.format == Format::kJsonl
-                    ? PageJsonLine(input, decoded, article, record, settings.base_url, truncated)
+                    ? PageJsonLine(input, decoded, settings.algorithm, article, record,
+                                   settings.base_url, truncated)
                     : ToUtf8(record);
   return result;
 }

@@ -9,6 +9,7 @@
 #include "charset.h"
 #include "decode.h"
 #include "input.h"
+#include "korvane.h"
 #include "options.h"
 
 namespace korvane::cli {
@@ -17,6 +18,7 @@ struct ConvertSettings {
   Format format = Format::kRecord;
   std::optional<Charset> forced;  // --encoding
   std::string base_url;           // --base-url: for pages without a URL
+  Algorithm algorithm = Algorithm::kBlock;
 };
 
 struct Result {

@@ -9,6 +9,7 @@
 
 #include "charset.h"
 #include "input.h"
+#include "korvane.h"
 
 namespace korvane::cli {
 
@@ -21,6 +22,7 @@ enum class Format {
 struct Options {
   std::vector<std::string> inputs;  // none: standard input
   std::optional<Format> format;     // none: record for one page, else jsonl
+  Algorithm algorithm = Algorithm::kBlock;
   std::string output_dir;
   unsigned jobs = 1;
   uint64_t max_page_size = kDefaultMaxPageSize;

@@ -28,11 +28,13 @@ std::string Line(const Input& input, const Json& object) {
 
 }  // namespace
 
-std::string PageJsonLine(const Input& input, const DecodedPage& decoded, const Article& article,
-                         std::u16string_view record, std::string_view base_url, bool truncated) {
+std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
+                         const Article& article, std::u16string_view record,
+                         std::string_view base_url, bool truncated) {
   Json object = Header(input);
   object["encoding"] = decoded.encoding;
   object["replaced"] = decoded.replaced;
+  object["algorithm"] = algorithm == Algorithm::kDom ? "dom" : "block";
   if (truncated) object["truncated"] = true;
   object["title"] = ToUtf8(article.title);
   object["headline"] = ToUtf8(article.headline);

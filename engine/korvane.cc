@@ -1,6 +1,7 @@
 #include "korvane.h"
 
 #include "content_locator.h"
+#include "dom_extract.h"
 #include "full_width.h"
 #include "headings.h"
 #include "images.h"
@@ -31,6 +32,10 @@ Article ExtractArticle(std::u16string_view html) {
   article.images = std::move(located.images);
   GiveBackIfHuge(lower);
   return article;
+}
+
+Article ExtractArticle(std::u16string_view html, Algorithm algorithm) {
+  return algorithm == Algorithm::kDom ? ExtractDomArticle(html) : ExtractArticle(html);
 }
 
 namespace {

@@ -12,25 +12,41 @@
 namespace korvane {
 
 // Only this many code units at the start of a page are searched for the
-// article; the text of a longer page past them is left out of the body.
+// article by the block algorithm; the text of a longer page past them is
+// left out of the body.
 inline constexpr size_t kExaminedUnits = 900000;
+
+// How the article is found.
+//   kBlock: density of 200-unit blocks of the lower-cased page (the record
+//           format's own algorithm, exact to the code unit; the default).
+//   kDom:   the page's element tree, scored by paragraphs, punctuation and
+//           link density; text in its own letter case, character references
+//           decoded, one line per paragraph; also author and date.
+enum class Algorithm { kBlock, kDom };
 
 // The pieces of a record, as the conversion found them.
 struct Article {
-  std::u16string title;                // lower case, at most 64 code units
-  std::u16string headline;             // lower case, at most 64 code units
+  std::u16string title;                // kBlock: lower case, at most 64 code units
+  std::u16string headline;             // kBlock: lower case, at most 64 code units
   std::vector<std::u16string> images;  // sources in the page's letter case
   std::u16string body;                 // lines joined by "\r\n"
+  std::u16string author;               // kDom only, as the page names it; not in the record
+  std::u16string published;            // kDom only, ISO 8601; not in the record
 };
 
-// Converts one page. Replaces this thread's SourceHtml and ImageLines.
+// Converts one page with the block algorithm. Replaces this thread's
+// SourceHtml and ImageLines.
 Article ExtractArticle(std::u16string_view html);
+
+// Converts one page with the chosen algorithm. kDom leaves SourceHtml and
+// ImageLines as they are.
+Article ExtractArticle(std::u16string_view html, Algorithm algorithm);
 
 // The tagged record: "[[ht=...]]", "[[ha=...]]", "[[ur=...]]" lines, each
 // present only with a value, then "[[txt]]" and the body.
 std::u16string FormatRecord(const Article& article);
 
-// FormatRecord(ExtractArticle(html)).
+// FormatRecord(ExtractArticle(html)): the block algorithm.
 std::u16string HtmlToText(std::u16string_view html);
 
 // The page of this thread's current (after a call: last) conversion.

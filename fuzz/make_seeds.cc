@@ -273,6 +273,75 @@ void JsonlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                              "]", "{", "}", "null", "\n"});
 }
 
+// The first byte picks UTF-8 (even) or UTF-16 (odd).
+void DomSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
+  for (size_t i = 0; i < pages.size(); ++i) {
+    if (i % 3 == 2) {
+      seeds.Add("dom", "\1" + Utf16Bytes(pages[i]));
+    } else {
+      seeds.Add("dom", "\0" + cli::ToUtf8(pages[i]));
+    }
+  }
+  seeds.Add("dom",
+            std::string(1, '\0') +
+                "<html><head><title>A &amp; B</title></head><body><header><nav><a href=/>Home</a>"
+                "</nav></header><article><h1>Head</h1><p>One, two, three.<p>Four<div>five"
+                "<ul><li>six<li><a href=x>seven</a></ul><table><tr><td>8<td>9<tr><td>10</table>"
+                "<img data-src=a.jpg src=data:x><img srcset='b.jpg 1x, c.jpg 2x'><br/>&#x4e2d;"
+                "&notit;&#128;</article><div class=comments><div class=item><p>c</p></div></div>"
+                "<svg><path/></svg><script>if (a<b) x='</div>'</script><footer>f</footer>");
+  seeds.Dictionary("dom", {"<div",
+                           "</div>",
+                           "<p>",
+                           "</p>",
+                           "<li>",
+                           "<ul>",
+                           "<table>",
+                           "<tr>",
+                           "<td>",
+                           "</td>",
+                           "<a href=",
+                           "</a>",
+                           "<br>",
+                           "/>",
+                           "<h1>",
+                           "<title>",
+                           "<script>",
+                           "</script>",
+                           "<style>",
+                           "<svg>",
+                           "<!--",
+                           "-->",
+                           "<!DOCTYPE",
+                           " class=\"",
+                           " id=\"",
+                           "comment",
+                           "content",
+                           "article",
+                           "share",
+                           "item",
+                           " style=\"display:none\"",
+                           " hidden",
+                           " data-src=",
+                           " srcset=",
+                           "<img",
+                           "&#x",
+                           "&#",
+                           "&amp;",
+                           "&nbsp",
+                           "&",
+                           ";",
+                           "<form>",
+                           "<header>",
+                           "<nav>",
+                           "<footer>",
+                           "<aside>",
+                           "<figcaption>",
+                           "<pre>",
+                           "\xef\xbc\x8c",
+                           "\xe3\x80\x82"});
+}
+
 }  // namespace
 }  // namespace korvane::fuzz
 
@@ -289,5 +358,6 @@ int main(int argc, char** argv) {
   DecodeSeeds(seeds, pages);
   WarcSeeds(seeds, pages);
   JsonlSeeds(seeds, pages);
+  DomSeeds(seeds, pages);
   return 0;
 }

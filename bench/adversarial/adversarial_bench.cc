@@ -1,24 +1,54 @@
 // Conversion speed on adversarial pages, each at three sizes, in input code
-// units per second. A speed that holds as the size doubles shows time linear
-// in the size; the table printed at the end gives each input's speeds and the
-// ratio of the largest size's speed to the smallest's.
+// units per second, for the block algorithm and (inputs named dom_...) the
+// dom algorithm. A speed that holds as the size doubles shows time linear in
+// the size; the table printed at the end gives each input's speeds and the
+// ratio of the largest size's speed to the smallest's. The dom inputs also
+// give the heap in use at the peak of a conversion, the page itself not
+// counted, in bytes per input unit ("heap/unit"; an upper bound, as it holds
+// the buffers that earlier conversions left to the thread): the same at
+// every size is memory linear in the page.
 //   adversarial_bench [--benchmark_repetitions=5] [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "adversarial_pages.h"
 #include "korvane.h"
 
+// Heap use of the whole program, for the peak during one conversion.
+std::atomic<size_t> heap_in_use{0};
+std::atomic<size_t> heap_peak{0};
+
+void* operator new(size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block == nullptr) throw std::bad_alloc();
+  const size_t now = heap_in_use += malloc_usable_size(block);
+  size_t peak = heap_peak.load();
+  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return block;
+}
+
+void operator delete(void* block) noexcept {
+  if (block == nullptr) return;
+  heap_in_use -= malloc_usable_size(block);
+  std::free(block);
+}
+
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
+
 namespace {
 
+using korvane::Algorithm;
 using korvane::test_support::Placement;
 using Make = std::function<std::u16string(size_t)>;
 
@@ -26,9 +56,52 @@ struct Input {
   std::string name;
   Make make;
   std::vector<size_t> scales;  // what `make` takes, smallest first
+  Algorithm algorithm = Algorithm::kBlock;
 };
 
 constexpr size_t kMillion = 1'000'000;
+
+void AddDomInputs(std::vector<Input>& inputs) {
+  const Algorithm dom = Algorithm::kDom;
+  inputs.push_back({"dom_nested_elements",
+                    korvane::test_support::NestedElements,
+                    {25'000, 50'000, 100'000},
+                    dom});
+  inputs.push_back({"dom_unclosed_tags",
+                    korvane::test_support::UnclosedTags,
+                    {250'000, 500'000, kMillion},
+                    dom});
+  inputs.push_back({"dom_huge_attribute",
+                    korvane::test_support::HugeAttribute,
+                    {2'500'000, 5 * kMillion, 10 * kMillion},
+                    dom});
+  inputs.push_back({"dom_one_text_node",
+                    korvane::test_support::OneTextNode,
+                    {5 * kMillion, 10 * kMillion, 20 * kMillion},
+                    dom});
+  inputs.push_back({"dom_stray_end_tags",
+                    korvane::test_support::StrayEndTags,
+                    {250'000, 500'000, kMillion},
+                    dom});
+  inputs.push_back({"dom_many_attributes",
+                    korvane::test_support::ManyAttributes,
+                    {250'000, 500'000, kMillion},
+                    dom});
+  inputs.push_back({"dom_dense_body",
+                    korvane::test_support::DenseBody,
+                    {2'500'000, 5 * kMillion, 10 * kMillion},
+                    dom});
+  constexpr std::u16string_view kPieces[] = {u"<", u"&", u"<!--", u"<p", u"<a>", u"</p>"};
+  constexpr const char* kNames[] = {"lt", "amp", "comment", "p_open", "a", "p_close"};
+  for (size_t i = 0; i < std::size(kPieces); ++i) {
+    inputs.push_back({std::string("dom_only_") + kNames[i],
+                      [piece = kPieces[i]](size_t units) {
+                        return korvane::test_support::RepeatedPiece(piece, units, Placement::kBare);
+                      },
+                      {2'500'000, 5 * kMillion, 10 * kMillion},
+                      dom});
+  }
+}
 
 std::vector<Input> Inputs() {
   struct Piece {
@@ -72,6 +145,7 @@ std::vector<Input> Inputs() {
       {"surrogate_at_cap",
        [](size_t units) { return korvane::test_support::DensePageWithPairAt(899'999, units); },
        {kMillion, 2 * kMillion, 4 * kMillion}});
+  AddDomInputs(inputs);
   return inputs;
 }
 
@@ -143,11 +217,23 @@ class LinearityReporter : public benchmark::ConsoleReporter {
   std::vector<std::string> order_;
 };
 
-void Convert(benchmark::State& state, const Make& make, size_t scale) {
+void Convert(benchmark::State& state, const Make& make, size_t scale, Algorithm algorithm) {
   const std::u16string page = make(scale);
-  for (auto _ : state) benchmark::DoNotOptimize(korvane::HtmlToText(page));
+  size_t peak = 0;
+  for (auto _ : state) {
+    if (algorithm == Algorithm::kBlock) {
+      benchmark::DoNotOptimize(korvane::HtmlToText(page));
+      continue;
+    }
+    heap_peak = heap_in_use.load();
+    benchmark::DoNotOptimize(korvane::FormatRecord(korvane::ExtractArticle(page, algorithm)));
+    peak = std::max(peak, heap_peak - page.capacity() * sizeof(char16_t));
+  }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
   state.counters["units"] = static_cast<double>(page.size());
+  if (algorithm == Algorithm::kDom) {
+    state.counters["heap/unit"] = static_cast<double>(peak) / static_cast<double>(page.size());
+  }
 }
 
 }  // namespace
@@ -165,7 +251,7 @@ int main(int argc, char** argv) {
     for (size_t index = 0; index < input.scales.size(); ++index) {
       const size_t scale = input.scales[index];
       const std::string name = input.name + "/" + ScaleLabel(scale);
-      benchmark::RegisterBenchmark(name.c_str(), Convert, input.make, scale)
+      benchmark::RegisterBenchmark(name.c_str(), Convert, input.make, scale, input.algorithm)
           ->Unit(benchmark::kMillisecond);
       reporter.Expect(name, input.name, index);
     }

@@ -1,8 +1,10 @@
 // Time and peak memory of `korvane` on single pages of 25, 50 and 100 MB: a
 // long news page in UTF-8 and in GB18030, and pages made only of "<", of
 // "&;", or of "<p" inside a title (the one text the engine takes whole,
-// past the 900,000-unit cap). Pages this large pass --max-page-size only
-// when it is raised, as it is here. Usage: cli_large_pages_bench [RUNS]
+// past the 900,000-unit cap); then `korvane --algorithm dom` on the news page
+// in UTF-8, on "<" and on unclosed "<a>" tags. Pages this large pass
+// --max-page-size only when it is raised, as it is here.
+// Usage: cli_large_pages_bench [RUNS]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +34,7 @@ constexpr size_t kMegabyte = 1'000'000;
 struct Kind {
   const char* name;
   std::function<std::string(size_t bytes)> make;
+  bool dom = false;
 };
 
 const Kind kKinds[] = {
@@ -44,6 +47,9 @@ const Kind kKinds[] = {
     {"only \"&;\"", [](size_t bytes) { return Repeated("&;", bytes); }},
     {"title of \"<p\"",
      [](size_t bytes) { return "<title>" + Repeated("<p", bytes - 15) + "</title>"; }},
+    {"dom: news page", [](size_t bytes) { return LongNewsPage(bytes, "utf-8"); }, true},
+    {"dom: only \"<\"", [](size_t bytes) { return Repeated("<", bytes); }, true},
+    {"dom: only \"<a>\"", [](size_t bytes) { return Repeated("<a>", bytes); }, true},
 };
 
 }  // namespace
@@ -53,15 +59,17 @@ int main(int argc, char** argv) {
   const korvane::test_support::TempDir work;
   std::printf("%d runs each; median time, MB/s of the file, median peak RSS\n", runs);
   for (const Kind& kind : kKinds) {
-    std::printf("%-20s", kind.name);
+    std::printf("%-22s", kind.name);
     for (const size_t megabytes : {25, 50, 100}) {
       const std::string page = kind.make(megabytes * kMegabyte);
       work.Write("page.html", page);
       std::vector<double> seconds;
       std::vector<long> peaks;
       for (int run = 0; run < runs; ++run) {
-        const KorvaneRun measure = korvane::test_support::RunKorvane(
-            work.path(), "--max-page-size 1G page.html > /dev/null");
+        const std::string arguments = std::string("--max-page-size 1G ") +
+                                      (kind.dom ? "--algorithm dom page.html" : "page.html");
+        const KorvaneRun measure =
+            korvane::test_support::RunKorvane(work.path(), arguments + " > /dev/null");
         if (measure.status != 0) {
           std::fprintf(stderr, "korvane failed: %s", measure.err.c_str());
           return 1;

@@ -105,6 +105,7 @@ TEST(Korvane, ExitStatusesAndMessages) {
       {"a page size of 0", "--max-page-size 0 good.html", 2, "not a size"},
       {"a page too large", "--max-page-size 1K good.html", 1,
        "good.html: larger than 1 KiB (--max-page-size)"},
+      {"an unknown algorithm", "--algorithm fast good.html", 2, "--algorithm"},
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
   };
@@ -169,6 +170,25 @@ TEST(Korvane, JsonLinesCarryThePiecesAndResolvedImages) {
   EXPECT_GE(lines[1]["replaced"], 1);
   EXPECT_NE(Korvane(dir, "-v -q a.html b.html").err.find("b.html: 1 invalid byte"),
             std::string::npos);
+}
+
+TEST(Korvane, TheAlgorithmIsChosenPerRun) {
+  TempDir dir;
+  const std::string page = ArticlePage("Mixed Case &amp; Title", {"a.jpg"});
+  dir.Write("a.html", page);
+  const std::u16string html = FromUtf8(page).text;
+  EXPECT_EQ(Korvane(dir, "--algorithm block a.html").out, RecordOf(page));
+  EXPECT_EQ(Korvane(dir, "-a dom a.html").out,
+            ToUtf8(FormatRecord(ExtractArticle(html, Algorithm::kDom))));
+  for (const char* algorithm : {"block", "dom"}) {
+    SCOPED_TRACE(algorithm);
+    const std::string args = std::string(algorithm) == "dom" ? "-a dom " : "";
+    const std::string line = Korvane(dir, args + "-f jsonl a.html").out;
+    EXPECT_NE(
+        line.find(std::string("\"replaced\":0,\"algorithm\":\"") + algorithm + "\",\"title\""),
+        std::string::npos)
+        << line;
+  }
 }
 
 // Several records on standard output each end with a NUL byte, which no

@@ -106,4 +106,32 @@ std::u16string DensePageWithPairAt(size_t index, size_t units) {
   return page;
 }
 
+std::u16string NestedElements(size_t depth) {
+  std::u16string page = Repeated(u"<div>", depth * 5);
+  page.append(u"<p>").append(DenseText(kBlock)).append(u"</p>");
+  return page.append(Repeated(u"</div>", depth * 6));
+}
+
+std::u16string UnclosedTags(size_t count) { return Repeated(u"<span>word ", count * 11); }
+
+std::u16string HugeAttribute(size_t units) {
+  std::u16string page = u"<html><body><div title=\"";
+  page.append(Repeated(u"a", units)).append(u"\"><p>");
+  return page.append(DenseText(kBlock)).append(u"</p></div></body></html>");
+}
+
+std::u16string OneTextNode(size_t units) { return DenseText(units); }
+
+std::u16string StrayEndTags(size_t count) {
+  std::u16string page = u"<div><table><tr><td>";
+  page.append(Repeated(u"<b>", 3 * 60)).append(DenseText(kBlock));
+  return page.append(Repeated(u"</div>", count * 6));
+}
+
+std::u16string ManyAttributes(size_t count) {
+  std::u16string page = u"<html><body><div ";
+  page.append(Repeated(u"a ", count * 2)).append(u"><p>");
+  return page.append(DenseText(kBlock)).append(u"</p></div></body></html>");
+}
+
 }  // namespace korvane::test_support

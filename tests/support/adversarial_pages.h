@@ -44,4 +44,20 @@ std::u16string AlternatingBlocks(size_t blocks, size_t sparse_run);
 // of a surrogate pair (at 899,999, the cap cuts the pair).
 std::u16string DensePageWithPairAt(size_t index, size_t units);
 
+// Pages for the element tree of the dom algorithm, each about as large as
+// asked:
+// `depth` elements each inside the one before, then a paragraph of text.
+std::u16string NestedElements(size_t depth);
+// `count` start tags that are never closed, each followed by a word.
+std::u16string UnclosedTags(size_t count);
+// An article whose first tag carries one attribute value of `units` units.
+std::u16string HugeAttribute(size_t units);
+// A page that is one text node of `units` units.
+std::u16string OneTextNode(size_t units);
+// Deep inline elements under a table, then `count` end tags of an element
+// that is open below the table, which none of them may close.
+std::u16string StrayEndTags(size_t count);
+// One start tag with `count` attributes, then an article.
+std::u16string ManyAttributes(size_t count);
+
 }  // namespace korvane::test_support
