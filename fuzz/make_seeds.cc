@@ -231,17 +231,30 @@ void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                       .version = "WARC/1.1",
                       .content_type = "text/html; charset=GBK",
                       .body = Encoded(pages[1], "gb18030")});
+  const std::string gzipped = test_support::Gzip("<title>x</title><p>gzip</p>");
+  warc += WarcRecord({.uri = "http://news.example/c",
+                      .content_type = "text/html\r\nContent-Encoding: gzip\r\nTransfer-Encoding: "
+                                      "chunked",
+                      .body = "a\r\n" + gzipped.substr(0, 10) + "\r\n" +
+                              [&] {
+                                char size[16];
+                                std::snprintf(size, sizeof size, "%zx", gzipped.size() - 10);
+                                return std::string(size);
+                              }() +
+                              "\r\n" + gzipped.substr(10) + "\r\n0\r\n\r\n"});
   // The first byte packs the file (plain, one gzip member, a member per
   // record), the second says how many read sizes follow.
   seeds.Add("warc", std::string("\0\0", 2) + warc);
   seeds.Add("warc", std::string("\1\0", 2) + warc);
   seeds.Add("warc", std::string("\2\3\1\7\0", 5) + warc);
   seeds.Add("warc", std::string("\0\0", 2) + warc.substr(0, warc.size() / 2));
-  seeds.Dictionary("warc",
-                   {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
-                    "Content-Length: ", "Content-Type: application/http; msgtype=response\r\n",
-                    "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=", "\r\n\r\n", "\n\n",
-                    "\r\n", " ", "\t"});
+  seeds.Dictionary(
+      "warc", {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
+               "Content-Length: ", "Content-Type: application/http; msgtype=response\r\n",
+               "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=", "\r\n\r\n", "\n\n",
+               "\r\n", " ", "\t", "Transfer-Encoding: chunked\r\n", "Content-Encoding: gzip\r\n",
+               "Content-Encoding: deflate\r\n", "HTTP/1.1 100 Continue\r\n\r\n", "0\r\n\r\n",
+               "\x1f\x8b\x08"});
 }
 
 void JsonlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
