@@ -25,6 +25,9 @@ Result Converted(Input& input, const ConvertSettings& settings) {
       Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
   std::string().swap(input.bytes);  // a large page should not be held twice
   if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
+  // The block algorithm searches the first kExaminedUnits of a page only.
+  const bool truncated =
+      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
   const Article article = ExtractArticle(decoded.text, settings.algorithm);
   std::u16string().swap(decoded.text);
   const std::u16string record = FormatRecord(article);
@@ -33,11 +36,13 @@ Result Converted(Input& input, const ConvertSettings& settings) {
   result.encoding = decoded.encoding;
   result.charset_source = decoded.source;
   result.replaced = decoded.replaced;
+  result.truncated = truncated;
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
-  result.text = settings.format == Format::kJsonl ? PageJsonLine(input, decoded, settings.algorithm,
-                                                                 article, record, settings.base_url)
-                                                  : ToUtf8(record);
+  result.text = settings.format == Format::kJsonl
+                    ? PageJsonLine(input, decoded, settings.algorithm, article, record,
+                                   settings.base_url, truncated)
+                    : ToUtf8(record);
   return result;
 }
 
@@ -59,6 +64,9 @@ Result Convert(Input input, const ConvertSettings& settings) {
     skipped.error = input.error;
     skipped.input_bytes = input.input_bytes;
     return skipped;
+  } catch (const std::bad_alloc&) {
+    // The page's copies are gone with the stack: there is room for this.
+    return Failed(input, "out of memory while converting", settings);
   } catch (const std::exception& error) {
     return Failed(input, std::string("conversion failed: ") + error.what(), settings);
   }
