@@ -101,7 +101,7 @@ class GzipInflater::Header {
 
   void TakeFixed(uint8_t byte) {
     if ((count_ == 0 && byte != 0x1F) || (count_ == 1 && byte != 0x8B)) {
-      throw DataError("incorrect header check (not a gzip member)");
+      throw DataError("incorrect header check");
     }
     if (count_ == 2 && byte != 8) throw DataError("unknown compression method");
     if (count_ == 3) {
