@@ -45,6 +45,7 @@ ReadAhead::Block ReadAhead::ReadBlock() {
   }
   block.bytes.resize(filled);
   block.consumed = source_->consumed();
+  block.verified = source_->Verified();
   return block;
 }
 

@@ -31,6 +31,9 @@ class ReadAhead final : public ByteReader {
   size_t Read(char* buffer, size_t size) override;
   // Of the source, as far as the bytes taken so far.
   uint64_t consumed() const override { return taken_consumed_; }
+  // The source's, once a block has been taken whole; within a block, not
+  // known, so false.
+  bool Verified() const override { return taken_ == current_.bytes.size() && current_.verified; }
 
  private:
   struct Block {
@@ -38,6 +41,7 @@ class ReadAhead final : public ByteReader {
     uint64_t consumed = 0;     // the source's, after these bytes
     std::exception_ptr error;  // the source failed after these bytes
     bool last = false;         // the source ended (or failed) here
+    bool verified = true;      // the source's Verified() after these bytes
   };
 
   void Fill();
