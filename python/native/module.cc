@@ -66,10 +66,17 @@ cli::DecodedPage DecodeBytes(py::handle data, py::handle encoding, py::handle ht
   return page;
 }
 
+py::str StrFromUtf8(const std::string& text) {
+  PyObject* decoded =
+      PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(decoded);
+}
+
 // The JSON line of `korvane --format jsonl` for one page (str or bytes), its
-// "source" the URL.
-py::bytes Extract(py::handle html, py::handle url, py::handle encoding, py::handle http_charset,
-                  std::string_view algorithm) {
+// "source" the URL; a str, which Python's JSON scanner reads fastest.
+py::str Extract(py::handle html, py::handle url, py::handle encoding, py::handle http_charset,
+                std::string_view algorithm) {
   cli::ConvertSettings settings;
   settings.format = cli::Format::kJsonl;
   settings.algorithm = AlgorithmNamed(algorithm);
@@ -91,7 +98,7 @@ py::bytes Extract(py::handle html, py::handle url, py::handle encoding, py::hand
     py::gil_scoped_release release;
     result = cli::ConvertDecoded(input, std::move(page), settings);
   }
-  return py::bytes(result.text);
+  return StrFromUtf8(result.text);
 }
 
 py::str HtmlToTextOf(py::handle html) {
