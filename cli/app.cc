@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -9,6 +10,7 @@
 #include "inputs.h"
 #include "ordered_pool.h"
 #include "output.h"
+#include "stop.h"
 
 namespace korvane::cli {
 namespace {
@@ -16,11 +18,26 @@ namespace {
 // Pages read ahead per worker: enough to keep every worker busy while the
 // output waits for a slow page, few enough to keep memory small.
 constexpr size_t kWindowPerJob = 4;
+// Bytes of pages read ahead, at most (past one page): pages near the size
+// limit must not pile up. Twice the largest page keeps two workers busy.
+constexpr uint64_t kMinReadAhead = uint64_t{64} << 20;
+
+uint64_t ReadAheadBytes(uint64_t max_page_size) {
+  return std::max(kMinReadAhead, 2 * max_page_size);
+}
+
+std::string FewerThreadsMessage(unsigned running, unsigned wanted, const std::string& reason) {
+  return "could not start " + std::to_string(wanted) + " worker threads (" + reason +
+         "); going on with " +
+         (running == 0 ? std::string("the main thread alone") : std::to_string(running));
+}
 
 }  // namespace
 
 int Run(const Options& options) {
-  Inputs inputs(options.inputs, options.stdin_jsonl);
+  InstallStopHandlers();
+  Inputs inputs(
+      {options.inputs, options.stdin_jsonl, options.max_page_size, !options.output_dir.empty()});
   const bool one_page = inputs.SinglePage();
   ConvertSettings convert;
   // Files under --output-dir hold records.
@@ -33,8 +50,8 @@ int Run(const Options& options) {
 
   OutputSettings output;
   output.format = convert.format;
+  output.single_page = one_page;
   output.output_dir = options.output_dir;
-  output.flush_each = options.stdin_jsonl;
   output.verbose = options.verbose;
   output.summary = !one_page && !options.quiet;
   Progress progress(!one_page && !options.quiet && isatty(STDERR_FILENO) == 1,
@@ -43,12 +60,17 @@ int Run(const Options& options) {
 
   try {
     RunInOrder<Input, Result>(
-        options.jobs, kWindowPerJob * options.jobs, [&] { return inputs.Next(); },
+        {options.jobs, kWindowPerJob * options.jobs, ReadAheadBytes(options.max_page_size)},
+        [&] { return inputs.Next(); },
         [&](Input&& input) { return Convert(std::move(input), convert); },
-        [&](Result&& result) { writer.Write(std::move(result)); });
+        [&](Result&& result) { writer.Write(std::move(result)); },
+        [](const Input& input) { return static_cast<uint64_t>(input.bytes.size()); },
+        [&](unsigned started, const std::string& reason) {
+          writer.Note(FewerThreadsMessage(started, options.jobs, reason));
+        });
   } catch (const std::exception& error) {
+    writer.Note(std::string("stopped: ") + error.what());
     writer.Finish();
-    std::fprintf(stderr, "korvane: stopped: %s\n", error.what());
     return kExitFailed;
   }
   return writer.Finish();

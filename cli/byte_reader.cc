@@ -1,6 +1,7 @@
 #include "byte_reader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,22 +9,83 @@
 #include <cerrno>
 #include <cstring>
 
+#include "stop.h"
+
 namespace korvane::cli {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
+// How often a reader waiting on a stream looks whether a stop was asked for.
+constexpr int kStopPollMilliseconds = 100;
 
 std::string Reason(int error) { return std::strerror(error); }
 
+std::string FileType(mode_t mode) {
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "a special file";
+}
+
 }  // namespace
 
-std::unique_ptr<FileReader> FileReader::Open(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+TooLarge::TooLarge(uint64_t limit)
+    : InputError("larger than " + SizeText(limit) + " (--max-page-size)") {}
+
+std::string SizeText(uint64_t bytes) {
+  constexpr std::pair<uint64_t, const char*> kUnits[] = {
+      {uint64_t{1} << 30, " GiB"}, {uint64_t{1} << 20, " MiB"}, {uint64_t{1} << 10, " KiB"}};
+  for (const auto& [unit, name] : kUnits) {
+    if (bytes >= unit && bytes % unit == 0) return std::to_string(bytes / unit) + name;
+  }
+  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+std::string ReadAtMost(ByteReader& reader, uint64_t limit, uint64_t size_hint) {
+  // One byte more than the limit shows that the input is larger; one byte
+  // more than the hint shows the end without growing again.
+  const uint64_t most = limit + 1;
+  std::string bytes(std::min(most, size_hint > 0 ? size_hint + 1 : kChunk), '\0');
+  size_t have = 0;
+  for (;;) {
+    if (have == bytes.size()) {
+      if (have == most) throw TooLarge(limit);
+      bytes.resize(std::min<uint64_t>(most, bytes.size() * 2));
+    }
+    const size_t got = reader.Read(bytes.data() + have, bytes.size() - have);
+    if (got == 0) break;
+    have += got;
+  }
+  bytes.resize(have);
+  return bytes;
+}
+
+FileReader::FileReader(int fd, bool owned) : fd_(fd), owned_(owned) {
+  struct stat status;
+  if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
+    regular_ = true;
+    regular_size_ = static_cast<uint64_t>(status.st_size);
+  }
+}
+
+std::unique_ptr<FileReader> FileReader::Open(const std::string& path, Kinds kinds) {
+  // O_NONBLOCK: opening a FIFO does not wait for its writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) throw InputError(Reason(errno));
   struct stat status;
-  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+  if (::fstat(fd, &status) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw InputError(Reason(error));
+  }
+  if (S_ISDIR(status.st_mode)) {
     ::close(fd);
     throw InputError(Reason(EISDIR));
+  }
+  if (kinds == Kinds::kRegularOnly && !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    throw InputError("not a regular file (" + FileType(status.st_mode) + "), not read");
   }
   return std::unique_ptr<FileReader>(new FileReader(fd, true));
 }
@@ -36,14 +98,27 @@ FileReader::~FileReader() {
   if (owned_) ::close(fd_);
 }
 
+// Streams may never end (a FIFO without a writer, a terminal): wait in short
+// steps, so that a stop request ends the wait.
+void FileReader::WaitForData() {
+  for (;;) {
+    if (StopRequested()) throw Stopped();
+    pollfd wanted{fd_, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, kStopPollMilliseconds);
+    if (ready > 0) return;
+    if (ready < 0 && errno != EINTR) throw InputError(Reason(errno));
+  }
+}
+
 size_t FileReader::ReadFromFile(char* buffer, size_t size) {
   for (;;) {
+    if (!regular_) WaitForData();
     const ssize_t got = ::read(fd_, buffer, size);
     if (got >= 0) {
       consumed_ += static_cast<uint64_t>(got);
       return static_cast<size_t>(got);
     }
-    if (errno != EINTR) throw InputError(Reason(errno));
+    if (errno != EINTR && errno != EAGAIN) throw InputError(Reason(errno));
   }
 }
 
@@ -66,30 +141,17 @@ size_t FileReader::Read(char* buffer, size_t size) {
   return taken;
 }
 
-std::string FileReader::ReadAll() {
-  std::string bytes = std::move(peeked_);
-  peeked_.clear();
-  size_t have = bytes.size();
-  struct stat status;
-  size_t remaining = 0;
-  if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<uint64_t>(status.st_size) > consumed_) {
-    remaining = static_cast<size_t>(status.st_size - consumed_);
+std::string FileReader::ReadAtMost(uint64_t limit) {
+  uint64_t left = 0;
+  if (regular_) {
+    left = peeked_.size() + (regular_size_ > consumed_ ? regular_size_ - consumed_ : 0);
+    if (left > limit) throw TooLarge(limit);  // a sparse 100 GB file is not read at all
   }
-  // One byte more than the file holds shows its end without growing again.
-  bytes.resize(have + (remaining > 0 ? remaining + 1 : kChunk));
-  for (;;) {
-    if (have == bytes.size()) bytes.resize(bytes.size() * 2);
-    const size_t got = ReadFromFile(bytes.data() + have, bytes.size() - have);
-    if (got == 0) break;
-    have += got;
-  }
-  bytes.resize(have);
-  return bytes;
+  return cli::ReadAtMost(*this, limit, left);
 }
 
-GzipReader::GzipReader(std::unique_ptr<ByteReader> compressed)
-    : compressed_(std::move(compressed)), input_(kChunk, '\0') {
+GzipReader::GzipReader(std::unique_ptr<ByteReader> compressed, Wrapping wrapping)
+    : compressed_(std::move(compressed)), wrapping_(wrapping), input_(kChunk, '\0') {
   // 15 + 16: a gzip wrapper around a deflate stream with a 32 KiB window.
   if (inflateInit2(&stream_, 15 + 16) != Z_OK) throw std::bad_alloc();
 }
@@ -103,26 +165,82 @@ bool GzipReader::Refill() {
   return got > 0;
 }
 
+// Between members: NUL bytes up to the end are padding (tape blocks, some
+// writers); true when nothing else follows.
+bool GzipReader::SkipPadding() {
+  for (;;) {
+    while (stream_.avail_in > 0 && *stream_.next_in == 0) {
+      ++stream_.next_in;
+      --stream_.avail_in;
+    }
+    if (stream_.avail_in > 0) return false;
+    if (!Refill()) return true;
+  }
+}
+
+// HTTP's "deflate" is zlib data, but servers send raw deflate data too;
+// browsers take both, told apart by the zlib header.
+void GzipReader::StartDeflate() {
+  started_ = true;
+  std::string head;
+  while (head.size() < 2) {
+    char byte;
+    if (compressed_->Read(&byte, 1) == 0) break;
+    head += byte;
+  }
+  const auto first = static_cast<unsigned char>(head.size() > 0 ? head[0] : 0);
+  const auto second = static_cast<unsigned char>(head.size() > 1 ? head[1] : 0);
+  const bool zlib = head.size() == 2 && (first & 0x0F) == 8 && (first >> 4) <= 7 &&
+                    ((first << 8) | second) % 31 == 0;
+  inflateReset2(&stream_, zlib ? 15 : -15);
+  std::copy(head.begin(), head.end(), input_.begin());
+  stream_.next_in = reinterpret_cast<Bytef*>(input_.data());
+  stream_.avail_in = static_cast<uInt>(head.size());
+}
+
+std::string GzipReader::ErrorText(int status) const {
+  const std::string reason = stream_.msg ? stream_.msg : zError(status);
+  if (wrapping_ == Wrapping::kGzip && members_ > 0 && stream_.total_out == 0) {
+    return "bytes after a complete gzip member are not gzip data (" + reason + ")";
+  }
+  return std::string(wrapping_ == Wrapping::kGzip ? "gzip" : "deflate") + " data error: " + reason;
+}
+
 size_t GzipReader::Read(char* buffer, size_t size) {
   if (!pending_error_.empty()) throw InputError(pending_error_);
+  if (ended_) return 0;
+  if (wrapping_ == Wrapping::kDeflate && !started_) StartDeflate();
   stream_.next_out = reinterpret_cast<Bytef*>(buffer);
   stream_.avail_out = static_cast<uInt>(std::min<size_t>(size, 1u << 30));
   const uInt wanted = stream_.avail_out;
   while (stream_.avail_out == wanted) {
+    if (!in_member_ && wrapping_ == Wrapping::kGzip && SkipPadding()) return 0;
     if (stream_.avail_in == 0 && !Refill()) {
-      if (in_member_) throw InputError("gzip data cut short (truncated member)");
+      if (in_member_) {
+        pending_error_ = std::string(wrapping_ == Wrapping::kGzip ? "gzip" : "deflate") +
+                         " data cut short (truncated member)";
+        throw InputError(pending_error_);
+      }
       return 0;
     }
     in_member_ = true;
     const int status = inflate(&stream_, Z_NO_FLUSH);
+    if (stream_.avail_out != wanted) verified_ = false;
     if (status == Z_STREAM_END) {
-      inflateReset(&stream_);
+      // zlib has checked the member's CRC-32 and length.
+      verified_ = true;
       in_member_ = false;
+      ++members_;
+      if (wrapping_ == Wrapping::kDeflate) {
+        ended_ = true;  // what follows one deflate stream is not part of the body
+        break;
+      }
+      inflateReset(&stream_);
+      if (stream_.avail_out != wanted) break;  // hand out no bytes past a member's end
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
-      pending_error_ =
-          std::string("gzip data error: ") + (stream_.msg ? stream_.msg : zError(status));
-      // The bytes before the error belong to records that may be whole: the
-      // error goes to whoever asks for more.
+      // The bytes before the error may end whole records: the error goes to
+      // whoever asks for more.
+      pending_error_ = ErrorText(status);
       if (stream_.avail_out != wanted) break;
       throw InputError(pending_error_);
     }

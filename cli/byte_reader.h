@@ -1,5 +1,6 @@
 // Bytes of a file, of standard input or of gzip data, read in chunks so that
-// large inputs never sit in memory whole unless a page needs them whole.
+// large inputs never sit in memory whole unless a page needs them whole, and
+// never more of one than --max-page-size.
 #pragma once
 
 #include <zlib.h>
@@ -17,6 +18,19 @@ struct InputError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The input is larger than --max-page-size: "larger than 64 MiB (--max-page-size)".
+struct TooLarge : InputError {
+  explicit TooLarge(uint64_t limit);
+};
+
+// A stop was asked for (SIGINT, SIGTERM) while waiting for input.
+struct Stopped : InputError {
+  Stopped() : InputError("stopped") {}
+};
+
+// "64 MiB", "1 GiB", "1500 bytes": a size as --max-page-size takes it.
+std::string SizeText(uint64_t bytes);
+
 class ByteReader {
  public:
   virtual ~ByteReader() = default;
@@ -24,51 +38,83 @@ class ByteReader {
   virtual size_t Read(char* buffer, size_t size) = 0;
   // Bytes taken from the underlying file so far.
   virtual uint64_t consumed() const = 0;
+  // True when every byte handed out so far has been checked as far as the
+  // data allows: a gzip member's bytes only once its CRC-32 and length were
+  // read. An error thrown while this holds concerns bytes not yet handed out.
+  virtual bool Verified() const { return true; }
 };
+
+// Everything `reader` has left, reading no more than `limit` + 1 bytes:
+// throws TooLarge when there are more than `limit`.
+// `size_hint`: the size expected, if known, so that the buffer is made once.
+std::string ReadAtMost(ByteReader& reader, uint64_t limit, uint64_t size_hint = 0);
 
 class FileReader final : public ByteReader {
  public:
-  // Throws InputError naming the reason (as strerror gives it).
-  static std::unique_ptr<FileReader> Open(const std::string& path);
+  // Which files a path may name.
+  enum class Kinds {
+    kAny,          // named by the user: special files are read as streams
+    kRegularOnly,  // found by walking a folder: anything else is refused unread
+  };
+  // Throws InputError naming the reason (as strerror gives it). Never waits
+  // for a FIFO's writer: streams are waited on while reading, so that a stop
+  // request is heard.
+  static std::unique_ptr<FileReader> Open(const std::string& path, Kinds kinds = Kinds::kAny);
   static std::unique_ptr<FileReader> StandardInput();
   ~FileReader() override;
 
   // The next `size` bytes (fewer at the end), without consuming them.
   std::string_view Peek(size_t size);
-  // Everything left, in one string.
-  std::string ReadAll();
+  // Everything left; a regular file larger than `limit` is refused unread.
+  std::string ReadAtMost(uint64_t limit);
   size_t Read(char* buffer, size_t size) override;
   uint64_t consumed() const override { return consumed_; }
 
  private:
-  FileReader(int fd, bool owned) : fd_(fd), owned_(owned) {}
+  FileReader(int fd, bool owned);
   size_t ReadFromFile(char* buffer, size_t size);
+  void WaitForData();
 
   int fd_;
   bool owned_;
+  bool regular_ = false;
+  uint64_t regular_size_ = 0;
   std::string peeked_;
   uint64_t consumed_ = 0;
 };
 
-// The concatenated members of gzip data. zlib checks each member's CRC-32
-// and length; a bad one or data cut short throws InputError.
+// Inflated gzip data (members one after another; NUL bytes after the last
+// member are padding) or an HTTP "deflate" body (zlib-wrapped or raw). zlib
+// checks each member's CRC-32 and length; a bad one or data cut short throws
+// InputError. A member's bytes are handed out only up to its end, so that
+// what is handed out and what was checked stay in step (see Verified).
 class GzipReader final : public ByteReader {
  public:
-  explicit GzipReader(std::unique_ptr<ByteReader> compressed);
+  enum class Wrapping { kGzip, kDeflate };
+  explicit GzipReader(std::unique_ptr<ByteReader> compressed, Wrapping wrapping = Wrapping::kGzip);
   ~GzipReader() override;
   GzipReader(const GzipReader&) = delete;
   GzipReader& operator=(const GzipReader&) = delete;
 
   size_t Read(char* buffer, size_t size) override;
   uint64_t consumed() const override { return compressed_->consumed() - stream_.avail_in; }
+  bool Verified() const override { return verified_; }
 
  private:
   bool Refill();
+  bool SkipPadding();
+  void StartDeflate();
+  std::string ErrorText(int status) const;
 
   std::unique_ptr<ByteReader> compressed_;
+  Wrapping wrapping_;
   z_stream stream_{};
   std::string input_;
   bool in_member_ = false;
+  uint64_t members_ = 0;  // members (or deflate streams) read to their end
+  bool started_ = false;  // kDeflate: the wrapper has been chosen
+  bool ended_ = false;    // kDeflate: the one stream is over
+  bool verified_ = true;
   std::string pending_error_;  // thrown by the next Read
 };
 

@@ -31,6 +31,9 @@ Result Converted(Input& input, const ConvertSettings& settings) {
 }  // namespace
 
 Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
+  // The block algorithm searches the first kExaminedUnits of a page only.
+  const bool truncated =
+      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
   const Article article = ExtractArticle(decoded.text, settings.algorithm);
   std::u16string().swap(decoded.text);
   const std::u16string record = FormatRecord(article);
@@ -39,11 +42,13 @@ Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSett
   result.encoding = decoded.encoding;
   result.charset_source = decoded.source;
   result.replaced = decoded.replaced;
+  result.truncated = truncated;
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
-  result.text = settings.format == Format::kJsonl ? PageJsonLine(input, decoded, settings.algorithm,
-                                                                 article, record, settings.base_url)
-                                                  : ToUtf8(record);
+  result.text = settings.format == Format::kJsonl
+                    ? PageJsonLine(input, decoded, settings.algorithm, article, record,
+                                   settings.base_url, truncated)
+                    : ToUtf8(record);
   return result;
 }
 
@@ -63,6 +68,9 @@ Result Convert(Input input, const ConvertSettings& settings) {
     skipped.error = input.error;
     skipped.input_bytes = input.input_bytes;
     return skipped;
+  } catch (const std::bad_alloc&) {
+    // The page's copies are gone with the stack: there is room for this.
+    return Failed(input, "out of memory while converting", settings);
   } catch (const std::exception& error) {
     return Failed(input, std::string("conversion failed: ") + error.what(), settings);
   }

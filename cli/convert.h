@@ -28,6 +28,7 @@ struct Result {
   std::string encoding;  // charset used and what picked it
   CharsetSource charset_source = CharsetSource::kDefault;
   int64_t replaced = 0;
+  bool truncated = false;  // longer than the engine examines (kExaminedUnits)
   std::string output_name;
   uint64_t input_bytes = 0;
   std::string text;  // to write: the record (UTF-8) or one JSON line with LF

@@ -5,6 +5,7 @@
 #include <unicode/ucsdet.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <stdexcept>
 
@@ -24,12 +25,14 @@ struct Choice {
   CharsetSource source;
 };
 
-const Charset kUtf8{"utf-8", "UTF-8"};
+const Charset kUtf8{"utf-8", "UTF-8", Charset::Kind::kAsciiCompatible, false};
 
 std::optional<Choice> ByteOrderMark(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) return Choice{kUtf8, CharsetSource::kBom};
-  if (bytes.starts_with("\xFE\xFF")) return Choice{{"utf-16be", "UTF-16BE"}, CharsetSource::kBom};
-  if (bytes.starts_with("\xFF\xFE")) return Choice{{"utf-16le", "UTF-16LE"}, CharsetSource::kBom};
+  if (bytes.starts_with("\xFE\xFF"))
+    return Choice{*CharsetForLabel("utf-16be"), CharsetSource::kBom};
+  if (bytes.starts_with("\xFF\xFE"))
+    return Choice{*CharsetForLabel("utf-16le"), CharsetSource::kBom};
   return std::nullopt;
 }
 
@@ -50,27 +53,44 @@ std::optional<std::string> DetectedLabel(std::string_view bytes) {
   return name;
 }
 
+// What browsers accept from a declaration: every encoding they know, but
+// UTF-16 only where the bytes are not ASCII.
+bool UsableFromHttp(const Charset& charset, bool pure_ascii) {
+  return IsWideUnicode(charset) ? !pure_ascii : true;
+}
+
+// A page cannot declare UTF-16 in ASCII bytes, and x-user-defined in a meta
+// is windows-1252: browsers read them so.
+Charset AsMetaDeclares(Charset charset) {
+  if (IsWideUnicode(charset)) return kUtf8;
+  if (charset.name == "x-user-defined") return *CharsetForLabel("windows-1252");
+  return charset;
+}
+
+// Detection may name encodings that browsers replace or do not know.
+bool UsableFromDetection(const Charset& charset) {
+  return IsAsciiCompatible(charset) || charset.kind == Charset::Kind::kStateful;
+}
+
 // The charset that the page or its server declares, else the detected one,
-// else UTF-8. Bytes of pure ASCII are never given a charset under which
-// ASCII reads differently, and are not run through detection.
+// else UTF-8. Bytes of pure ASCII are read as UTF-8 unless something
+// declares otherwise or they hold escape sequences (ISO-2022-JP).
 Choice DeclaredOrDetected(std::string_view bytes, const DecodeHints& hints, bool pure_ascii) {
   if (std::optional<Charset> http = CharsetForLabel(hints.http_charset)) {
-    if (IsWideUnicode(*http) ? !pure_ascii : IsAsciiCompatible(*http)) {
-      return {*http, CharsetSource::kHttp};
-    }
+    if (UsableFromHttp(*http, pure_ascii)) return {*http, CharsetSource::kHttp};
   }
   if (std::optional<std::string> label = PrescanMetaCharset(bytes, IsKnownLabel)) {
-    const Charset meta = *CharsetForLabel(*label);
-    // A page cannot declare UTF-16 in ASCII bytes: browsers read it as UTF-8.
-    if (IsWideUnicode(meta)) return {kUtf8, CharsetSource::kMeta};
-    if (IsAsciiCompatible(meta)) return {meta, CharsetSource::kMeta};
+    return {AsMetaDeclares(*CharsetForLabel(*label)), CharsetSource::kMeta};
   }
-  if (pure_ascii) return {kUtf8, CharsetSource::kAscii};
+  const bool escapes = bytes.substr(0, kDetectionLength).find('\x1b') != std::string_view::npos;
+  if (pure_ascii && !escapes) return {kUtf8, CharsetSource::kAscii};
   if (std::optional<std::string> label = DetectedLabel(bytes)) {
     std::optional<Charset> detected = CharsetForLabel(*label);
-    if (detected && IsAsciiCompatible(*detected)) return {*detected, CharsetSource::kDetected};
+    const bool usable = detected && (pure_ascii ? detected->kind == Charset::Kind::kStateful
+                                                : UsableFromDetection(*detected));
+    if (usable) return {*detected, CharsetSource::kDetected};
   }
-  return {kUtf8, CharsetSource::kDefault};
+  return {kUtf8, pure_ascii ? CharsetSource::kAscii : CharsetSource::kDefault};
 }
 
 Choice ChooseCharset(std::string_view bytes, const DecodeHints& hints, const Utf8Check& utf8) {
@@ -99,6 +119,20 @@ void SubstituteAndCount(const void* context, UConverterToUnicodeArgs* args, cons
   ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
 }
 
+// IBM's PC tables decode 0x1A, 0x1C and 0x7F as U+001C, U+007F and U+001A;
+// no other byte sequence gives these controls.
+void SwapPcControlsBack(std::u16string& text) {
+  for (char16_t& unit : text) {
+    if (unit == 0x1C) {
+      unit = 0x1A;
+    } else if (unit == 0x7F) {
+      unit = 0x1C;
+    } else if (unit == 0x1A) {
+      unit = 0x7F;
+    }
+  }
+}
+
 // Runs the whole of the bytes through the converter; every invalid or
 // unmappable sequence becomes one U+FFFD and is counted.
 void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage& page) {
@@ -123,6 +157,39 @@ void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage&
   }
   if (U_FAILURE(status)) throw std::runtime_error(u_errorName(status));
   page.text.resize(written);
+  if (charset.pc_controls) SwapPcControlsBack(page.text);
+}
+
+// ISO-8859-16 where it differs from ISO-8859-1 (Debian's ICU data lacks it).
+constexpr std::pair<uint8_t, char16_t> kLatin10[] = {
+    {0xA1, 0x0104}, {0xA2, 0x0105}, {0xA3, 0x0141}, {0xA4, 0x20AC}, {0xA5, 0x201E}, {0xA6, 0x0160},
+    {0xA8, 0x0161}, {0xAA, 0x0218}, {0xAC, 0x0179}, {0xAE, 0x017A}, {0xAF, 0x017B}, {0xB2, 0x010C},
+    {0xB3, 0x0142}, {0xB4, 0x017D}, {0xB5, 0x201D}, {0xB8, 0x017E}, {0xB9, 0x010D}, {0xBA, 0x0219},
+    {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}, {0xBF, 0x017C}, {0xC3, 0x0102}, {0xC5, 0x0106},
+    {0xD0, 0x0110}, {0xD1, 0x0143}, {0xD5, 0x0150}, {0xD7, 0x015A}, {0xD8, 0x0170}, {0xDD, 0x0118},
+    {0xDE, 0x021A}, {0xE3, 0x0103}, {0xE5, 0x0107}, {0xF0, 0x0111}, {0xF1, 0x0144}, {0xF5, 0x0151},
+    {0xF7, 0x015B}, {0xF8, 0x0171}, {0xFD, 0x0119}, {0xFE, 0x021B},
+};
+
+// The single-byte encodings without an ICU converter, and the replacement
+// encoding: one U+FFFD for the whole of a page that is not empty.
+void DecodeHere(std::string_view bytes, const Charset& charset, DecodedPage& page) {
+  if (charset.kind == Charset::Kind::kReplacement) {
+    page.replaced = bytes.empty() ? 0 : 1;
+    page.text.assign(static_cast<size_t>(page.replaced), u'\uFFFD');
+    return;
+  }
+  std::array<char16_t, 256> units;
+  for (int byte = 0; byte < 256; ++byte) {
+    units[byte] = charset.name == "x-user-defined" && byte >= 0x80
+                      ? static_cast<char16_t>(0xF780 + byte - 0x80)
+                      : static_cast<char16_t>(byte);
+  }
+  if (charset.name == "iso-8859-16") {
+    for (const auto& [byte, unit] : kLatin10) units[byte] = unit;
+  }
+  page.text.resize(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) page.text[i] = units[static_cast<uint8_t>(bytes[i])];
 }
 
 }  // namespace
@@ -161,14 +228,18 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
     return page;
   }
-  // Valid UTF-8 reads the same under every charset chosen for it here, and
-  // the UTF-8 decoder is the fast one.
-  const bool utf8_text = choice.charset.name == "utf-8" ||
-                         (utf8.valid && !utf8.multibyte && choice.source != CharsetSource::kForced);
+  // ASCII reads the same under every ASCII-compatible charset chosen for it
+  // here, and the UTF-8 decoder is the fast one.
+  const bool utf8_text =
+      choice.charset.name == "utf-8" ||
+      (utf8.valid && !utf8.multibyte && choice.source != CharsetSource::kForced &&
+       IsAsciiCompatible(choice.charset));
   if (utf8_text) {
     Decoded decoded = FromUtf8(bytes);
     page.text = std::move(decoded.text);
     page.replaced = decoded.replaced;
+  } else if (choice.charset.converter.empty()) {
+    DecodeHere(bytes, choice.charset, page);
   } else {
     ConvertWithIcu(bytes, choice.charset, page);
   }

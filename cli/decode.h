@@ -43,7 +43,9 @@ struct DecodedPage {
 
 // In this order: --encoding; a byte order mark; bytes that are valid UTF-8
 // with multi-byte sequences; the HTTP charset; a <meta> charset; ICU's
-// detection; UTF-8. Valid UTF-8 always decodes to exactly its text.
+// detection; UTF-8. Valid UTF-8 always decodes to exactly its text, unless
+// it is ASCII declared or detected as ISO-2022-JP or as a label that browsers
+// replace (the two 7-bit encodings that read ASCII otherwise).
 DecodedPage Decode(std::string_view bytes, const DecodeHints& hints);
 
 }  // namespace korvane::cli

@@ -16,7 +16,10 @@ bool HasPageName(const std::filesystem::path& path);
 
 // Depth first, each folder's entries in name order, so that the order of a
 // batch does not depend on the file system. Only one folder's names are held
-// at each level. Links to folders are not followed (they could loop).
+// at each level. Links to folders are not followed (they could loop). Every
+// file with a page's name is given, whatever its type: the reader refuses
+// what is not a regular file (FileReader::Kinds::kRegularOnly), so that the
+// batch says what it did not read.
 class FolderWalk {
  public:
   struct Entry {

@@ -9,14 +9,18 @@
 namespace korvane::cli {
 
 struct HttpHead {
-  int status = 0;
+  int status = 0;  // 0: the status line holds no three-digit status code
   std::string content_type;
-  size_t length = 0;  // bytes up to and with the blank line
+  std::string content_encoding;  // lower case, "identity" left out: "gzip", "br, gzip" ...
+  bool chunked = false;          // Transfer-Encoding ends in "chunked"
+  size_t length = 0;             // bytes up to and with the blank line
 };
 
-// The status and Content-Type of the response head that `bytes` begin with;
-// lines may end in CRLF or, as some servers send them, in LF alone. Nothing
-// when the head is not complete or not HTTP.
+// The final response head that `bytes` begin with, read as tolerant readers
+// read it: lines may end in CRLF or in LF alone, blanks between the fields of
+// the status line may be several, and interim 1xx heads ("100 Continue")
+// before it are passed over. Nothing when the head is not complete or not
+// HTTP.
 std::optional<HttpHead> ParseHttpHead(std::string_view bytes);
 
 // text/html or application/xhtml+xml, whatever the parameters.

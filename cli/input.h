@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <string>
 
 namespace korvane::cli {
+
+// The largest page read unless --max-page-size says otherwise: every page
+// that the engine converts in reasonable memory fits.
+inline constexpr uint64_t kDefaultMaxPageSize = uint64_t{64} << 20;
 
 struct Input {
   enum class Kind {
@@ -15,13 +18,13 @@ struct Input {
     kSkipped,  // a WARC record that holds no HTML page: see error (why)
   };
   Kind kind = Kind::kPage;
-  std::string source;         // path, URL or "standard input ..."
-  std::string bytes;          // the page as read
-  std::string http_charset;   // charset of an HTTP Content-Type, if any
-  bool is_text = false;       // bytes are already UTF-8 text (a JSON string)
-  std::string url;            // the page's own URL, if known
-  std::string output_name;    // relative path of its file under --output-dir
-  nlohmann::ordered_json id;  // the "id" of a JSON input line, if any
+  std::string source;        // path, URL or "standard input ..."
+  std::string bytes;         // the page as read
+  std::string http_charset;  // charset of an HTTP Content-Type, if any
+  bool is_text = false;      // bytes are already UTF-8 text (a JSON string)
+  std::string url;           // the page's own URL, if known
+  std::string output_name;   // relative path of its file under --output-dir
+  std::string id_json;       // the "id" of a JSON input line as given, if any
   std::string error;
   uint64_t input_bytes = 0;  // bytes of the input files this input used up
 };

@@ -13,16 +13,24 @@ namespace korvane::cli {
 
 class JsonLines {
  public:
-  explicit JsonLines(std::unique_ptr<ByteReader> input);
+  // A line longer than `max_line` is an error, skipped to its end without
+  // being held.
+  explicit JsonLines(std::unique_ptr<ByteReader> input, uint64_t max_line = kDefaultMaxPageSize);
 
   // One page per line, in order: a line that is not such an object is an
-  // error page (it keeps its "id" when it has one). Nothing at the end.
+  // error page (it keeps its "id" when it has one). Blank lines give
+  // nothing. Nothing at the end.
   std::optional<Input> Next();
 
  private:
-  std::optional<std::string> ReadLine();
+  struct Line {
+    std::string text;
+    bool too_long = false;
+  };
+  std::optional<Line> ReadLine();
 
   std::unique_ptr<ByteReader> input_;
+  uint64_t max_line_;
   std::string buffer_;
   size_t pos_ = 0;
   bool at_end_ = false;
@@ -31,6 +39,7 @@ class JsonLines {
 };
 
 // What a line of the stream gives: the page, or an error naming the line.
+// A lone surrogate escape ("\ud800") in a string is read as U+FFFD.
 Input PageFromJsonLine(std::string_view line, uint64_t line_number);
 
 }  // namespace korvane::cli

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "ascii.h"
+#include "byte_reader.h"
 #include "exit_codes.h"
 
 namespace korvane::cli {
@@ -13,13 +15,53 @@ constexpr const char* kDescription =
     "korvane: the article of Chinese news pages as tagged plain-text records.\n"
     "One page (a file, or standard input) gives its record on standard output;\n"
     "several pages (folders, several files, WARC files, --stdin-jsonl) give one\n"
-    "JSON object per page, in input order.";
+    "JSON object per page, in input order. Exit status: 0 when every input was\n"
+    "converted, 1 when any failed, 2 for bad usage, 128 + the signal after SIGINT\n"
+    "or SIGTERM (reading stops, what is in flight is written, the summary follows).";
 
 std::string CheckEncoding(const std::string& label) {
-  return CharsetForLabel(label) ? std::string() : "unknown encoding: " + label;
+  return CharsetForOption(label) ? std::string() : "unknown encoding: " + label;
+}
+
+std::string CheckNotEmpty(const std::string& value) {
+  return value.empty() ? "an empty name is no folder" : std::string();
+}
+
+// Larger limits than this are no limits; keeping them below it keeps the
+// arithmetic on sizes from overflowing.
+constexpr uint64_t kLargestPageSize = uint64_t{1} << 50;
+
+std::string CheckSize(const std::string& text) {
+  const std::optional<uint64_t> size = ParseSize(text);
+  if (!size) return "not a size in bytes (such as 65536, 512K, 64M or 1G): " + text;
+  if (*size > kLargestPageSize) return "larger than " + SizeText(kLargestPageSize) + ": " + text;
+  return {};
 }
 
 }  // namespace
+
+std::optional<uint64_t> ParseSize(std::string_view text) {
+  uint64_t value = 0;
+  size_t digits = 0;
+  for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+    if (value > (UINT64_MAX - 9) / 10) return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(text[digits] - '0');
+  }
+  if (digits == 0 || value == 0) return std::nullopt;
+  const std::string unit = AsciiLowered(text.substr(digits));
+  int shift = 0;
+  if (unit == "k") {
+    shift = 10;
+  } else if (unit == "m") {
+    shift = 20;
+  } else if (unit == "g") {
+    shift = 30;
+  } else if (!unit.empty()) {
+    return std::nullopt;
+  }
+  if (value > (UINT64_MAX >> shift)) return std::nullopt;
+  return value << shift;
+}
 
 std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
   CLI::App app(kDescription, "korvane");
@@ -28,6 +70,7 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
   options.jobs = std::max(1u, std::thread::hardware_concurrency());
   std::string encoding;
   std::string format_name;
+  std::string max_page_size = "64M";
   std::string algorithm_name;
   app.get_formatter()->column_width(24);
   app.add_option("inputs", options.inputs,
@@ -36,24 +79,32 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
       ->type_name("PATH");
   CLI::Option* format =
       app.add_option("-f,--format", format_name,
-                     "record: the records, separated by a line holding a form feed;\n"
-                     "jsonl: one JSON object per page")
+                     "record: the records, each ended by a NUL byte (an input that\n"
+                     "fails: nothing before its NUL; U+0000 in a record: U+FFFD),\n"
+                     "or one page's record alone; jsonl: one JSON object per page")
           ->check(CLI::IsMember({"record", "jsonl"}))
           ->type_name("FORMAT");
   app.add_option("-a,--algorithm", algorithm_name,
                  "block (default): block density, lower-cased; its records stay\n"
                  "the same code unit for code unit, for pipelines built on them;\n"
                  "dom: the page's element tree, more accurate on today's pages,\n"
-                 "text in its own letter case with references decoded")
+                 "text in its own letter case with references decoded; its JSON\n"
+                 "lines also give the author and the date of publication")
       ->check(CLI::IsMember({"block", "dom"}))
       ->type_name("NAME");
   app.add_option("-o,--output-dir", options.output_dir,
                  "write one .txt record per page under DIR, mirroring the inputs")
+      ->check(CheckNotEmpty)
       ->excludes(format)
       ->type_name("DIR");
   app.add_option("-j,--jobs", options.jobs, "pages converted at once (default: every core)")
       ->check(CLI::Range(1u, 1024u))
       ->type_name("N");
+  app.add_option("--max-page-size", max_page_size,
+                 "refuse larger pages (and larger JSON lines) as errors; SIZE in\n"
+                 "bytes, or with K, M or G (default: 64M)")
+      ->check(CheckSize)
+      ->type_name("SIZE");
   app.add_option("-e,--encoding", encoding, "decode every page as NAME (gbk, big5, ...)")
       ->check(CheckEncoding)
       ->type_name("NAME");
@@ -67,14 +118,16 @@ std::variant<Options, int> ParseOptions(int argc, const char* const* argv) {
   jsonl->excludes(app.get_option("inputs"));
   app.add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   app.add_flag("-v,--verbose", options.verbose,
-               "also report replaced byte sequences and skipped WARC records");
+               "also report replaced byte sequences, skipped WARC records and\n"
+               "pages longer than the 900,000 code units searched");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? kExitOk : kExitUsage;
   }
-  if (!encoding.empty()) options.encoding = CharsetForLabel(encoding);
+  if (!encoding.empty()) options.encoding = CharsetForOption(encoding);
+  options.max_page_size = *ParseSize(max_page_size);
   if (algorithm_name == "dom") options.algorithm = Algorithm::kDom;
   if (!format_name.empty()) {
     options.format = format_name == "record" ? Format::kRecord : Format::kJsonl;

@@ -1,61 +1,79 @@
 #include "output.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "exit_codes.h"
+#include "korvane.h"
+#include "names.h"
+#include "stop.h"
 
 namespace korvane::cli {
-namespace fs = std::filesystem;
 namespace {
 
-// Records in one stream are separated by a line holding only a form feed.
-constexpr std::string_view kRecordSeparator = "\r\n\f\r\n";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-// Names and reasons come from file names, URLs and WARC headers: a control
-// character in one (a newline, a terminal's escape sequence) is shown as "?",
-// so that each message stays one line of plain text.
-std::string Printable(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+// A record as one of several on standard output: U+0000 becomes U+FFFD,
+// then the record's end.
+std::string Framed(std::string_view record) {
+  std::string framed;
+  framed.reserve(record.size() + 1);
+  for (size_t start = 0;;) {
+    const size_t nul = record.find('\0', start);
+    framed.append(record.substr(start, nul - start));
+    if (nul == std::string_view::npos) break;
+    framed.append(kReplacementCharacter);
+    start = nul + 1;
   }
-  return shown;
+  framed += kRecordEnd;
+  return framed;
 }
 
 }  // namespace
 
 Writer::Writer(OutputSettings settings, Progress& progress, std::FILE* out)
-    : settings_(std::move(settings)), progress_(progress), out_(out) {}
-
-void Writer::Report(const std::string& source, const std::string& message) {
-  progress_.Clear();
-  std::fprintf(stderr, "korvane: %s: %s\n", Printable(source).c_str(), Printable(message).c_str());
+    : settings_(std::move(settings)), progress_(progress), out_(out) {
+  if (!settings_.output_dir.empty()) folder_.emplace(settings_.output_dir);
 }
 
-void Writer::WriteOut(const std::string& text) {
-  if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) output_failed_ = true;
-  if (settings_.flush_each && std::fflush(out_) != 0) output_failed_ = true;
+void Writer::Note(const std::string& message) {
+  progress_.Clear();
+  std::fprintf(stderr, "korvane: %s\n", message.c_str());
+}
+
+// Names and reasons come from file names, URLs and WARC headers: whatever a
+// terminal would act on is escaped, so that each message stays one line of
+// plain text.
+void Writer::Report(const std::string& source, const std::string& message) {
+  Note(EscapedName(source) + ": " + EscapedName(message));
+}
+
+// Standard output that cannot be written ends the batch: nothing written
+// after would reach anyone.
+bool Writer::WriteOut(std::string_view text) {
+  if (output_failed_) return false;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out_) == text.size() && std::fflush(out_) == 0) {
+    return true;
+  }
+  output_failed_ = true;
+  Note(std::string("standard output: write error") +
+       (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) +
+       "; no more pages are read");
+  RequestStop();
+  return false;
 }
 
 bool Writer::WriteFile(const Result& result) {
-  const fs::path path = fs::path(settings_.output_dir) / result.output_name;
-  std::error_code error;
-  fs::create_directories(path.parent_path(), error);
-  if (error) {
-    Report(result.source, "cannot create " + path.parent_path().string() + ": " + error.message());
-    return false;
-  }
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(result.text.data(), static_cast<std::streamsize>(result.text.size()));
-  file.close();
-  if (!file) {
-    Report(result.source, "cannot write " + path.string() + ": " + std::strerror(errno));
-    return false;
-  }
-  return true;
+  const std::string error = folder_->Write(result.output_name, result.text);
+  if (!error.empty()) Report(result.source, error);
+  return error.empty();
+}
+
+bool Writer::Emit(const Result& result) {
+  if (settings_.format == Format::kJsonl || settings_.single_page) return WriteOut(result.text);
+  return WriteOut(Framed(result.text));
 }
 
 void Writer::Write(Result&& result) {
@@ -68,7 +86,7 @@ void Writer::Write(Result&& result) {
     case Input::Kind::kError:
       ++failed_;
       Report(result.source, result.error);
-      if (settings_.output_dir.empty()) WriteOut(result.text);
+      if (!folder_) Emit(result);
       break;
     case Input::Kind::kPage:
       if (settings_.verbose && result.replaced > 0) {
@@ -77,18 +95,15 @@ void Writer::Write(Result&& result) {
                                   ", from " +
                                   std::string(CharsetSourceName(result.charset_source)) + ")");
       }
-      if (!settings_.output_dir.empty()) {
-        if (!WriteFile(result)) {
-          ++failed_;
-          break;
-        }
-      } else {
-        if (settings_.format == Format::kRecord && converted_ > 0) {
-          WriteOut(std::string(kRecordSeparator));
-        }
-        WriteOut(result.text);
+      if (settings_.verbose && result.truncated) {
+        Report(result.source, "longer than " + std::to_string(kExaminedUnits) +
+                                  " code units: the text past them is left out of the body");
       }
-      ++converted_;
+      if (folder_ ? WriteFile(result) : Emit(result)) {
+        ++converted_;
+      } else {
+        ++failed_;
+      }
       break;
   }
   progress_.Update(converted_ + failed_, input_bytes_);
@@ -96,10 +111,16 @@ void Writer::Write(Result&& result) {
 
 int Writer::Finish() {
   progress_.Clear();
-  if (std::fflush(out_) != 0 || std::ferror(out_)) output_failed_ = true;
-  if (output_failed_) std::fprintf(stderr, "korvane: standard output: write error\n");
+  if (!output_failed_ && (std::fflush(out_) != 0 || std::ferror(out_))) {
+    output_failed_ = true;
+    Note("standard output: write error");
+  }
   if (settings_.summary) {
-    std::fprintf(stderr, "korvane: %llu pages read, %llu converted, %llu failed",
+    std::string summary = "korvane: ";
+    if (const int signal = StopSignal()) {
+      summary += std::string("stopped by SIG") + sigabbrev_np(signal) + "; ";
+    }
+    std::fprintf(stderr, "%s%llu pages read, %llu converted, %llu failed", summary.c_str(),
                  static_cast<unsigned long long>(converted_ + failed_),
                  static_cast<unsigned long long>(converted_),
                  static_cast<unsigned long long>(failed_));
@@ -109,6 +130,7 @@ int Writer::Finish() {
     }
     std::fputc('\n', stderr);
   }
+  if (const int signal = StopSignal()) return kExitSignalBase + signal;
   return failed_ > 0 || output_failed_ ? kExitFailed : kExitOk;
 }
 

@@ -29,6 +29,14 @@ std::string Duration(double seconds) {
 Progress::Progress(bool enabled, std::vector<std::string> paths)
     : enabled_(enabled), start_(std::chrono::steady_clock::now()) {
   if (!enabled_) return;
+  try {
+    StartSizer(std::move(paths));
+  } catch (const std::exception&) {
+    // No thread to spare: the bar goes without the time left.
+  }
+}
+
+void Progress::StartSizer(std::vector<std::string> paths) {
   sizer_ = std::thread([this, paths = std::move(paths)] {
     uint64_t total = 0;
     for (const std::string& path : paths) {

@@ -26,6 +26,7 @@ class Progress {
 
  private:
   void Draw(uint64_t pages, uint64_t input_bytes);
+  void StartSizer(std::vector<std::string> paths);
 
   bool enabled_;
   bool shown_ = false;

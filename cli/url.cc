@@ -1,5 +1,7 @@
 #include "url.h"
 
+#include "ascii.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -99,23 +101,33 @@ std::string Recompose(std::string_view scheme, const std::optional<std::string>&
   return url;
 }
 
-std::string_view TrimSpace(std::string_view text) {
-  constexpr std::string_view kSpace = "\t\n\f\r ";
-  const size_t first = text.find_first_not_of(kSpace);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+bool IsControlOrSpace(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// What a browser's URL parser reads: no C0 controls or blanks around the
+// text, no tab, LF or CR within it.
+std::string Cleaned(std::string_view text) {
+  while (!text.empty() && IsControlOrSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsControlOrSpace(text.back())) text.remove_suffix(1);
+  std::string cleaned;
+  cleaned.reserve(text.size());
+  for (const char c : text) {
+    if (c != '\t' && c != '\n' && c != '\r') cleaned += c;
+  }
+  return cleaned;
 }
 
 }  // namespace
 
-std::optional<std::string> ResolveUrl(std::string_view base_text, std::string_view reference) {
-  const UrlParts ref = Split(TrimSpace(reference));
+std::optional<std::string> ResolveUrl(std::string_view base_text, std::string_view reference_text) {
+  const std::string reference = Cleaned(reference_text);
+  const std::string base_cleaned = Cleaned(base_text);
+  const UrlParts ref = Split(reference);
   if (ref.scheme) {
     std::optional<std::string> authority;
     if (ref.authority) authority = std::string(*ref.authority);
     return Recompose(*ref.scheme, authority, RemoveDotSegments(ref.path), ref.query, ref.fragment);
   }
-  const UrlParts base = Split(TrimSpace(base_text));
+  const UrlParts base = Split(base_cleaned);
   if (!base.scheme) return std::nullopt;
   std::optional<std::string> authority;
   std::string path;
@@ -135,6 +147,13 @@ std::optional<std::string> ResolveUrl(std::string_view base_text, std::string_vi
     }
   }
   return Recompose(*base.scheme, authority, path, query, ref.fragment);
+}
+
+bool IsWebUrl(std::string_view url) {
+  const UrlParts parts = Split(url);
+  if (!parts.scheme) return false;
+  const std::string scheme = AsciiLowered(*parts.scheme);
+  return scheme == "http" || scheme == "https" || scheme == "ftp";
 }
 
 }  // namespace korvane::cli

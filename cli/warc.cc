@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "ascii.h"
+#include "http_body.h"
 #include "http_response.h"
 
 namespace korvane::cli {
@@ -32,8 +34,10 @@ class WarcReader::Stream {
   explicit Stream(std::unique_ptr<ByteReader> input) : input_(std::move(input)) {}
 
   uint64_t consumed() const { return input_->consumed(); }
+  // Every byte handed out so far has been checked (gzip: its member's CRC-32).
+  bool Verified() const { return input_->Verified(); }
+  bool Buffered() const { return pos_ < buffer_.size(); }
 
-  // Reads ahead: for gzip data this checks the member that just ended.
   bool AtEnd() { return pos_ == buffer_.size() && !Fill(); }
 
   // The next `size` bytes (fewer at the end), not consumed.
@@ -44,10 +48,15 @@ class WarcReader::Stream {
       const size_t have = buffer_.size();
       buffer_.resize(std::max(size, kChunk));
       size_t got = have;
-      while (got < size) {
-        const size_t step = input_->Read(buffer_.data() + got, buffer_.size() - got);
-        if (step == 0) break;
-        got += step;
+      try {
+        while (got < size) {
+          const size_t step = input_->Read(buffer_.data() + got, buffer_.size() - got);
+          if (step == 0) break;
+          got += step;
+        }
+      } catch (...) {
+        buffer_.resize(got);
+        throw;
       }
       buffer_.resize(got);
     }
@@ -82,11 +91,25 @@ class WarcReader::Stream {
     return taken;
   }
 
+  // Up to `size` bytes into `out`; 0 only at the end.
+  size_t TakeInto(char* out, size_t size) {
+    if (AtEnd()) return 0;
+    const size_t step = std::min(size, buffer_.size() - pos_);
+    std::memcpy(out, buffer_.data() + pos_, step);
+    pos_ += step;
+    return step;
+  }
+
  private:
   bool Fill() {
     buffer_.resize(kChunk);
-    buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
     pos_ = 0;
+    try {
+      buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
+    } catch (...) {
+      buffer_.clear();
+      throw;
+    }
     return !buffer_.empty();
   }
 
@@ -94,6 +117,72 @@ class WarcReader::Stream {
   std::string buffer_;
   size_t pos_ = 0;
 };
+
+// The HTTP body of a response record: the bytes read with its head, then
+// the rest of the record's block. A failure of the stream itself breaks the
+// file's framing; a failure of what decodes the body is the record's.
+class WarcReader::RecordBody final : public ByteReader {
+ public:
+  RecordBody(Stream& stream, std::string start, uint64_t left)
+      : stream_(stream), start_(std::move(start)), left_(left) {}
+
+  uint64_t size() const { return start_.size() - start_pos_ + left_; }
+  bool stream_failed() const { return stream_failed_; }
+
+  size_t Read(char* buffer, size_t size) override {
+    if (start_pos_ < start_.size()) {
+      const size_t step = std::min(size, start_.size() - start_pos_);
+      std::memcpy(buffer, start_.data() + start_pos_, step);
+      start_pos_ += step;
+      return step;
+    }
+    if (left_ == 0) return 0;
+    size_t got = 0;
+    try {
+      got = stream_.TakeInto(buffer, static_cast<size_t>(std::min<uint64_t>(size, left_)));
+    } catch (const InputError&) {
+      stream_failed_ = true;
+      throw;
+    }
+    if (got == 0) {
+      stream_failed_ = true;
+      throw InputError("record cut short");
+    }
+    left_ -= got;
+    return got;
+  }
+
+  uint64_t consumed() const override { return stream_.consumed(); }
+
+  // Passes over what is left of the block.
+  void Skip() {
+    stream_failed_ = true;  // whatever fails now is the stream's
+    if (stream_.Take(left_, nullptr) < left_) throw InputError("record cut short");
+    left_ = 0;
+  }
+
+ private:
+  Stream& stream_;
+  std::string start_;
+  size_t start_pos_ = 0;
+  uint64_t left_;
+  bool stream_failed_ = false;
+};
+
+namespace {
+
+// Hands the reads on to a reader owned elsewhere.
+class Borrowed final : public ByteReader {
+ public:
+  explicit Borrowed(ByteReader& reader) : reader_(reader) {}
+  size_t Read(char* buffer, size_t size) override { return reader_.Read(buffer, size); }
+  uint64_t consumed() const override { return reader_.consumed(); }
+
+ private:
+  ByteReader& reader_;
+};
+
+}  // namespace
 
 struct WarcReader::Header {
   std::vector<std::pair<std::string, std::string>> fields;  // names in lower case
@@ -106,16 +195,28 @@ struct WarcReader::Header {
   }
 };
 
-WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base)
+WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base,
+                       uint64_t max_page_size)
     : stream_(std::make_unique<Stream>(std::move(input))),
       name_(std::move(name)),
-      output_base_(std::move(output_base)) {}
+      output_base_(std::move(output_base)),
+      max_page_size_(max_page_size) {}
 
 WarcReader::~WarcReader() = default;
 
 bool LooksLikeWarc(std::string_view first_bytes) {
   return first_bytes.starts_with("WARC/1.0\r\n") || first_bytes.starts_with("WARC/1.1\r\n") ||
          IsGzip(first_bytes);
+}
+
+Input WarcReader::Failed(const std::string& reason) {
+  finished_ = true;
+  std::string where =
+      (between_records_ ? "after record " : "record ") + std::to_string(record_number_);
+  if (!between_records_ && !target_uri_.empty()) where += " (" + target_uri_ + ")";
+  const bool more = record_number_ > 0;
+  return ErrorInput(name_,
+                    where + ": " + reason + (more ? "; the rest of the file is not read" : ""));
 }
 
 std::optional<Input> WarcReader::Next() {
@@ -127,23 +228,25 @@ std::optional<Input> WarcReader::Next() {
       page->input_bytes = consumed - reported_consumed_;
       reported_consumed_ = consumed;
       return page;
+    } catch (const Stopped&) {
+      throw;
     } catch (const InputError& error) {
-      finished_ = true;
-      std::string where = "record " + std::to_string(record_number_);
-      if (!target_uri_.empty()) where += " (" + target_uri_ + ")";
-      const bool more = record_number_ > 0;
-      return ErrorInput(
-          name_, where + ": " + error.what() + (more ? "; the rest of the file is not read" : ""));
+      return Failed(error.what());
+    } catch (const std::bad_alloc&) {
+      return Failed("out of memory");
     }
   }
   return std::nullopt;
 }
 
 std::optional<Input> WarcReader::ReadRecord() {
+  between_records_ = true;
+  if (!deferred_error_.empty()) throw InputError(deferred_error_);
   if (stream_->AtEnd()) {
     finished_ = true;
     return std::nullopt;
   }
+  between_records_ = false;
   ++record_number_;
   target_uri_.clear();
   const std::string_view start = stream_->Peek(10);
@@ -179,7 +282,7 @@ std::optional<Input> WarcReader::ReadRecord() {
     throw InputError("missing or bad Content-Length");
   }
   std::optional<Input> page;
-  if (header.Get("warc-type") == "response") {
+  if (AsciiLowered(header.Get("warc-type")) == "response") {
     page = ReadResponse(header, length);
   } else if (stream_->Take(length, nullptr) < length) {
     throw InputError("record cut short");
@@ -197,11 +300,16 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
   std::string content;
   const uint64_t head_part = std::min<uint64_t>(length, kMaxHttpHead);
   if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
-  const bool is_http = AsciiLowered(header.Get("content-type")).starts_with("application/http");
+  const std::string type = AsciiLowered(header.Get("content-type"));
+  // Without a Content-Type, a block that begins as HTTP is taken for HTTP.
+  const bool is_http =
+      type.starts_with("application/http") || (type.empty() && content.starts_with("HTTP/"));
   const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
   std::string skip_reason;
   if (!head) {
     skip_reason = is_http ? "no complete HTTP response head" : "not an HTTP response";
+  } else if (head->status == 0) {
+    skip_reason = "bad HTTP status line";
   } else if (head->status != 200) {
     skip_reason = "HTTP status " + std::to_string(head->status);
   } else if (!IsHtmlMediaType(head->content_type)) {
@@ -216,10 +324,33 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
     return page;
   }
   content.erase(0, head->length);
-  if (stream_->Take(rest, &content) < rest) throw InputError("record cut short");
-  page.bytes = std::move(content);
-  page.http_charset = CharsetFromContentType(head->content_type).value_or("");
+  RecordBody body(*stream_, std::move(content), rest);
+  ReadBody(*head, body, page);
+  body.Skip();
   return page;
+}
+
+// The page's bytes, or its error when they cannot be had; the stream's own
+// failures are thrown.
+void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
+  try {
+    if (!head.chunked && head.content_encoding.empty() && raw.size() > max_page_size_) {
+      throw TooLarge(max_page_size_);  // refused unread
+    }
+    const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
+    page.bytes = ReadAtMost(*body, max_page_size_);
+    page.http_charset = CharsetFromContentType(head.content_type).value_or("");
+    return;
+  } catch (const Stopped&) {
+    throw;
+  } catch (const InputError& error) {
+    if (raw.stream_failed()) throw;
+    page.error = error.what();
+  } catch (const std::bad_alloc&) {
+    page.error = "out of memory";
+  }
+  page.kind = Input::Kind::kError;
+  page.bytes.clear();
 }
 
 void WarcReader::EndRecord() {
@@ -227,7 +358,16 @@ void WarcReader::EndRecord() {
   if (stream_->Take(4, &end) < 4 || end != "\r\n\r\n") {
     throw InputError("record not followed by CRLF CRLF (cut short or bad Content-Length)");
   }
-  stream_->AtEnd();
+  // A gzip member that ends with the record is checked now, so that a bad
+  // CRC-32 is this record's error; what goes wrong past a checked member is
+  // the next one's.
+  if (stream_->Buffered() || stream_->Verified()) return;
+  try {
+    stream_->AtEnd();
+  } catch (const InputError& error) {
+    if (!stream_->Verified()) throw;
+    deferred_error_ = error.what();
+  }
 }
 
 }  // namespace korvane::cli

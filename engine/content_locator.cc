@@ -5,6 +5,7 @@
 
 #include "char_class.h"
 #include "images.h"
+#include "korvane.h"
 #include "markup_stripper.h"
 #include "scratch.h"
 #include "text_runs.h"
@@ -13,7 +14,6 @@
 namespace korvane {
 namespace {
 
-constexpr size_t kMaxExamined = 900000;
 constexpr size_t kBlockSize = 200;
 
 // A block is strong when more than this many of its units are counted.
@@ -43,7 +43,7 @@ bool IsStrong(int16_t count) { return count > kStrongAbove; }
 // The body of the first 900000 units, from "<body" up to the first
 // "</body>", which ends the text when the page has none.
 std::u16string_view CutToBody(std::u16string_view lower) {
-  const std::u16string_view examined = lower.substr(0, kMaxExamined);
+  const std::u16string_view examined = lower.substr(0, kExaminedUnits);
   const size_t start = Find(examined, u"<body");
   const size_t end = std::min(Find(examined, u"</body>"), examined.size());
   if (start == kNotFound || end <= start) return {};

@@ -1,16 +1,17 @@
 #include "dom_extract.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "dom_boilerplate.h"
 #include "dom_cleaning.h"
-#include "dom_headings.h"
 #include "dom_hints.h"
 #include "dom_images.h"
 #include "dom_scoring.h"
 #include "dom_stats.h"
 #include "dom_text.h"
 #include "dom_tree.h"
+#include "metadata.h"
 #include "scratch.h"
 
 namespace korvane {
@@ -57,7 +58,7 @@ uint32_t TextLength(std::u16string_view text) {
 }
 
 // The article's text under one attempt; its length (weighted) is returned.
-uint32_t TryAttempt(Work& work, const Attempt& attempt, NodeIndex& top) {
+uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
   MarkDrops(work.dom, work.hints, attempt.strip_unlikely, work.drops);
   ComputeStats(work.dom, work.drops, work.stats);
   const Selection selection =
@@ -70,8 +71,12 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, NodeIndex& top) {
   }
   writer.Finish();
   RemoveBoilerplateLines(work.body);
-  top = selection.top;
   work.parts = selection.parts;
+  span = ArticleSpan{};
+  for (const NodeIndex part : selection.parts) {
+    span.begin = std::min(span.begin, part);
+    span.end = span.end == kNoNode ? work.dom[part].end : std::max(span.end, work.dom[part].end);
+  }
   return TextLength(work.body);
 }
 
@@ -83,21 +88,23 @@ Article ExtractDomArticle(std::u16string_view html) {
   ComputeHints(work.dom, work.hints);
   Article article;
   uint32_t best_length = 0;
-  NodeIndex best_top = kNoNode;
+  ArticleSpan best_span;
   for (const Attempt& attempt : kAttempts) {
-    NodeIndex top = kNoNode;
-    const uint32_t length = TryAttempt(work, attempt, top);
+    ArticleSpan span;
+    const uint32_t length = TryAttempt(work, attempt, span);
     if (length > best_length || article.body.empty()) {
       article.body = work.body;
       article.images = ArticleImages(work.dom, work.parts, work.drops);
       best_length = length;
-      best_top = top;
+      best_span = span;
     }
     if (length >= kEnoughText) break;
   }
-  DomHeadings headings = ReadDomHeadings(work.dom, best_top);
-  article.title = std::move(headings.title);
-  article.headline = std::move(headings.headline);
+  PageMetadata metadata = ReadMetadata(work.dom, best_span);
+  article.title = std::move(metadata.title);
+  article.headline = std::move(metadata.headline);
+  article.author = std::move(metadata.author);
+  article.published = std::move(metadata.published);
   work.GiveBackIfHuge();
   return article;
 }

@@ -14,6 +14,15 @@ namespace {
 
 constexpr size_t kMaxHeading = 64;
 
+// A heading's first units are known once a unit other than a space stands
+// at or past the last of them (counted after the leading spaces): the rest
+// of its text can neither move them nor be trimmed away after them.
+// (Folding full-width letters and digits changes no space.)
+bool HoldsAHeading(std::u16string_view plain) {
+  const size_t first = plain.find_first_not_of(u' ');
+  return first != std::u16string_view::npos && plain.find_last_not_of(u' ') >= first + kMaxHeading;
+}
+
 // The text of the first element opened by `open` (a prefix: "<title" also
 // opens <title id=x>) up to the first `close` after its ">".
 std::u16string ElementText(std::u16string_view lower, std::u16string_view open,
@@ -24,7 +33,7 @@ std::u16string ElementText(std::u16string_view lower, std::u16string_view open,
   if (end == kNotFound) return {};
   std::u16string wrapped = u">";
   wrapped.append(lower.substr(gt + 1, end - gt - 1)).append(u"<");
-  const std::u16string text = FoldFullWidth(StripMarkup(wrapped));
+  const std::u16string text = FoldFullWidth(StripMarkupFront(wrapped, HoldsAHeading));
   return std::u16string(TrimSpaces(text).substr(0, kMaxHeading));
 }
 

@@ -4,11 +4,17 @@
 // nothing and throws only what the standard library throws (std::bad_alloc).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace korvane {
+
+// Only this many code units at the start of a page are searched for the
+// article by the block algorithm; the text of a longer page past them is
+// left out of the body.
+inline constexpr size_t kExaminedUnits = 900000;
 
 // How the article is found.
 //   kBlock: density of 200-unit blocks of the lower-cased page (the record

@@ -19,4 +19,13 @@ void ReplaceEntities(Rewriter& text);
 // only text standing between a ">" and the next "<" is kept.
 std::u16string StripMarkup(std::u16string_view markup);
 
+// StripMarkup(markup), or a prefix of it for which `enough` holds, worked out
+// from as little of the markup as settles that prefix: a caller that keeps
+// the first units of a huge piece of markup (a title) does not pay for the
+// rest. Stretches of markup that no kept text can come from are passed over
+// too. `first_part` is the size of the first part of the markup tried.
+std::u16string StripMarkupFront(std::u16string_view markup,
+                                bool (*enough)(std::u16string_view plain),
+                                size_t first_part = size_t{1} << 16);
+
 }  // namespace korvane

@@ -48,6 +48,8 @@ class Rewriter {
   Rewriter& RemoveEntities(std::u16string_view open, std::u16string_view close);
 
   std::u16string_view Text() const { return *text_; }
+  // Swaps the working text into `out` (the buffers keep each other's).
+  void MoveInto(std::u16string& out) { out.swap(*text_); }
 
  private:
   template <typename Pass>

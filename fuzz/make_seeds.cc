@@ -231,17 +231,30 @@ void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                       .version = "WARC/1.1",
                       .content_type = "text/html; charset=GBK",
                       .body = Encoded(pages[1], "gb18030")});
+  const std::string gzipped = test_support::Gzip("<title>x</title><p>gzip</p>");
+  warc += WarcRecord({.uri = "http://news.example/c",
+                      .content_type = "text/html\r\nContent-Encoding: gzip\r\nTransfer-Encoding: "
+                                      "chunked",
+                      .body = "a\r\n" + gzipped.substr(0, 10) + "\r\n" +
+                              [&] {
+                                char size[16];
+                                std::snprintf(size, sizeof size, "%zx", gzipped.size() - 10);
+                                return std::string(size);
+                              }() +
+                              "\r\n" + gzipped.substr(10) + "\r\n0\r\n\r\n"});
   // The first byte packs the file (plain, one gzip member, a member per
   // record), the second says how many read sizes follow.
   seeds.Add("warc", std::string("\0\0", 2) + warc);
   seeds.Add("warc", std::string("\1\0", 2) + warc);
   seeds.Add("warc", std::string("\2\3\1\7\0", 5) + warc);
   seeds.Add("warc", std::string("\0\0", 2) + warc.substr(0, warc.size() / 2));
-  seeds.Dictionary("warc",
-                   {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
-                    "Content-Length: ", "Content-Type: application/http; msgtype=response\r\n",
-                    "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=", "\r\n\r\n", "\n\n",
-                    "\r\n", " ", "\t"});
+  seeds.Dictionary(
+      "warc", {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
+               "Content-Length: ", "Content-Type: application/http; msgtype=response\r\n",
+               "HTTP/1.1 200 OK\r\n", "Content-Type: text/html; charset=", "\r\n\r\n", "\n\n",
+               "\r\n", " ", "\t", "Transfer-Encoding: chunked\r\n", "Content-Encoding: gzip\r\n",
+               "Content-Encoding: deflate\r\n", "HTTP/1.1 100 Continue\r\n\r\n", "0\r\n\r\n",
+               "\x1f\x8b\x08"});
 }
 
 void JsonlSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
@@ -329,6 +342,34 @@ void DomSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                            "\xe3\x80\x82"});
 }
 
+// Datelines, bylines, JSON-LD and titles, as UTF-8 (first byte even).
+void MetadataSeeds(SeedWriter& seeds) {
+  for (const char* text :
+       {"发布时间：2023-11-18 10:20 来源：本报 作者：张三 责任编辑：李四",
+        "2005年3月21日 11:21 （记者 王建宏 北京报道） 本报记者罗科苏盈发自北京",
+        "Posted November 18, 2023 at 3:05 p.m. by Jane Doe and John Roe | Updated",
+        "7/5/2005 9:23:57 PM 文／钱七 张三/摄 ggjjzhzz 发表于 2005-9-15 11:46:00",
+        "{\"@graph\":[{\"@type\":\"NewsArticle\",\"datePublished\":\"2023-11-18T02:20:00Z\","
+        "\"author\":[{\"@type\":\"Person\",\"name\":\"A\"},\"B\"]}]}",
+        "投身外交(3)_读书频道_新浪网 | Opinion - Storm hits -- Herald"}) {
+    seeds.Add("metadata", std::string(1, '\0') + text);
+  }
+  seeds.Dictionary("metadata", {"年",          "月",        "日",
+                                "时",          "分",        "-",
+                                "/",           ".",         ":",
+                                "T",           "Z",         "+08:00",
+                                " PM",         "上午",      "下午",
+                                "作者：",      "记者",      "编辑：",
+                                "来源：",      "（",        "）",
+                                "发表于",      "By ",       " by ",
+                                " and ",       "报道",      "\"datePublished\":",
+                                "\"author\":", "\"name\":", "\"@type\":",
+                                "{",           "}",         "[",
+                                "]",           "_",         " | ",
+                                " - ",         "2023",      "11",
+                                "18",          "10:20"});
+}
+
 }  // namespace
 }  // namespace korvane::fuzz
 
@@ -346,5 +387,6 @@ int main(int argc, char** argv) {
   WarcSeeds(seeds, pages);
   JsonlSeeds(seeds, pages);
   DomSeeds(seeds, pages);
+  MetadataSeeds(seeds);
   return 0;
 }

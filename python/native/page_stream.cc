@@ -14,7 +14,9 @@ PageStream::PageStream(std::function<std::optional<cli::Input>()> next_input, Al
 }
 
 std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, Algorithm algorithm) {
-  auto inputs = std::make_shared<cli::Inputs>(std::vector<std::string>{path}, false);
+  cli::InputSettings settings;
+  settings.paths = {path};
+  auto inputs = std::make_shared<cli::Inputs>(std::move(settings));
   return std::unique_ptr<PageStream>(
       new PageStream([inputs] { return inputs->Next(); }, algorithm));
 }
@@ -23,7 +25,8 @@ std::unique_ptr<PageStream> PageStream::ForWarc(std::unique_ptr<cli::ByteReader>
                                                 std::string_view first_bytes,
                                                 const std::string& name, Algorithm algorithm) {
   if (cli::IsGzip(first_bytes)) reader = std::make_unique<cli::GzipReader>(std::move(reader));
-  auto warc = std::make_shared<cli::WarcReader>(std::move(reader), name, name);
+  auto warc =
+      std::make_shared<cli::WarcReader>(std::move(reader), name, name, cli::kDefaultMaxPageSize);
   return std::unique_ptr<PageStream>(new PageStream([warc] { return warc->Next(); }, algorithm));
 }
 

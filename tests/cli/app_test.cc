@@ -1,6 +1,8 @@
 // The built korvane binary, run as a user runs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +27,7 @@ using test_support::Encode;
 using test_support::Gzip;
 using test_support::KorvaneRun;
 using test_support::ReadFile;
+using test_support::RunShell;
 using test_support::TempDir;
 using test_support::WarcRecord;
 
@@ -98,6 +101,10 @@ TEST(Korvane, ExitStatusesAndMessages) {
       {"an unknown encoding", "-e klingon good.html", 2, "unknown encoding"},
       {"no workers", "-j 0 good.html", 2, "jobs"},
       {"inputs with --stdin-jsonl", "--stdin-jsonl good.html", 2, "excludes"},
+      {"an empty --output-dir", "-o '' good.html", 2, "--output-dir: an empty name is no folder"},
+      {"a page size of 0", "--max-page-size 0 good.html", 2, "not a size"},
+      {"a page too large", "--max-page-size 1K good.html", 1,
+       "good.html: larger than 1 KiB (--max-page-size)"},
       {"an unknown algorithm", "--algorithm fast good.html", 2, "--algorithm"},
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
@@ -184,14 +191,34 @@ TEST(Korvane, TheAlgorithmIsChosenPerRun) {
   }
 }
 
-TEST(Korvane, RecordFormatSeparatesRecordsByAFormFeedLine) {
+// Several records on standard output each end with a NUL byte, which no
+// record holds (a form feed line did not stop a page from holding one); an
+// input that fails gives an empty record, so records match inputs by place.
+TEST(Korvane, RecordFormatEndsEachRecordWithANul) {
   TempDir dir;
-  const std::string a = ArticlePage("甲");
-  const std::string b = ArticlePage("乙");
+  const std::string paragraph(test_support::kNewsParagraph);
+  const std::string a = ArticlePage("甲", {}, "", paragraph + "<br>\f<br>" + paragraph);
+  const std::string b = ArticlePage("乙", {}, "", paragraph + '\0' + paragraph);
   dir.Write("a.html", a);
   dir.Write("b.html", b);
-  EXPECT_EQ(Korvane(dir, "-q -f record a.html b.html").out,
-            RecordOf(a) + "\r\n\f\r\n" + RecordOf(b));
+  std::string b_record = RecordOf(b);
+  for (size_t nul = b_record.find('\0'); nul != std::string::npos; nul = b_record.find('\0')) {
+    b_record.replace(nul, 1, "\uFFFD");
+  }
+  const std::string nul(1, '\0');
+  const struct {
+    const char* args;
+    std::string out;
+  } cases[] = {
+      {"a.html b.html", RecordOf(a) + nul + b_record + nul},
+      {"missing.html a.html", nul + RecordOf(a) + nul},
+      {"a.html missing.html b.html", RecordOf(a) + nul + nul + b_record + nul},
+      {"b.html", RecordOf(b)},  // one page: its record, nothing added
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.args);
+    EXPECT_TRUE(Korvane(dir, std::string("-q -f record ") + test.args).out == test.out);
+  }
   EXPECT_EQ(JsonLines(Korvane(dir, "-f jsonl a.html").out).at(0)["record"], RecordOf(a));
 }
 
@@ -209,6 +236,154 @@ TEST(Korvane, OutputDirMirrorsTheInputTree) {
                            "out/crawl.warc/000002.txt"}) {
     EXPECT_TRUE(ReadFile(dir.path() / name) == RecordOf(a)) << name;
   }
+}
+
+// No two inputs share a record file: ".." parts stay apart from the tree
+// they lead out of, and an input given again is an error, not a record that
+// overwrites another.
+TEST(Korvane, OutputDirGivesEveryInputItsOwnFile) {
+  TempDir dir;
+  const std::string a = ArticlePage("甲");
+  const std::string z = ArticlePage("乙");
+  dir.Write("pages/a.html", a);
+  dir.Write("work/pages/a.html", z);
+  const KorvaneRun up = RunShell(dir.path(), "cd work && \"$KORVANE\" -q -o out ../pages pages");
+  EXPECT_EQ(up.status, 0) << up.err;
+  EXPECT_TRUE(ReadFile(dir.path() / "work/out/%2E%2E/pages/a.html.txt") == RecordOf(a));
+  EXPECT_TRUE(ReadFile(dir.path() / "work/out/pages/a.html.txt") == RecordOf(z));
+  const KorvaneRun twice = Korvane(dir, "-q -o twice - pages/a.html - ./pages/", a);
+  EXPECT_EQ(twice.status, 1);
+  EXPECT_NE(twice.err.find("standard input: its records would overwrite those of -"),
+            std::string::npos)
+      << twice.err;
+  EXPECT_NE(twice.err.find("pages/a.html: its record would overwrite one of pages/a.html"),
+            std::string::npos)
+      << twice.err;
+  EXPECT_TRUE(ReadFile(dir.path() / "twice/stdin.txt") == RecordOf(a));
+}
+
+// Output that cannot be written is an error with a message and exit status
+// 1, and the page is counted as failed: standard output on /dev/full, an
+// output folder where a file stands, a file-size limit standing for a full
+// disk.
+TEST(Korvane, WriteErrorsFailWithAMessage) {
+  TempDir dir;
+  dir.Write("a.html", ArticlePage("甲"));
+  dir.Write("file", "");
+  const struct {
+    const char* command;
+    const char* message;
+  } cases[] = {
+      {"\"$KORVANE\" a.html a.html > /dev/full", "standard output: write error"},
+      {"\"$KORVANE\" a.html > /dev/full", "standard output: write error"},
+      {"\"$KORVANE\" -o file a.html", "cannot open file"},
+      {"trap '' XFSZ; ulimit -f 1; \"$KORVANE\" -o out a.html", "cannot write out/a.html.txt"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.command);
+    const KorvaneRun run = RunShell(dir.path(), test.command);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(test.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(" 0 failed"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out/a.html.txt"));
+}
+
+// The kind of batch that once crashed, hung or lost pages: a 100 GB sparse
+// file, standard input that never ends, a FIFO and a link to /dev/zero in a
+// walked folder, a WARC record that inflates past the size limit. Each is
+// one error, every good page is converted, and the batch ends.
+TEST(Korvane, EveryBadInputIsOneErrorAndTheBatchGoesOn) {
+  TempDir dir;
+  const std::string a = ArticlePage("甲");
+  dir.Write("a.html", a);
+  dir.Write("d/b.html", a);
+  dir.Write("z.html", a);
+  std::filesystem::resize_file(dir.Write("big.html", ""), uint64_t{100} << 30);
+  ASSERT_EQ(mkfifo((dir.path() / "d/fifo.html").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.path() / "d/zero.html");
+  dir.Write("bomb.warc.gz",
+            Gzip(WarcRecord({.uri = "http://x.example/bomb", .body = std::string(65 << 20, 'a')})) +
+                Gzip(WarcRecord({.uri = "http://x.example/ok", .body = a})));
+  const KorvaneRun run = RunShell(
+      dir.path(), "timeout 60 \"$KORVANE\" -q a.html big.html - d bomb.warc.gz z.html < /dev/zero");
+  EXPECT_EQ(run.status, 1) << run.err;
+  std::vector<std::string> outcomes;
+  for (const json& line : JsonLines(run.out)) {
+    outcomes.push_back(line["source"].get<std::string>() +
+                       (line.contains("error") ? ": " + line["error"].get<std::string>() : ""));
+  }
+  const std::string too_large = ": larger than 64 MiB (--max-page-size)";
+  EXPECT_EQ(outcomes, (std::vector<std::string>{
+                          "a.html", "big.html" + too_large, "standard input" + too_large,
+                          "d/b.html", "d/fifo.html: not a regular file (a FIFO), not read",
+                          "d/zero.html: not a regular file (a character device), not read",
+                          "http://x.example/bomb" + too_large, "http://x.example/ok", "z.html"}));
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 5) << run.err;
+}
+
+// SIGINT and SIGTERM stop reading (here, a FIFO that never gets a writer),
+// what is in flight is written whole, and the summary says why the batch
+// ended; the exit status is 128 + the signal.
+TEST(Korvane, StopsCleanlyOnSigintAndSigterm) {
+  TempDir dir;
+  const std::string a = ArticlePage("甲");
+  dir.Write("a.html", a);
+  ASSERT_EQ(mkfifo((dir.path() / "wait.html").c_str(), 0600), 0);
+  const struct {
+    const char* args;
+    const char* signal;
+    int status;
+  } cases[] = {
+      {"-o out a.html wait.html", "TERM", 143},
+      {"a.html wait.html > out.jsonl", "INT", 130},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.args);
+    const KorvaneRun run =
+        RunShell(dir.path(), std::string("\"$KORVANE\" ") + test.args +
+                                 " & pid=$!; sleep 1; kill -" + test.signal + " $pid; wait $pid");
+    EXPECT_EQ(run.status, test.status);
+    EXPECT_NE(run.err.find(std::string("stopped by SIG") + test.signal + "; 1 pages read"),
+              std::string::npos)
+        << run.err;
+  }
+  EXPECT_TRUE(ReadFile(dir.path() / "out/a.html.txt") == RecordOf(a));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "out"), {}), 1);
+  EXPECT_EQ(JsonLines(ReadFile(dir.path() / "out.jsonl")).at(0)["record"], RecordOf(a));
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORVANE_UNDER_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define KORVANE_UNDER_ASAN
+#endif
+
+// Under an address-space limit (common on batch clusters) threads and
+// memory run out: a thread that cannot be started leaves the run to those
+// that could, and memory that runs out is that input's error.
+TEST(Korvane, LimitedMemoryIsAnInputsErrorNotTheBatchsEnd) {
+#ifdef KORVANE_UNDER_ASAN
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits leave";
+#endif
+  TempDir dir;
+  dir.Write("a.html", ArticlePage("甲"));
+  std::filesystem::resize_file(dir.Write("big.html", ""), uint64_t{300} << 20);
+  const KorvaneRun threads =
+      RunShell(dir.path(), "ulimit -v 1000000; \"$KORVANE\" -q -j 1024 a.html a.html");
+  EXPECT_EQ(threads.status, 0) << threads.err;
+  EXPECT_EQ(JsonLines(threads.out).size(), 2u);
+  EXPECT_NE(threads.err.find("could not start 1024 worker threads"), std::string::npos)
+      << threads.err;
+  const KorvaneRun memory =
+      RunShell(dir.path(),
+               "ulimit -v 250000; \"$KORVANE\" -q -j 1 --max-page-size 1G a.html big.html a.html");
+  EXPECT_EQ(memory.status, 1);
+  EXPECT_EQ(memory.err, "korvane: big.html: out of memory while reading\n");
+  EXPECT_EQ(JsonLines(memory.out).size(), 3u);
 }
 
 TEST(Korvane, WarcFilesGiveTheirHtmlResponses) {

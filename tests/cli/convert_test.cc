@@ -6,6 +6,7 @@
 
 #include "adversarial_pages.h"
 #include "charset.h"
+#include "korvane.h"
 #include "pages.h"
 #include "utf8.h"
 
@@ -70,6 +71,22 @@ TEST(Convert, ResolvesImagesAgainstThePagesOwnUrlFirst) {
     ASSERT_EQ(line["images"], nlohmann::json({"img/a.jpg"}));
     EXPECT_EQ(line["image_urls"][0], test.first_url);
   }
+}
+
+TEST(Convert, GivesWebUrlsOnlyAndSaysWhenTextWasLeftOut) {
+  const std::string page = test_support::ArticlePage(
+      "t", {"javascript:alert(1)//.jpg", "data:image/png;base64,AAAA.png", "a.jpg"});
+  Input input;
+  input.bytes = page;
+  const nlohmann::json line = nlohmann::json::parse(
+      Convert(std::move(input), {Format::kJsonl, {}, "http://base.example/"}).text);
+  EXPECT_EQ(line["image_urls"], nlohmann::json({nullptr, nullptr, "http://base.example/a.jpg"}));
+  EXPECT_FALSE(line.contains("truncated"));
+  Input longer;
+  longer.bytes = page + std::string(korvane::kExaminedUnits, ' ');
+  const Result result = Convert(std::move(longer), {Format::kJsonl, {}, {}});
+  EXPECT_TRUE(result.truncated);
+  EXPECT_EQ(nlohmann::json::parse(result.text)["truncated"], true);
 }
 
 }  // namespace

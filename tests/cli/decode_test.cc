@@ -11,6 +11,9 @@ namespace {
 using test_support::Encode;
 
 constexpr std::string_view kChinese = "北京新闻：今年经济运行总体平稳，居民收入稳步提高。";
+// With the two bytes that some Shift_JIS tables read as yen and overline.
+constexpr std::string_view kJapanese =
+    "東京の記者会見で、今年の経済見通しについて説明がありました。市場は安定しています。a\\b~c";
 
 std::string Html(std::string_view head, std::string_view body) {
   return "<html><head>" + std::string(head) + "</head><body>" + std::string(body) +
@@ -36,7 +39,29 @@ std::vector<DecodeCase> DecodeCases() {
   const std::string utf8_page = Html(gbk_meta, kChinese);
   const std::string utf16_page = Html("", kChinese);
   std::string long_head(1100, ' ');
+  const std::string japanese = std::string(kJapanese) + std::string(kJapanese);
+  const std::string sjis_meta = "<meta charset=shift_jis>";
   return {
+      {"meta shift_jis", Encode(Html(sjis_meta, japanese), "windows-31j"), "", "", "shift_jis",
+       Html(sjis_meta, japanese)},
+      {"http sjis", Encode(Html("", japanese), "windows-31j"), "sjis", "", "shift_jis",
+       Html("", japanese)},
+      {"shift_jis detected", Encode(Html("", japanese + japanese), "windows-31j"), "", "",
+       "shift_jis", Html("", japanese + japanese)},
+      {"meta iso-2022-jp", Encode(Html("<meta charset=iso-2022-jp>", japanese), "ISO-2022-JP"), "",
+       "", "iso-2022-jp", Html("<meta charset=iso-2022-jp>", japanese)},
+      {"iso-2022-jp detected", Encode(Html("", japanese), "ISO-2022-JP"), "", "", "iso-2022-jp",
+       Html("", japanese)},
+      {"meta euc-jp", Encode(Html("<meta charset=x-euc-jp>", japanese), "EUC-JP"), "", "", "euc-jp",
+       Html("<meta charset=x-euc-jp>", japanese)},
+      {"meta koi8-r", Encode(Html("<meta charset=koi8>", "Новости дня"), "KOI8-R"), "", "",
+       "koi8-r", Html("<meta charset=koi8>", "Новости дня")},
+      {"an unknown label is passed over for detection", Gbk("<meta charset=utf-32>"), "", "",
+       "gb18030", Html("<meta charset=utf-32>", kChinese)},
+      {"x-user-defined in a meta is windows-1252", Html("<meta charset=x-user-defined>", "\x80"),
+       "", "", "windows-1252", Html("<meta charset=x-user-defined>", "€")},
+      {"a label browsers replace", Html("<meta charset=hz-gb-2312>", "~{<:Ky2;S{~}"), "", "",
+       "replacement", "\uFFFD", 1},
       {"meta charset gbk", Gbk(gbk_meta), "", "", "gb18030", Html(gbk_meta, kChinese)},
       {"meta http-equiv gb2312", Gbk(equiv_gb2312), "", "", "gb18030",
        Html(equiv_gb2312, kChinese)},
@@ -89,7 +114,7 @@ TEST(Decode, PicksTheCharsetAndDecodes) {
     SCOPED_TRACE(test.name);
     DecodeHints hints;
     hints.http_charset = test.http_charset;
-    if (!test.forced.empty()) hints.forced = CharsetForLabel(test.forced);
+    if (!test.forced.empty()) hints.forced = CharsetForOption(test.forced);
     const DecodedPage page = Decode(test.bytes, hints);
     EXPECT_EQ(page.error, "");
     if (test.encoding.empty()) {

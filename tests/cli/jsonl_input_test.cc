@@ -14,7 +14,7 @@ struct JsonLineCase {
   std::string line;
   Input::Kind kind;
   std::string source;
-  std::string id;  // dumped
+  std::string id;  // as given
   std::string error_part;
 };
 
@@ -26,20 +26,30 @@ TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
        ""},
       {R"({"id": [1], "url": "http://x.example/"})", Input::Kind::kError, "http://x.example/",
        "[1]", "no \"html\""},
-      {R"({"html": 5})", Input::Kind::kError, "standard input line 3", "null", "no \"html\""},
-      {R"([1, 2])", Input::Kind::kError, "standard input line 3", "null", "not a JSON object"},
-      {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
-      {"", Input::Kind::kError, "standard input line 3", "null", "invalid JSON"},
+      {R"({"id": 12345678901234567890123, "html": "x"})", Input::Kind::kPage,
+       "standard input line 3", "12345678901234567890123", ""},
+      {R"({"id":1.10,"html":"x"})", Input::Kind::kPage, "standard input line 3", "1.10", ""},
+      {R"({"\u0069d": 1, "html": "x", "id" : {"k": [1, 2.50]} })", Input::Kind::kPage,
+       "standard input line 3", R"({"k": [1, 2.50]})", ""},
+      {R"({"html": "a\ud800b\udc00\\ud800\ud83d\ude00"})", Input::Kind::kPage,
+       "standard input line 3", "", ""},
+      {R"({"html": 5})", Input::Kind::kError, "standard input line 3", "", "no \"html\""},
+      {R"([1, 2])", Input::Kind::kError, "standard input line 3", "", "not a JSON object"},
+      {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "", "invalid JSON"},
+      {"", Input::Kind::kError, "standard input line 3", "", "invalid JSON"},
   };
   for (const JsonLineCase& test : cases) {
     SCOPED_TRACE(test.line);
     const Input page = PageFromJsonLine(test.line, 3);
     EXPECT_EQ(page.kind, test.kind);
     EXPECT_EQ(page.source, test.source);
-    EXPECT_EQ(page.id.dump(), test.id);
+    EXPECT_EQ(page.id_json, test.id);
     EXPECT_NE(page.error.find(test.error_part), std::string::npos) << page.error;
   }
   EXPECT_EQ(PageFromJsonLine(R"({"html": "<p>中文</p>"})", 1).bytes, "<p>中文</p>");
+  // A lone surrogate escape is U+FFFD; an escaped backslash and a pair are not touched.
+  EXPECT_EQ(PageFromJsonLine(R"({"html": "a\ud800b\udc00\\ud800\ud83d\ude00"})", 1).bytes,
+            "a\uFFFDb\uFFFD\\ud800\U0001F600");
 }
 
 constexpr std::string_view kPage = "\"html\":\"<body><p>x</p></body>\"";
@@ -93,8 +103,8 @@ TEST(PageFromJsonLine, LinesNestedTooDeeplyAreErrorsNotCrashes) {
 }
 
 // What the stream gives, page by page: its source, or "error: " and it.
-std::vector<std::string> SourcesOf(std::string_view stream, size_t chunk) {
-  JsonLines lines(std::make_unique<test_support::ChunkedReader>(stream, chunk));
+std::vector<std::string> SourcesOf(std::string_view stream, size_t chunk, uint64_t max_line) {
+  JsonLines lines(std::make_unique<test_support::ChunkedReader>(stream, chunk), max_line);
   std::vector<std::string> sources;
   while (std::optional<Input> page = lines.Next()) {
     sources.push_back((page->kind == Input::Kind::kError ? "error: " : "") + page->source);
@@ -113,17 +123,22 @@ TEST(JsonLines, GivesEveryLineAndTheLastWithoutItsLineFeed) {
       {"every line ended", a + "\n" + b + "\n", {"http://x.example/a", "http://x.example/b"}},
       {"the last line not ended", a + "\n" + b, {"http://x.example/a", "http://x.example/b"}},
       {"CR LF", a + "\r\n" + b + "\r\n", {"http://x.example/a", "http://x.example/b"}},
-      {"an empty line",
-       a + "\n\n" + b,
+      {"blank lines, skipped",
+       "\n" + a + "\n \t\r\n" + b,
+       {"http://x.example/a", "http://x.example/b"}},
+      {"a line over the limit, skipped to its end",
+       a + "\n" + std::string(1000, ' ') + "\n" + b,
        {"http://x.example/a", "error: standard input line 2", "http://x.example/b"}},
       {"nothing", "", {}},
   };
   for (const auto& test : cases) {
     for (const size_t chunk : {size_t{3}, size_t{1} << 16}) {
       SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk));
-      EXPECT_EQ(SourcesOf(test.stream, chunk), test.sources);
+      EXPECT_EQ(SourcesOf(test.stream, chunk, 200), test.sources);
     }
   }
+  JsonLines lines(std::make_unique<test_support::ChunkedReader>(std::string(300, 'x'), 7), 200);
+  EXPECT_EQ(lines.Next()->error, "larger than 200 bytes (--max-page-size)");
 }
 
 }  // namespace

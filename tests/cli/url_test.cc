@@ -41,6 +41,8 @@ TEST(ResolveUrl, ResolvesReferencesAgainstTheBase) {
       {"g#s/../x", "http://a/b/c/g#s/../x"},
       {"  /img/a.jpg \r\n", "http://a/img/a.jpg"},
       {"HTTPS://Img.Example/x/../A.PNG", "HTTPS://Img.Example/A.PNG"},
+      {"\x01 g\t/\nh\x1F", "http://a/b/c/g/h"},  // as browsers clean URLs
+      {"java\tscript:x.jpg", "javascript:x.jpg"},
   };
   for (const auto& [reference, expected] : cases) {
     SCOPED_TRACE(reference);
@@ -54,6 +56,17 @@ TEST(ResolveUrl, NeedsAnAbsoluteBaseForRelativeSources) {
   EXPECT_EQ(ResolveUrl("", "a.jpg"), std::nullopt);
   EXPECT_EQ(ResolveUrl("pages/a.html", "a.jpg"), std::nullopt);
   EXPECT_EQ(ResolveUrl("", "http://x.example/a.jpg"), "http://x.example/a.jpg");
+}
+
+// Image URLs are for fetching: scripts, inline data and local files are not.
+TEST(IsWebUrl, TakesHttpHttpsAndFtpOnly) {
+  const std::pair<const char*, bool> cases[] = {
+      {"http://x.example/a.jpg", true},    {"HTTPS://x.example/a.jpg", true},
+      {"ftp://x.example/a.jpg", true},     {"javascript:alert(1)//.jpg", false},
+      {"data:image/png;base64,AA", false}, {"file:///etc/passwd", false},
+      {"vbscript:x.jpg", false},           {"//x.example/a.jpg", false},
+  };
+  for (const auto& [url, web] : cases) EXPECT_EQ(IsWebUrl(url), web) << url;
 }
 
 }  // namespace

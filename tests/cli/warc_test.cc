@@ -12,10 +12,11 @@ namespace {
 using test_support::Gzip;
 using test_support::WarcRecord;
 
-std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7) {
+std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7,
+                           uint64_t max_page_size = kDefaultMaxPageSize) {
   std::unique_ptr<ByteReader> input = std::make_unique<test_support::ChunkedReader>(bytes, chunk);
   if (compressed) input = std::make_unique<GzipReader>(std::move(input));
-  WarcReader reader(std::move(input), "crawl.warc", "crawl.warc");
+  WarcReader reader(std::move(input), "crawl.warc", "crawl.warc", max_page_size);
   std::vector<Input> pages;
   while (std::optional<Input> page = reader.Next()) pages.push_back(std::move(*page));
   return pages;
@@ -137,6 +138,108 @@ TEST(WarcReader, ReportsBrokenFilesAndStops) {
     EXPECT_NE(error.error.find("record " + std::to_string(test.pages_before + 1)),
               std::string::npos)
         << error.error;
+  }
+}
+
+// What a record held, in short: "page <bytes>", "skipped <why>" or
+// "error <why>".
+std::vector<std::string> Outcomes(const std::vector<Input>& pages) {
+  std::vector<std::string> outcomes;
+  for (const Input& page : pages) {
+    switch (page.kind) {
+      case Input::Kind::kPage:
+        outcomes.push_back("page " + page.bytes);
+        break;
+      case Input::Kind::kSkipped:
+        outcomes.push_back("skipped " + page.error);
+        break;
+      case Input::Kind::kError:
+        outcomes.push_back("error " + page.error);
+        break;
+    }
+  }
+  return outcomes;
+}
+
+// A response record around `block`, with these WARC header fields.
+std::string Record(std::string_view block,
+                   std::string_view fields = "Content-Type: application/http; msgtype=response\r\n",
+                   std::string_view type = "response") {
+  return "WARC/1.0\r\nWARC-Type: " + std::string(type) + "\r\n" + std::string(fields) +
+         "Content-Length: " + std::to_string(block.size()) + "\r\n\r\n" + std::string(block) +
+         "\r\n\r\n";
+}
+
+constexpr std::string_view kHtmlHead = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+
+// Heads are read as tolerant readers read them, bodies decoded as their
+// codings say, and a page that cannot be had is its record's error: the
+// next record is read all the same.
+TEST(WarcReader, ReadsEachRecordAsTolerantReadersDo) {
+  const std::string head(kHtmlHead);
+  const std::string big(3000, 'x');
+  const struct {
+    const char* name;
+    std::string record;
+    std::string outcome;
+  } cases[] = {
+      {"WARC-Type in another case", Record(head + "\r\n<p>a", "", "Response"), "page <p>a"},
+      {"two blanks in the status line",
+       Record("HTTP/1.1  200 OK\r\nContent-Type: text/html\r\n\r\nb"), "page b"},
+      {"an interim head first", Record("HTTP/1.1 100 Continue\r\n\r\n" + head + "\r\nc"), "page c"},
+      {"a four-digit status", Record("HTTP/1.1 2000 OK\r\n\r\nd"), "skipped bad HTTP status line"},
+      {"an HTTP block without Content-Type", Record(head + "\r\ne", ""), "page e"},
+      {"a block without Content-Type that is no HTTP", Record("<p>f", ""),
+       "skipped not an HTTP response"},
+      {"chunked",
+       Record(head + "Transfer-Encoding: chunked\r\n\r\n3\r\n<p>\r\n1\r\ng\r\n0\r\n\r\n"),
+       "page <p>g"},
+      {"gzip", Record(head + "Content-Encoding: gzip\r\n\r\n" + Gzip("<p>h")), "page <p>h"},
+      {"br", Record(head + "Content-Encoding: br\r\n\r\n...."),
+       "error Content-Encoding br is not supported"},
+      {"larger than the limit", Record(head + "\r\n" + big),
+       "error larger than 1 KiB (--max-page-size)"},
+      {"larger than the limit once inflated",
+       Record(head + "Content-Encoding: gzip\r\n\r\n" + Gzip(big)),
+       "error larger than 1 KiB (--max-page-size)"},
+  };
+  const std::string next = Record(head + "\r\nnext");
+  for (const auto& test : cases) {
+    for (const bool compressed : {false, true}) {
+      SCOPED_TRACE(std::string(test.name) + (compressed ? ", warc.gz" : ""));
+      const std::string bytes = compressed ? Members({test.record, next}) : test.record + next;
+      EXPECT_EQ(Outcomes(ReadAll(bytes, compressed, 7, 1024)),
+                (std::vector<std::string>{test.outcome, "page next"}));
+    }
+  }
+}
+
+// A record whose gzip member is whole and checked is given; what goes
+// wrong after it is charged to what follows ("after record N").
+TEST(WarcReader, ChargesWhatFollowsACheckedMemberToIt) {
+  const std::string one = WarcRecord({.uri = "http://x.example/1", .body = "1"});
+  const std::string two = WarcRecord({.uri = "http://x.example/2", .body = "2"});
+  const std::string garbage_error =
+      "error after record 1: bytes after a complete gzip member are not gzip data (incorrect "
+      "header check); the rest of the file is not read";
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> outcomes;
+  } cases[] = {
+      {"NUL padding after the last member",
+       Members({one, two}) + std::string(512, '\0'),
+       {"page 1", "page 2"}},
+      {"NUL padding between members",
+       Gzip(one) + std::string(512, '\0') + Gzip(two),
+       {"page 1", "page 2"}},
+      {"garbage between members", Gzip(one) + "garbage!" + Gzip(two), {"page 1", garbage_error}},
+  };
+  for (const auto& test : cases) {
+    for (const size_t chunk : {size_t{7}, size_t{1} << 20}) {
+      SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk));
+      EXPECT_EQ(Outcomes(ReadAll(test.bytes, true, chunk)), test.outcomes);
+    }
   }
 }
 

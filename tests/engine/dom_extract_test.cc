@@ -175,12 +175,12 @@ TEST(DomExtractTest, LazyImagesInDocumentOrder) {
 
 TEST(DomExtractTest, TitleAndHeadlineKeepTheirLetterCase) {
   const std::u16string page =
-      u"<title> The  Bridge &amp; River | Herald</title><h1>Bridge\n"
-      u"<em>To Be</em> Repaired</h1>" +
+      u"<title> The  Bridge &amp; River | Herald</title><h1>The Bridge\n"
+      u"<em>&amp; River</em> Repaired</h1>" +
       Paragraphs(English, 4);
   const Article article = ExtractArticle(page, Algorithm::kDom);
-  EXPECT_EQ(article.title, u"The Bridge & River | Herald");
-  EXPECT_EQ(article.headline, u"Bridge To Be Repaired");
+  EXPECT_EQ(article.title, u"The Bridge & River Repaired");
+  EXPECT_EQ(article.headline, u"The Bridge & River Repaired");
   EXPECT_EQ(ExtractArticle(u"", Algorithm::kDom).body, u"");
 }
 

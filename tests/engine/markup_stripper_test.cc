@@ -65,5 +65,26 @@ TEST(StripMarkupTest, MatchesTheReferenceOnRandomFragments) {
   }
 }
 
+// A title's front is worked out from part of it, over text without the
+// stretches no run reaches; long stretches between "<" and ">" are mixed in
+// so that those are passed over often.
+TEST(StripMarkupFrontTest, SettlesAPrefixOfTheWholeText) {
+  test_support::RandomText random(6);
+  const std::u16string fillers[] = {u"", u"<p<p<p<p<p<p<p<p<p<p<p<p", u"br>br>br>br>br>br>br>",
+                                    u"xxxxxxxxxxxxxxxxxxxxxxxxx", u"  <br  <br <p  </p></li>"};
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string markup;
+    for (int pieces = random.Below(6); pieces >= 0; --pieces) {
+      markup += random.Fragment(12) + fillers[random.Below(std::size(fillers))];
+    }
+    const std::u16string whole = reference::StripMarkup(markup);
+    ASSERT_EQ(StripMarkupFront(markup, [](std::u16string_view) { return false; }), whole)
+        << "markup " << round;
+    const std::u16string front =
+        StripMarkupFront(markup, [](std::u16string_view) { return true; }, 1 + random.Below(40));
+    ASSERT_TRUE(whole.starts_with(front)) << "markup " << round;
+  }
+}
+
 }  // namespace
 }  // namespace korvane

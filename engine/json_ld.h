@@ -1,0 +1,21 @@
+// What a page's JSON-LD (<script type="application/ld+json">) says about its
+// article: the date it was published and its authors.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+struct LinkedData {
+  std::u16string published;  // datePublished (else dateCreated), as written
+  std::u16string author;     // the names of the authors that are not organisations, ", " between
+};
+
+// Reads one script's JSON and fills what `data` does not hold yet. An article
+// object (NewsArticle, BlogPosting, ...) wins over other objects; JSON that
+// breaks off is read up to the fault; nesting is read 32 levels deep and
+// 4096 values in all.
+void ReadLinkedData(std::u16string_view json, LinkedData& data);
+
+}  // namespace korvane

@@ -1,0 +1,69 @@
+#include "output_folder.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "temp_dir.h"
+
+namespace korvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::ReadFile;
+using test_support::TempDir;
+
+// Files in `root` that are not records: temporary files left behind.
+int Leftovers(const fs::path& root) {
+  int count = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.path().filename().string().starts_with(".korvane-")) ++count;
+  }
+  return count;
+}
+
+TEST(OutputFolder, WritesWholeRecordsAndFollowsNoLinkBelowItsRoot) {
+  TempDir dir;
+  const fs::path root = dir.path() / "out";
+  const std::string victim = dir.Write("victim.txt", "precious");
+  dir.Write("elsewhere/keep.txt", "");
+  fs::create_directories(root / "pages");
+  fs::create_symlink(victim, root / "pages/a.html.txt");
+  fs::create_directory_symlink(dir.path() / "elsewhere", root / "linked");
+  OutputFolder folder(root.string());
+
+  EXPECT_EQ(folder.Write("pages/a.html.txt", "record a"), "");
+  EXPECT_EQ(ReadFile(victim), "precious");
+  EXPECT_FALSE(fs::is_symlink(root / "pages/a.html.txt"));
+  EXPECT_EQ(ReadFile(root / "pages/a.html.txt"), "record a");
+  EXPECT_EQ(folder.Write("new/deep/b.txt", "record b"), "");
+  EXPECT_EQ(ReadFile(root / "new/deep/b.txt"), "record b");
+  EXPECT_NE(folder.Write("linked/c.txt", "c").find("a symbolic link, not followed"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.path() / "elsewhere/c.txt"));
+  EXPECT_EQ(Leftovers(root), 0);
+}
+
+TEST(OutputFolder, LeavesNothingBehindWhenTheDiskIsFull) {
+  TempDir dir;
+  const fs::path root = dir.path() / "out";
+  OutputFolder folder(root.string());
+  ASSERT_EQ(folder.Write("old.txt", "old record"), "");
+  // A file-size limit stands for a full disk: writes past it fail.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 1024;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const std::string error = folder.Write("old.txt", std::string(100000, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(root / "old.txt"), "old record");
+  EXPECT_EQ(Leftovers(root), 0);
+}
+
+}  // namespace
+}  // namespace korvane::cli
