@@ -151,7 +151,7 @@ def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
         if not isinstance(path, str):
             raise TypeError("a path must be str or os.PathLike[str]")
         os.close(os.open(path, os.O_RDONLY | os.O_NONBLOCK))  # OSError, named, if unreadable
-        return _objects(_korvane.open_path(os.fsencode(path), algorithm))
+        return _objects(_korvane.open_path(os.fsencode(path), False, algorithm))
     if callable(getattr(source, "read", None)):
         name = getattr(source, "name", None)
         name = name if isinstance(name, str) else "stream"

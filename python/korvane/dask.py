@@ -68,9 +68,12 @@ def _open_new(path: str) -> Tuple[int, str]:
             return os.open(temporary, flags, 0o666), temporary
 
 
-def convert_file(path: str, part: str, algorithm: str = "block") -> PartReport:
+def convert_file(path: str, part: str, algorithm: str = "block",
+                 walked: bool = False) -> PartReport:
     """Writes the JSON lines of `korvane --format jsonl PATH` to `part`,
-    through a temporary file renamed into place."""
+    through a temporary file renamed into place. `walked`: PATH was found in
+    a folder, so that a special file there (a FIFO, a device) is an error, as
+    in the command line's walk, instead of a stream the worker waits on."""
     _check_algorithm(algorithm)
     os.makedirs(os.path.dirname(part) or ".", exist_ok=True)
     fd, temporary = _open_new(part)
@@ -78,7 +81,7 @@ def convert_file(path: str, part: str, algorithm: str = "block") -> PartReport:
     failures = []
     try:
         with open(fd, "wb") as out:
-            for kind, line in _korvane.open_path(os.fsencode(path), algorithm):
+            for kind, line in _korvane.open_path(os.fsencode(path), walked, algorithm):
                 if kind == "skipped":
                     skipped += 1
                     continue
@@ -102,6 +105,7 @@ class _Task:
     given: str  # as named (or found in a folder)
     path: str  # absolute, for the workers
     part: str
+    walked: bool  # found in a folder
 
 
 def _part_name(path: str) -> str:
@@ -112,28 +116,28 @@ def _part_name(path: str) -> str:
 def plan(inputs: Sequence[str], output_dir: str) -> Tuple[List[_Task], List[Failure]]:
     """One task per file, in the command line's order; folders that cannot
     be read and files that would share a part file are failures."""
-    files: List[str] = []
+    files: List[Tuple[str, bool]] = []  # (path, walked)
     failures: List[Failure] = []
     for given in inputs:
         if not os.path.isdir(given):
-            files.append(given)
+            files.append((given, False))
             continue
         for path, error in _korvane.walk(os.fsencode(given)):
             if error:
                 failures.append(Failure(path, error))
             else:
-                files.append(path)
+                files.append((path, True))
     tasks: List[_Task] = []
     owners = {}
     output_dir = os.path.abspath(output_dir)
-    for given in files:
+    for given, walked in files:
         part = _part_name(given)
         if part in owners:
             failures.append(Failure(given, f"same part file as {owners[part]} ({part})"))
             continue
         owners[part] = given
         tasks.append(_Task(given, os.path.join(os.getcwd(), given),
-                           os.path.join(output_dir, part)))
+                           os.path.join(output_dir, part), walked))
     return tasks, failures
 
 
@@ -145,7 +149,8 @@ def run(inputs: Sequence[str], output_dir: str, client, *, algorithm: str = "blo
     _check_algorithm(algorithm)
     tasks, failures = plan(inputs, output_dir)
     summary = Summary(inputs=len(tasks) + len(failures), failures=failures)
-    futures = [client.submit(convert_file, task.path, task.part, algorithm, pure=False)
+    futures = [client.submit(convert_file, task.path, task.part, algorithm, task.walked,
+                             pure=False)
                for task in tasks]
     if progress_bar and futures:
         distributed.progress(futures)

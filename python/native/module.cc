@@ -178,8 +178,9 @@ class Stream {
   std::mutex busy_;
 };
 
-std::unique_ptr<Stream> OpenPath(const std::string& path, std::string_view algorithm) {
-  return std::make_unique<Stream>(PageStream::ForPath(path, AlgorithmNamed(algorithm)), nullptr);
+std::unique_ptr<Stream> OpenPath(const std::string& path, bool walked, std::string_view algorithm) {
+  return std::make_unique<Stream>(PageStream::ForPath(path, walked, AlgorithmNamed(algorithm)),
+                                  nullptr);
 }
 
 std::unique_ptr<Stream> OpenWarc(py::object file, const std::string& name,
@@ -221,6 +222,6 @@ PYBIND11_MODULE(_korvane, m) {
   py::class_<Stream>(m, "Stream")
       .def("__iter__", [](py::object self) { return self; })
       .def("__next__", &Stream::Next);
-  m.def("open_path", &OpenPath, py::arg("path"), py::arg("algorithm"));
+  m.def("open_path", &OpenPath, py::arg("path"), py::arg("walked"), py::arg("algorithm"));
   m.def("open_warc", &OpenWarc, py::arg("file"), py::arg("name"), py::arg("algorithm"));
 }

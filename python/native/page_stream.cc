@@ -13,9 +13,11 @@ PageStream::PageStream(std::function<std::optional<cli::Input>()> next_input, Al
   settings_.algorithm = algorithm;
 }
 
-std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, Algorithm algorithm) {
+std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, bool walked,
+                                                Algorithm algorithm) {
   cli::InputSettings settings;
   settings.paths = {path};
+  settings.walked = walked;
   auto inputs = std::make_shared<cli::Inputs>(std::move(settings));
   return std::unique_ptr<PageStream>(
       new PageStream([inputs] { return inputs->Next(); }, algorithm));

@@ -23,7 +23,10 @@ class PageStream {
   };
 
   // What `korvane PATH` reads: a page file, a WARC file or a folder.
-  static std::unique_ptr<PageStream> ForPath(const std::string& path, Algorithm algorithm);
+  // `walked`: PATH was found by walking a folder, so that a special file is
+  // an error, as in the command line's walk, rather than a stream to wait on.
+  static std::unique_ptr<PageStream> ForPath(const std::string& path, bool walked,
+                                             Algorithm algorithm);
   // The records of a WARC file, named `name` in messages: gzip data when its
   // `first_bytes` (not consumed) say so, as for the command line.
   static std::unique_ptr<PageStream> ForWarc(std::unique_ptr<cli::ByteReader> reader,

@@ -124,6 +124,8 @@ def test_errors_raised_on_workers_reach_the_client_with_their_type(cluster, tmp_
 
 def test_the_module_on_a_local_cluster(tmp_path, capsys):
     inputs = _crawl(tmp_path / "crawl")
+    fifo = tmp_path / "crawl" / "queue.html"
+    os.mkfifo(fifo)  # found by the walk: an error, not a stream to wait on
     output_dir = tmp_path / "out"
     status = korvane.dask.main([str(tmp_path / "crawl"), str(tmp_path / "crawl" / "a.warc"),
                                 "--output-dir", str(output_dir), "--workers", "2",
@@ -135,4 +137,5 @@ def test_the_module_on_a_local_cluster(tmp_path, capsys):
                          f"({str(inputs[0]).lstrip('/')}.jsonl)")
     assert errors[1].startswith(f"korvane: {inputs[2]}: record 5 (")
     assert errors[1].endswith("record cut short; the rest of the file is not read")
-    assert errors[2].startswith("korvane: 5 inputs, ")
+    assert errors[2] == f"korvane: {fifo}: not a regular file (a FIFO), not read"
+    assert errors[3].startswith("korvane: 6 inputs, ")
