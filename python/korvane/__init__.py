@@ -10,12 +10,15 @@ are the record and the decoding alone. `python3 -m korvane.dask` spreads
 files over a Dask cluster.
 """
 
-from ._api import Article, NotAPageError, decode, extract, html_to_text, iter_warc
+from ._api import (DEFAULT_MAX_PAGE_SIZE, Article, NotAPageError, PageTooLargeError, decode,
+                   extract, html_to_text, iter_warc)
 from ._korvane import __version__
 
 __all__ = [
     "Article",
+    "DEFAULT_MAX_PAGE_SIZE",
     "NotAPageError",
+    "PageTooLargeError",
     "__version__",
     "decode",
     "extract",

@@ -18,6 +18,12 @@ from . import _korvane
 NotAPageError = _korvane.NotAPageError
 NotAPageError.__module__ = __package__  # pickled as korvane.NotAPageError
 NotAPageError.__doc__ = "The input is binary data (NUL bytes, not valid UTF-8), not a page."
+PageTooLargeError = _korvane.PageTooLargeError
+PageTooLargeError.__module__ = __package__
+PageTooLargeError.__doc__ = ("The page is larger than max_page_size, as the command line's "
+                             "--max-page-size refuses it.")
+# The command line's default: every page that converts in reasonable memory.
+DEFAULT_MAX_PAGE_SIZE: int = _korvane.DEFAULT_MAX_PAGE_SIZE
 
 _ALGORITHMS = ("block", "dom")
 _BYTES_LIKE = (bytearray, memoryview)
@@ -65,6 +71,13 @@ def _check_algorithm(algorithm: Any) -> None:
         raise ValueError(f"unknown algorithm {algorithm!r} (block or dom)")
 
 
+def _check_size(max_page_size: Any) -> None:
+    if not isinstance(max_page_size, int) or isinstance(max_page_size, bool):
+        raise TypeError(f"max_page_size must be int, not {type(max_page_size).__name__}")
+    if not 0 < max_page_size < 2**64:
+        raise ValueError(f"max_page_size must be a positive number of bytes, not {max_page_size}")
+
+
 def _page_bytes(name: str, data: Any) -> bytes:
     if isinstance(data, bytes):
         return data
@@ -75,7 +88,7 @@ def _page_bytes(name: str, data: Any) -> bytes:
 
 def extract(html: Union[str, bytes], *, url: Optional[str] = None,
             encoding: Optional[str] = None, http_charset: Optional[str] = None,
-            algorithm: str = "block") -> Article:
+            algorithm: str = "block", max_page_size: int = DEFAULT_MAX_PAGE_SIZE) -> Article:
     """Converts one page.
 
     `html` is text, or bytes decoded as the command line decodes a file:
@@ -83,8 +96,9 @@ def extract(html: Union[str, bytes], *, url: Optional[str] = None,
     (a Content-Type's charset), a <meta> in the first 1024 bytes, detection,
     UTF-8. Image sources are resolved against `url`.
 
-    Raises NotAPageError for binary data, LookupError for an unknown
-    `encoding`, TypeError for arguments of other types.
+    Raises NotAPageError for binary data, PageTooLargeError for a page of
+    more than `max_page_size` bytes (a str: its UTF-8), LookupError for an
+    unknown `encoding`, TypeError for arguments of other types.
     """
     if not isinstance(html, str):
         html = _page_bytes("html", html)
@@ -94,7 +108,9 @@ def extract(html: Union[str, bytes], *, url: Optional[str] = None,
     _check_optional_str("encoding", encoding)
     _check_optional_str("http_charset", http_charset)
     _check_algorithm(algorithm)
-    obj = _read_object(_korvane.extract(html, url, encoding, http_charset, algorithm))[0]
+    _check_size(max_page_size)
+    obj = _read_object(_korvane.extract(html, url, encoding, http_charset, algorithm,
+                                        max_page_size))[0]
     if url is None:
         obj["source"] = None
     return _article(obj)
@@ -137,23 +153,29 @@ def _objects(stream: Any) -> Iterator[dict]:
 
 
 def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
-              algorithm: str = "block") -> Iterator[dict]:
+              algorithm: str = "block",
+              max_page_size: int = DEFAULT_MAX_PAGE_SIZE) -> Iterator[dict]:
     """The objects `korvane --format jsonl` writes for a WARC file (plain or
     gzip; a path or a binary file object), in file order, error objects
-    included. A path may also name a page or a folder, as for the command line.
+    included (a page over `max_page_size` bytes is one, as with
+    --max-page-size). A path may also name a page or a folder, as for the
+    command line.
 
     Raises OSError when a path cannot be opened; a file object's own
     exceptions pass through.
     """
     _check_algorithm(algorithm)
+    _check_size(max_page_size)
     if isinstance(source, (str, os.PathLike)):
         path = os.fspath(source)
         if not isinstance(path, str):
             raise TypeError("a path must be str or os.PathLike[str]")
         os.close(os.open(path, os.O_RDONLY | os.O_NONBLOCK))  # OSError, named, if unreadable
-        return _objects(_korvane.open_path(os.fsencode(path), False, algorithm))
+        return _objects(_korvane.open_path(os.fsencode(path), False, algorithm,
+                                                   max_page_size))
     if callable(getattr(source, "read", None)):
         name = getattr(source, "name", None)
         name = name if isinstance(name, str) else "stream"
-        return _objects(_korvane.open_warc(source, os.fsencode(name), algorithm))
+        return _objects(_korvane.open_warc(source, os.fsencode(name), algorithm,
+                                                   max_page_size))
     raise TypeError(f"iter_warc takes a path or a binary file, not {type(source).__name__}")

@@ -2,6 +2,7 @@
 
     python3 -m korvane.dask INPUT... --output-dir DIR
         [--scheduler ADDRESS | --workers N] [--algorithm block|dom]
+        [--max-page-size SIZE]
 
 Inputs are what the command line takes: pages, WARC files (plain or gzip)
 and folders, which are walked here as the command line walks them. Each file
@@ -25,7 +26,7 @@ import sys
 from typing import List, Optional, Sequence, Tuple
 
 from . import _korvane
-from ._api import _check_algorithm
+from ._api import DEFAULT_MAX_PAGE_SIZE, _check_algorithm, _check_size
 
 _PART_SUFFIX = ".jsonl"
 
@@ -68,20 +69,22 @@ def _open_new(path: str) -> Tuple[int, str]:
             return os.open(temporary, flags, 0o666), temporary
 
 
-def convert_file(path: str, part: str, algorithm: str = "block",
-                 walked: bool = False) -> PartReport:
+def convert_file(path: str, part: str, algorithm: str = "block", walked: bool = False,
+                 max_page_size: int = DEFAULT_MAX_PAGE_SIZE) -> PartReport:
     """Writes the JSON lines of `korvane --format jsonl PATH` to `part`,
     through a temporary file renamed into place. `walked`: PATH was found in
     a folder, so that a special file there (a FIFO, a device) is an error, as
     in the command line's walk, instead of a stream the worker waits on."""
     _check_algorithm(algorithm)
+    _check_size(max_page_size)
     os.makedirs(os.path.dirname(part) or ".", exist_ok=True)
     fd, temporary = _open_new(part)
     pages = skipped = 0
     failures = []
     try:
         with open(fd, "wb") as out:
-            for kind, line in _korvane.open_path(os.fsencode(path), walked, algorithm):
+            for kind, line in _korvane.open_path(os.fsencode(path), walked, algorithm,
+                                                 max_page_size):
                 if kind == "skipped":
                     skipped += 1
                     continue
@@ -142,15 +145,16 @@ def plan(inputs: Sequence[str], output_dir: str) -> Tuple[List[_Task], List[Fail
 
 
 def run(inputs: Sequence[str], output_dir: str, client, *, algorithm: str = "block",
-        progress_bar: bool = False) -> Summary:
+        max_page_size: int = DEFAULT_MAX_PAGE_SIZE, progress_bar: bool = False) -> Summary:
     """Converts every input on the cluster of `client` (a distributed.Client)."""
     import distributed
 
     _check_algorithm(algorithm)
+    _check_size(max_page_size)
     tasks, failures = plan(inputs, output_dir)
     summary = Summary(inputs=len(tasks) + len(failures), failures=failures)
     futures = [client.submit(convert_file, task.path, task.part, algorithm, task.walked,
-                             pure=False)
+                             max_page_size, pure=False)
                for task in tasks]
     if progress_bar and futures:
         distributed.progress(futures)
@@ -190,6 +194,14 @@ def _report(summary: Summary, output_dir: str) -> None:
     print(f"{line}; parts in {_printable(output_dir)}", file=sys.stderr)
 
 
+def _size(text: str) -> int:
+    size = _korvane.parse_size(text)
+    if size is None:
+        raise argparse.ArgumentTypeError(
+            f"not a size in bytes (such as 65536, 512K, 64M or 1G): {text}")
+    return size
+
+
 def _arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
     parser = argparse.ArgumentParser(
         prog="python3 -m korvane.dask",
@@ -204,6 +216,9 @@ def _arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
     where.add_argument("--workers", type=int, metavar="N",
                        help="start a cluster of N worker processes here (default: one per core)")
     parser.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block")
+    parser.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
+                        metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
+                                             "or with K, M or G (default: 64M)")
     arguments = parser.parse_args(argv)
     if "-" in arguments.inputs:
         parser.error("standard input cannot be sent to workers; name files")
@@ -236,7 +251,8 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     arguments = _arguments(argv)
     with _client(arguments) as client:
         summary = run(arguments.inputs, arguments.output_dir, client,
-                      algorithm=arguments.algorithm, progress_bar=sys.stdout.isatty())
+                      algorithm=arguments.algorithm, max_page_size=arguments.max_page_size,
+                      progress_bar=sys.stdout.isatty())
     _report(summary, arguments.output_dir)
     return 1 if summary.failures else 0
 

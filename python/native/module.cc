@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "folder_walk.h"
 #include "inputs.h"
 #include "korvane.h"
+#include "options.h"
 #include "page_stream.h"
 #include "py_file_reader.h"
 #include "py_text.h"
@@ -29,6 +31,20 @@ namespace py = pybind11;
 struct NotAPage : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// Larger than max_page_size: raised as korvane.PageTooLargeError.
+struct PageTooLarge : std::runtime_error {
+  explicit PageTooLarge(uint64_t limit)
+      : std::runtime_error("page larger than " + cli::SizeText(limit) + " (max_page_size)") {}
+};
+
+// What the command line refuses unread: a page larger than its limit.
+void CheckPageSize(py::handle html, uint64_t limit) {
+  const bool larger = PyUnicode_Check(html.ptr())
+                          ? Utf8LargerThan(html, limit)
+                          : static_cast<uint64_t>(PyBytes_GET_SIZE(html.ptr())) > limit;
+  if (larger) throw PageTooLarge(limit);
+}
 
 Algorithm AlgorithmNamed(std::string_view name) {
   if (name == "block") return Algorithm::kBlock;
@@ -76,7 +92,8 @@ py::str StrFromUtf8(const std::string& text) {
 // The JSON line of `korvane --format jsonl` for one page (str or bytes), its
 // "source" the URL; a str, which Python's JSON scanner reads fastest.
 py::str Extract(py::handle html, py::handle url, py::handle encoding, py::handle http_charset,
-                std::string_view algorithm) {
+                std::string_view algorithm, uint64_t max_page_size) {
+  CheckPageSize(html, max_page_size);
   cli::ConvertSettings settings;
   settings.format = cli::Format::kJsonl;
   settings.algorithm = AlgorithmNamed(algorithm);
@@ -178,13 +195,14 @@ class Stream {
   std::mutex busy_;
 };
 
-std::unique_ptr<Stream> OpenPath(const std::string& path, bool walked, std::string_view algorithm) {
-  return std::make_unique<Stream>(PageStream::ForPath(path, walked, AlgorithmNamed(algorithm)),
-                                  nullptr);
+std::unique_ptr<Stream> OpenPath(const std::string& path, bool walked, std::string_view algorithm,
+                                 uint64_t max_page_size) {
+  return std::make_unique<Stream>(
+      PageStream::ForPath(path, walked, AlgorithmNamed(algorithm), max_page_size), nullptr);
 }
 
 std::unique_ptr<Stream> OpenWarc(py::object file, const std::string& name,
-                                 std::string_view algorithm) {
+                                 std::string_view algorithm, uint64_t max_page_size) {
   const Algorithm chosen = AlgorithmNamed(algorithm);
   auto reader = std::make_unique<PyFileReader>(std::move(file));
   PyFileReader* raw = reader.get();
@@ -198,7 +216,8 @@ std::unique_ptr<Stream> OpenWarc(py::object file, const std::string& name,
     }
   }
   if (std::optional<py::error_already_set> error = raw->TakeError()) throw *error;
-  return std::make_unique<Stream>(PageStream::ForWarc(std::move(reader), first, name, chosen), raw);
+  return std::make_unique<Stream>(
+      PageStream::ForWarc(std::move(reader), first, name, chosen, max_page_size), raw);
 }
 
 }  // namespace
@@ -209,9 +228,12 @@ PYBIND11_MODULE(_korvane, m) {
   using namespace korvane::python;
   m.doc() = "The native part of the korvane package; use korvane's functions.";
   m.attr("__version__") = KORVANE_VERSION;
+  m.attr("DEFAULT_MAX_PAGE_SIZE") = korvane::cli::kDefaultMaxPageSize;
   py::register_exception<NotAPage>(m, "NotAPageError", PyExc_ValueError);
+  py::register_exception<PageTooLarge>(m, "PageTooLargeError", PyExc_ValueError);
   m.def("extract", &Extract, py::arg("html"), py::arg("url"), py::arg("encoding"),
-        py::arg("http_charset"), py::arg("algorithm"));
+        py::arg("http_charset"), py::arg("algorithm"), py::arg("max_page_size"));
+  m.def("parse_size", &korvane::cli::ParseSize, py::arg("text"));
   m.def("html_to_text", &HtmlToTextOf, py::arg("html"));
   m.def("decode", &DecodeOf, py::arg("data"), py::arg("encoding"), py::arg("http_charset"));
   m.def("walk", &Walk, py::arg("folder"));
@@ -222,6 +244,8 @@ PYBIND11_MODULE(_korvane, m) {
   py::class_<Stream>(m, "Stream")
       .def("__iter__", [](py::object self) { return self; })
       .def("__next__", &Stream::Next);
-  m.def("open_path", &OpenPath, py::arg("path"), py::arg("walked"), py::arg("algorithm"));
-  m.def("open_warc", &OpenWarc, py::arg("file"), py::arg("name"), py::arg("algorithm"));
+  m.def("open_path", &OpenPath, py::arg("path"), py::arg("walked"), py::arg("algorithm"),
+        py::arg("max_page_size"));
+  m.def("open_warc", &OpenWarc, py::arg("file"), py::arg("name"), py::arg("algorithm"),
+        py::arg("max_page_size"));
 }

@@ -14,10 +14,11 @@ PageStream::PageStream(std::function<std::optional<cli::Input>()> next_input, Al
 }
 
 std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, bool walked,
-                                                Algorithm algorithm) {
+                                                Algorithm algorithm, uint64_t max_page_size) {
   cli::InputSettings settings;
   settings.paths = {path};
   settings.walked = walked;
+  settings.max_page_size = max_page_size;
   auto inputs = std::make_shared<cli::Inputs>(std::move(settings));
   return std::unique_ptr<PageStream>(
       new PageStream([inputs] { return inputs->Next(); }, algorithm));
@@ -25,10 +26,10 @@ std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, bool wa
 
 std::unique_ptr<PageStream> PageStream::ForWarc(std::unique_ptr<cli::ByteReader> reader,
                                                 std::string_view first_bytes,
-                                                const std::string& name, Algorithm algorithm) {
+                                                const std::string& name, Algorithm algorithm,
+                                                uint64_t max_page_size) {
   if (cli::IsGzip(first_bytes)) reader = std::make_unique<cli::GzipReader>(std::move(reader));
-  auto warc =
-      std::make_shared<cli::WarcReader>(std::move(reader), name, name, cli::kDefaultMaxPageSize);
+  auto warc = std::make_shared<cli::WarcReader>(std::move(reader), name, name, max_page_size);
   return std::unique_ptr<PageStream>(new PageStream([warc] { return warc->Next(); }, algorithm));
 }
 

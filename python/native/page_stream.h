@@ -2,6 +2,7 @@
 // a time: the command line's own reading and conversion, not a copy of them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,13 +26,14 @@ class PageStream {
   // What `korvane PATH` reads: a page file, a WARC file or a folder.
   // `walked`: PATH was found by walking a folder, so that a special file is
   // an error, as in the command line's walk, rather than a stream to wait on.
+  // A page larger than `max_page_size` is an error, as with --max-page-size.
   static std::unique_ptr<PageStream> ForPath(const std::string& path, bool walked,
-                                             Algorithm algorithm);
+                                             Algorithm algorithm, uint64_t max_page_size);
   // The records of a WARC file, named `name` in messages: gzip data when its
   // `first_bytes` (not consumed) say so, as for the command line.
   static std::unique_ptr<PageStream> ForWarc(std::unique_ptr<cli::ByteReader> reader,
                                              std::string_view first_bytes, const std::string& name,
-                                             Algorithm algorithm);
+                                             Algorithm algorithm, uint64_t max_page_size);
 
   // Every input's line, skipped WARC records included; nothing at the end.
   std::optional<Line> Next();

@@ -3,6 +3,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace korvane::python {
 // The code units of a str: characters beyond the BMP as surrogate pairs, a
 // lone surrogate as its own unit (a str may hold one; the engine takes it).
 std::u16string Utf16FromStr(pybind11::handle text);
+
+// Whether a str takes more than `limit` bytes in UTF-8 (a lone surrogate as
+// U+FFFD, 3 bytes): only strings near the limit are counted.
+bool Utf8LargerThan(pybind11::handle text, uint64_t limit);
 
 // A str as UTF-8 for the command line's stages (labels, URLs): a lone
 // surrogate becomes U+FFFD.

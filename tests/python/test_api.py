@@ -8,7 +8,7 @@ import pytest
 
 import korvane
 import korvane.dask
-from conftest import (HTTP_CHARSETS, PAGES, gzip_members, korvane as run_korvane,
+from conftest import (HTTP_CHARSETS, PAGES, PARAGRAPH, gzip_members, korvane as run_korvane,
                       korvane_objects, news_page, warc_records)
 
 ALGORITHMS = ["block", "dom"]
@@ -88,6 +88,9 @@ class _FailingFile:
     (lambda: korvane.extract(b"x", url=b"http://a.example/"), TypeError),
     (lambda: korvane.html_to_text(b"<p>x"), TypeError),
     (lambda: korvane.extract(b"x", algorithm="fast"), ValueError),
+    (lambda: korvane.extract(b"xx", max_page_size=1), korvane.PageTooLargeError),
+    (lambda: korvane.extract(b"x", max_page_size=0), ValueError),
+    (lambda: korvane.iter_warc("crawl.warc", max_page_size="64M"), TypeError),
     (lambda: korvane.iter_warc(42), TypeError),
     (lambda: list(korvane.iter_warc(io.StringIO("WARC/1.0\r\n"))), TypeError),
     (lambda: korvane.iter_warc("/no/such/crawl.warc"), FileNotFoundError),
@@ -103,6 +106,38 @@ def test_errors_have_their_types_and_pickle(call, error):
 
 def test_not_a_page_is_a_value_error():
     assert issubclass(korvane.NotAPageError, ValueError)
+    assert issubclass(korvane.PageTooLargeError, ValueError)
+
+
+@pytest.mark.parametrize("html, refused", [
+    (b"x" * 100, False), (b"x" * 101, True),
+    ("\u00e9" * 50, False), ("\u00e9" * 51, True),  # a str counts its UTF-8 bytes
+    ("\U0001f600" * 25, False), ("\U0001f600" * 26, True),
+    ("\ud800" * 34, True),  # a lone surrogate as the U+FFFD written for it
+])
+def test_pages_larger_than_max_page_size_are_refused(html, refused):
+    if refused:
+        with pytest.raises(korvane.PageTooLargeError,
+                           match=r"^page larger than 100 bytes \(max_page_size\)$"):
+            korvane.extract(html, max_page_size=100)
+    else:
+        korvane.extract(html, max_page_size=100)
+
+
+def test_the_default_size_limit_is_the_command_lines():
+    assert korvane.DEFAULT_MAX_PAGE_SIZE == 64 << 20
+    with pytest.raises(korvane.PageTooLargeError, match="64 MiB"):
+        korvane.extract(b" " * ((64 << 20) + 1))
+
+
+@pytest.mark.parametrize("algorithm", ALGORITHMS)
+def test_long_pages_are_marked_truncated_as_by_the_command_line(tmp_path, algorithm):
+    path = tmp_path / "long.html"
+    path.write_bytes(news_page("长页面", paragraph=PARAGRAPH * 1200).encode())  # 950,000 units
+    [line] = korvane_objects("--algorithm", algorithm, path)
+    page = korvane.extract(path.read_bytes(), algorithm=algorithm).as_dict()
+    assert (page.pop("source"), line.pop("source")) == (None, str(path))
+    assert page == line and line.get("truncated", False) == (algorithm == "block")
 
 
 def test_functions_and_articles_pickle():
@@ -139,6 +174,14 @@ def test_iter_warc_gives_the_command_lines_objects(tmp_path, form, algorithm):
         article = korvane.extract(PAGES[name], url=line["source"], algorithm=algorithm,
                                   http_charset=HTTP_CHARSETS.get(name))
         assert article.as_dict() == line
+
+
+def test_iter_warc_refuses_pages_over_max_page_size_as_the_command_line(tmp_path):
+    path = _warc_file(tmp_path, "gzip")
+    objects = list(korvane.iter_warc(path, max_page_size=2500))
+    assert objects == korvane_objects("--max-page-size", "2500", path)
+    refused = [o for o in objects if "larger than 2500 bytes" in o.get("error", "")]
+    assert len(refused) == sum(len(data) > 2500 for data in PAGES.values())
 
 
 def test_threads_convert_alike():

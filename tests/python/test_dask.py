@@ -35,9 +35,9 @@ def _part(output_dir, path):
     return output_dir / (str(path).lstrip("/") + ".jsonl")
 
 
-def _assert_parts_are_the_command_lines(output_dir, inputs, algorithm="block"):
+def _assert_parts_are_the_command_lines(output_dir, inputs, *options):
     for path in inputs:
-        expected = run_korvane("--format", "jsonl", "--algorithm", algorithm, path)
+        expected = run_korvane("--format", "jsonl", *options, path)
         assert _part(output_dir, path).read_bytes() == expected, path
 
 
@@ -129,13 +129,16 @@ def test_the_module_on_a_local_cluster(tmp_path, capsys):
     output_dir = tmp_path / "out"
     status = korvane.dask.main([str(tmp_path / "crawl"), str(tmp_path / "crawl" / "a.warc"),
                                 "--output-dir", str(output_dir), "--workers", "2",
-                                "--algorithm", "dom"])
+                                "--algorithm", "dom", "--max-page-size", "2500"])
     assert status == 1
-    _assert_parts_are_the_command_lines(output_dir, inputs, "dom")
+    _assert_parts_are_the_command_lines(output_dir, inputs, "--algorithm", "dom",
+                                        "--max-page-size", "2500")
     errors = capsys.readouterr().err.splitlines()
     assert errors[0] == (f"korvane: {inputs[0]}: same part file as {inputs[0]} "
                          f"({str(inputs[0]).lstrip('/')}.jsonl)")
-    assert errors[1].startswith(f"korvane: {inputs[2]}: record 5 (")
-    assert errors[1].endswith("record cut short; the rest of the file is not read")
-    assert errors[2] == f"korvane: {fifo}: not a regular file (a FIFO), not read"
-    assert errors[3].startswith("korvane: 6 inputs, ")
+    [cut] = [line for line in errors if line.startswith(f"korvane: {inputs[2]}: record 5 (")]
+    assert cut.endswith("record cut short; the rest of the file is not read")
+    assert f"korvane: {fifo}: not a regular file (a FIFO), not read" in errors
+    assert "korvane: http://site0.example/utf8.html: larger than 2500 bytes (--max-page-size)" \
+        in errors
+    assert errors[-1].startswith("korvane: 6 inputs, ")
