@@ -45,6 +45,9 @@ class PartReport:
 
 @dataclasses.dataclass(frozen=True)
 class Failure:
+    """Its name and reason as korvane shows them: escaped into one line that
+    a terminal only prints."""
+
     name: str  # the input, or the source inside it
     reason: str
     exception: Optional[BaseException] = None  # raised by the task, with its type
@@ -57,6 +60,11 @@ class Summary:
     skipped: int = 0
     failures: List[Failure] = dataclasses.field(default_factory=list)
     reports: List[PartReport] = dataclasses.field(default_factory=list)
+
+
+def _shown(text: str) -> str:
+    """A path or a message as korvane shows it (and as its JSON lines hold it)."""
+    return _korvane.escaped_name(os.fsencode(text))
 
 
 def _open_new(path: str) -> Tuple[int, str]:
@@ -127,7 +135,7 @@ def plan(inputs: Sequence[str], output_dir: str) -> Tuple[List[_Task], List[Fail
             continue
         for path, error in _korvane.walk(os.fsencode(given)):
             if error:
-                failures.append(Failure(path, error))
+                failures.append(Failure(_shown(path), _shown(error)))
             else:
                 files.append((path, True))
     tasks: List[_Task] = []
@@ -136,7 +144,8 @@ def plan(inputs: Sequence[str], output_dir: str) -> Tuple[List[_Task], List[Fail
     for given, walked in files:
         part = _part_name(given)
         if part in owners:
-            failures.append(Failure(given, f"same part file as {owners[part]} ({part})"))
+            failures.append(Failure(_shown(given),
+                                    _shown(f"same part file as {owners[part]} ({part})")))
             continue
         owners[part] = given
         tasks.append(_Task(given, os.path.join(os.getcwd(), given),
@@ -162,36 +171,26 @@ def run(inputs: Sequence[str], output_dir: str, client, *, algorithm: str = "blo
     for task, future in zip(tasks, futures):
         if future.status == "error":
             error = future.exception()
-            summary.failures.append(Failure(task.given, f"{type(error).__name__}: {error}", error))
+            summary.failures.append(Failure(_shown(task.given),
+                                            _shown(f"{type(error).__name__}: {error}"), error))
             continue
         report = future.result()
         summary.reports.append(report)
         summary.pages += report.pages
         summary.skipped += report.skipped
+        # Escaped already, as in every JSON line.
         summary.failures.extend(Failure(source, reason) for source, reason in report.failures)
     return summary
 
 
-def _printable(text: str) -> str:
-    """One line of plain text: characters that a terminal acts on escaped."""
-    def shown(c: str) -> str:
-        code = ord(c)
-        if code < 0x20 or 0x7F <= code < 0xA0 or 0x202A <= code <= 0x202E \
-                or 0x2066 <= code <= 0x2069:
-            return f"\\u{code:04x}"
-        return c
-    return "".join(shown(c) for c in text)
-
-
 def _report(summary: Summary, output_dir: str) -> None:
     for failure in summary.failures:
-        print(f"korvane: {_printable(failure.name)}: {_printable(failure.reason)}",
-              file=sys.stderr)
+        print(f"korvane: {failure.name}: {failure.reason}", file=sys.stderr)
     line = (f"korvane: {summary.inputs} inputs, {summary.pages + len(summary.failures)} pages "
             f"read, {summary.pages} converted, {len(summary.failures)} failed")
     if summary.skipped:
         line += f"; {summary.skipped} WARC responses without an HTML page skipped"
-    print(f"{line}; parts in {_printable(output_dir)}", file=sys.stderr)
+    print(f"{line}; parts in {_shown(output_dir)}", file=sys.stderr)
 
 
 def _size(text: str) -> int:

@@ -18,6 +18,7 @@
 #include "folder_walk.h"
 #include "inputs.h"
 #include "korvane.h"
+#include "names.h"
 #include "options.h"
 #include "page_stream.h"
 #include "py_file_reader.h"
@@ -234,6 +235,10 @@ PYBIND11_MODULE(_korvane, m) {
   m.def("extract", &Extract, py::arg("html"), py::arg("url"), py::arg("encoding"),
         py::arg("http_charset"), py::arg("algorithm"), py::arg("max_page_size"));
   m.def("parse_size", &korvane::cli::ParseSize, py::arg("text"));
+  m.def(
+      "escaped_name",
+      [](std::string_view text) { return StrFromUtf8(korvane::cli::EscapedName(text)); },
+      py::arg("text"));
   m.def("html_to_text", &HtmlToTextOf, py::arg("html"));
   m.def("decode", &DecodeOf, py::arg("data"), py::arg("encoding"), py::arg("http_charset"));
   m.def("walk", &Walk, py::arg("folder"));
