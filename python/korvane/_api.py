@@ -50,6 +50,7 @@ class Article:
     algorithm: str
     author: Optional[str] = None
     published: Optional[str] = None  # ISO 8601
+    truncated: bool = False  # longer than the block algorithm searches (900,000 units)
     _object: dict = dataclasses.field(default_factory=dict, repr=False, compare=False)
 
     def as_dict(self) -> dict:
@@ -124,7 +125,8 @@ def _article(obj: dict) -> Article:
         title=obj["title"], headline=obj["headline"], images=tuple(obj["images"]),
         image_urls=tuple(obj["image_urls"]), body=obj["body"], record=obj["record"],
         encoding=obj["encoding"], replaced=obj["replaced"], algorithm=obj["algorithm"],
-        author=obj.get("author"), published=obj.get("published"), _object=obj)
+        author=obj.get("author"), published=obj.get("published"),
+        truncated=obj.get("truncated", False), _object=obj)
     return article
 
 

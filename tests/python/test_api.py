@@ -135,9 +135,11 @@ def test_long_pages_are_marked_truncated_as_by_the_command_line(tmp_path, algori
     path = tmp_path / "long.html"
     path.write_bytes(news_page("长页面", paragraph=PARAGRAPH * 1200).encode())  # 950,000 units
     [line] = korvane_objects("--algorithm", algorithm, path)
-    page = korvane.extract(path.read_bytes(), algorithm=algorithm).as_dict()
+    article = korvane.extract(path.read_bytes(), algorithm=algorithm)
+    page = article.as_dict()
     assert (page.pop("source"), line.pop("source")) == (None, str(path))
-    assert page == line and line.get("truncated", False) == (algorithm == "block")
+    assert page == line
+    assert line.get("truncated", False) == article.truncated == (algorithm == "block")
 
 
 def test_functions_and_articles_pickle():
