@@ -55,7 +55,8 @@ class Article:
 
     def as_dict(self) -> dict:
         """The JSON-lines object, keys in the command line's order; "source"
-        is the URL (None without one)."""
+        is the URL as korvane writes names (controls and backslashes escaped),
+        None without one."""
         return {key: list(value) if isinstance(value, list) else value
                 for key, value in self._object.items()}
 
