@@ -25,6 +25,12 @@ Result Converted(Input& input, const ConvertSettings& settings) {
       Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
   std::string().swap(input.bytes);  // a large page should not be held twice
   if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
+  return ConvertDecoded(input, std::move(decoded), settings);
+}
+
+}  // namespace
+
+Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
   // The block algorithm searches the first kExaminedUnits of a page only.
   const bool truncated =
       settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
@@ -45,8 +51,6 @@ Result Converted(Input& input, const ConvertSettings& settings) {
                     : ToUtf8(record);
   return result;
 }
-
-}  // namespace
 
 Result Convert(Input input, const ConvertSettings& settings) {
   try {

@@ -37,4 +37,9 @@ struct Result {
 // Never throws for a bad page: any failure comes back as a kError result.
 Result Convert(Input page, const ConvertSettings& settings);
 
+// What Convert gives for `input` once its bytes are decoded (by Decode, or
+// text that a caller holds already). Throws what the engine throws
+// (std::bad_alloc).
+Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings);
+
 }  // namespace korvane::cli

@@ -121,7 +121,9 @@ std::optional<Input> Inputs::Read() {
     } else if (fs::is_directory(path, error)) {
       walk_.emplace(path);
       batch_ = true;
-    } else if (std::optional<Input> page = Open(path, FileReader::Kinds::kAny)) {
+    } else if (std::optional<Input> page =
+                   Open(path, settings_.walked ? FileReader::Kinds::kRegularOnly
+                                               : FileReader::Kinds::kAny)) {
       return page;
     }
   }

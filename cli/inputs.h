@@ -31,6 +31,9 @@ struct InputSettings {
   // --output-dir: an input whose record file would be that of an earlier
   // input (the same path given twice, "-" twice, "/x" and "x") is an error.
   bool distinct_outputs = false;
+  // The paths were found by walking a folder (elsewhere, as a Dask client
+  // does): a special file is refused unread, as within a folder given here.
+  bool walked = false;
 };
 
 class Inputs {

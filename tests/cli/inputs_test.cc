@@ -101,6 +101,9 @@ TEST(Inputs, RefusesWhatCannotBeAPageAndGoesOn) {
   EXPECT_EQ(Sources(inputs),
             (std::vector<std::string>{"error: " + root + "/big.html", root + "/d/a.html",
                                       "error: " + root + "/d/b.html", root + "/d/c.html"}));
+  // The same FIFO named as found by a walk elsewhere (a Dask client's).
+  Inputs walked({.paths = {root + "/d/b.html"}, .walked = true});
+  EXPECT_EQ(Sources(walked), std::vector<std::string>{"error: " + root + "/d/b.html"});
 }
 
 }  // namespace
