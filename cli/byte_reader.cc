@@ -152,30 +152,91 @@ std::string FileReader::ReadAtMost(uint64_t limit) {
 
 GzipReader::GzipReader(std::unique_ptr<ByteReader> compressed, Wrapping wrapping)
     : compressed_(std::move(compressed)), wrapping_(wrapping), input_(kChunk, '\0') {
-  // 15 + 16: a gzip wrapper around a deflate stream with a 32 KiB window.
-  if (inflateInit2(&stream_, 15 + 16) != Z_OK) throw std::bad_alloc();
+  if (wrapping_ == Wrapping::kGzip) {
+    inflater_ = std::make_unique<GzipInflater>();
+    return;
+  }
+  // The window bits are chosen again by StartDeflate.
+  if (inflateInit2(&stream_, 15) != Z_OK) throw std::bad_alloc();
 }
 
-GzipReader::~GzipReader() { inflateEnd(&stream_); }
+GzipReader::~GzipReader() {
+  if (wrapping_ == Wrapping::kDeflate) inflateEnd(&stream_);
+}
 
-bool GzipReader::Refill() {
-  const size_t got = compressed_->Read(input_.data(), input_.size());
-  stream_.next_in = reinterpret_cast<Bytef*>(input_.data());
-  stream_.avail_in = static_cast<uInt>(got);
-  return got > 0;
+size_t GzipReader::InputLeft() const {
+  return wrapping_ == Wrapping::kGzip ? inflater_->input_left() : stream_.avail_in;
+}
+
+size_t GzipReader::Read(char* buffer, size_t size) {
+  if (!pending_error_.empty()) throw InputError(pending_error_);
+  if (size == 0) return 0;
+  return wrapping_ == Wrapping::kGzip ? ReadGzip(buffer, size) : ReadDeflate(buffer, size);
+}
+
+bool GzipReader::RefillGzip() {
+  input_size_ = compressed_->Read(input_.data(), input_.size());
+  inflater_->SetInput(std::string_view(input_.data(), input_size_));
+  return input_size_ > 0;
 }
 
 // Between members: NUL bytes up to the end are padding (tape blocks, some
 // writers); true when nothing else follows.
 bool GzipReader::SkipPadding() {
   for (;;) {
-    while (stream_.avail_in > 0 && *stream_.next_in == 0) {
-      ++stream_.next_in;
-      --stream_.avail_in;
-    }
-    if (stream_.avail_in > 0) return false;
-    if (!Refill()) return true;
+    size_t at = input_size_ - inflater_->input_left();
+    while (at < input_size_ && input_[at] == '\0') ++at;
+    inflater_->SetInput(std::string_view(input_.data() + at, input_size_ - at));
+    if (at < input_size_) return false;
+    if (!RefillGzip()) return true;
   }
+}
+
+// Bytes that do not begin a member after a complete one are foreign data
+// (a trailer, a second file), not a damaged member.
+std::string GzipReader::GzipErrorText(const InputError& error) const {
+  if (members_ == 0 || member_out_ > 0) return error.what();
+  constexpr std::string_view kPrefix = "gzip data error: ";
+  std::string_view reason = error.what();
+  if (reason.starts_with(kPrefix)) reason.remove_prefix(kPrefix.size());
+  return "bytes after a complete gzip member are not gzip data (" + std::string(reason) + ")";
+}
+
+size_t GzipReader::ReadGzip(char* buffer, size_t size) {
+  for (;;) {
+    if (!inflater_->in_member()) {
+      if (SkipPadding()) return 0;
+      member_out_ = 0;
+    }
+    GzipInflater::Step step;
+    try {
+      step = inflater_->Inflate(buffer, size);
+    } catch (const InputError& error) {
+      pending_error_ = GzipErrorText(error);
+      throw InputError(pending_error_);
+    }
+    member_out_ += step.written;
+    if (step.written > 0) verified_ = false;
+    if (step.member_end) {
+      // The inflater has checked the member's CRC-32 and length.
+      verified_ = true;
+      ++members_;
+    }
+    if (step.written > 0) return step.written;
+    // ISA-L keeps the last bytes of its input in a buffer of its own: more
+    // input is needed only once a call with none left gives nothing.
+    if (!step.member_end && inflater_->input_left() == 0 && !RefillGzip()) {
+      pending_error_ = "gzip data cut short (truncated member)";
+      throw InputError(pending_error_);
+    }
+  }
+}
+
+bool GzipReader::Refill() {
+  const size_t got = compressed_->Read(input_.data(), input_.size());
+  stream_.next_in = reinterpret_cast<Bytef*>(input_.data());
+  stream_.avail_in = static_cast<uInt>(got);
+  return got > 0;
 }
 
 // HTTP's "deflate" is zlib data, but servers send raw deflate data too;
@@ -198,27 +259,20 @@ void GzipReader::StartDeflate() {
   stream_.avail_in = static_cast<uInt>(head.size());
 }
 
-std::string GzipReader::ErrorText(int status) const {
-  const std::string reason = stream_.msg ? stream_.msg : zError(status);
-  if (wrapping_ == Wrapping::kGzip && members_ > 0 && stream_.total_out == 0) {
-    return "bytes after a complete gzip member are not gzip data (" + reason + ")";
-  }
-  return std::string(wrapping_ == Wrapping::kGzip ? "gzip" : "deflate") + " data error: " + reason;
+std::string GzipReader::DeflateErrorText(int status) const {
+  return std::string("deflate data error: ") + (stream_.msg ? stream_.msg : zError(status));
 }
 
-size_t GzipReader::Read(char* buffer, size_t size) {
-  if (!pending_error_.empty()) throw InputError(pending_error_);
+size_t GzipReader::ReadDeflate(char* buffer, size_t size) {
   if (ended_) return 0;
-  if (wrapping_ == Wrapping::kDeflate && !started_) StartDeflate();
+  if (!started_) StartDeflate();
   stream_.next_out = reinterpret_cast<Bytef*>(buffer);
   stream_.avail_out = static_cast<uInt>(std::min<size_t>(size, 1u << 30));
   const uInt wanted = stream_.avail_out;
   while (stream_.avail_out == wanted) {
-    if (!in_member_ && wrapping_ == Wrapping::kGzip && SkipPadding()) return 0;
     if (stream_.avail_in == 0 && !Refill()) {
       if (in_member_) {
-        pending_error_ = std::string(wrapping_ == Wrapping::kGzip ? "gzip" : "deflate") +
-                         " data cut short (truncated member)";
+        pending_error_ = "deflate data cut short (truncated member)";
         throw InputError(pending_error_);
       }
       return 0;
@@ -227,20 +281,15 @@ size_t GzipReader::Read(char* buffer, size_t size) {
     const int status = inflate(&stream_, Z_NO_FLUSH);
     if (stream_.avail_out != wanted) verified_ = false;
     if (status == Z_STREAM_END) {
-      // zlib has checked the member's CRC-32 and length.
       verified_ = true;
       in_member_ = false;
       ++members_;
-      if (wrapping_ == Wrapping::kDeflate) {
-        ended_ = true;  // what follows one deflate stream is not part of the body
-        break;
-      }
-      inflateReset(&stream_);
-      if (stream_.avail_out != wanted) break;  // hand out no bytes past a member's end
+      ended_ = true;  // what follows one deflate stream is not part of the body
+      break;
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
-      // The bytes before the error may end whole records: the error goes to
+      // The bytes before the error may be all the page: the error goes to
       // whoever asks for more.
-      pending_error_ = ErrorText(status);
+      pending_error_ = DeflateErrorText(status);
       if (stream_.avail_out != wanted) break;
       throw InputError(pending_error_);
     }

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "gzip_inflater.h"
+
 namespace korvane::cli {
 
 // The input could not be read, or its bytes are not what they claim to be.
@@ -84,10 +86,13 @@ class FileReader final : public ByteReader {
 };
 
 // Inflated gzip data (members one after another; NUL bytes after the last
-// member are padding) or an HTTP "deflate" body (zlib-wrapped or raw). zlib
-// checks each member's CRC-32 and length; a bad one or data cut short throws
+// member are padding) or an HTTP "deflate" body (zlib-wrapped or raw). Each
+// member's CRC-32 and length are checked; a bad one or data cut short throws
 // InputError. A member's bytes are handed out only up to its end, so that
 // what is handed out and what was checked stay in step (see Verified).
+// Gzip data is inflated with ISA-L (GzipInflater), the fast path for crawls;
+// deflate bodies, small and rare, stay on zlib, which tells the two
+// deflate wrappings apart.
 class GzipReader final : public ByteReader {
  public:
   enum class Wrapping { kGzip, kDeflate };
@@ -97,19 +102,27 @@ class GzipReader final : public ByteReader {
   GzipReader& operator=(const GzipReader&) = delete;
 
   size_t Read(char* buffer, size_t size) override;
-  uint64_t consumed() const override { return compressed_->consumed() - stream_.avail_in; }
+  uint64_t consumed() const override { return compressed_->consumed() - InputLeft(); }
   bool Verified() const override { return verified_; }
 
  private:
+  size_t ReadGzip(char* buffer, size_t size);
+  size_t ReadDeflate(char* buffer, size_t size);
+  size_t InputLeft() const;
   bool Refill();
+  bool RefillGzip();
   bool SkipPadding();
   void StartDeflate();
-  std::string ErrorText(int status) const;
+  std::string DeflateErrorText(int status) const;
+  std::string GzipErrorText(const InputError& error) const;
 
   std::unique_ptr<ByteReader> compressed_;
   Wrapping wrapping_;
-  z_stream stream_{};
+  z_stream stream_{};                       // kDeflate
+  std::unique_ptr<GzipInflater> inflater_;  // kGzip
   std::string input_;
+  size_t input_size_ = 0;    // kGzip: bytes of input_ given to the inflater
+  uint64_t member_out_ = 0;  // kGzip: bytes the current member has given
   bool in_member_ = false;
   uint64_t members_ = 0;  // members (or deflate streams) read to their end
   bool started_ = false;  // kDeflate: the wrapper has been chosen

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "read_ahead.h"
 #include "stop.h"
 
 namespace korvane::cli {
@@ -167,6 +168,9 @@ std::optional<Input> Inputs::FromReader(std::unique_ptr<FileReader> reader, cons
     const bool compressed = IsGzip(first);
     std::unique_ptr<ByteReader> input = std::move(reader);
     if (compressed) input = std::make_unique<GzipReader>(std::move(input));
+    // Inflating runs on a thread of its own, beside the conversion; a pipe
+    // could keep that thread waiting, so standard input is inflated in turn.
+    if (compressed && name != kStandardInput) input = std::make_unique<ReadAhead>(std::move(input));
     warc_ = std::make_unique<WarcReader>(std::move(input), name, WithoutTxt(output_base),
                                          settings_.max_page_size);
     batch_ = true;

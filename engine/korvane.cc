@@ -17,7 +17,8 @@ thread_local std::u16string ImageLines;
 
 Article ExtractArticle(std::u16string_view html) {
   ImageLines.clear();
-  SourceHtml.assign(html);
+  // A page already in SourceHtml (a caller decoded it there) is not copied.
+  if (html.data() != SourceHtml.data() || html.size() != SourceHtml.size()) SourceHtml.assign(html);
   thread_local std::u16string lower;
   LowerCaseInto(SourceHtml, lower);
   const Page page{SourceHtml, lower};

@@ -35,7 +35,9 @@ struct Article {
 };
 
 // Converts one page with the block algorithm. Replaces this thread's
-// SourceHtml and ImageLines.
+// SourceHtml and ImageLines. A caller that holds the page in a string of its
+// own may swap it into SourceHtml and pass SourceHtml: the page is then not
+// copied.
 Article ExtractArticle(std::u16string_view html);
 
 // Converts one page with the chosen algorithm. kDom leaves SourceHtml and

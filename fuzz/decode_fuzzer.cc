@@ -1,13 +1,18 @@
 // Bytes of a page to text, with whatever hints: the charset choice, the
 // decoders, the <meta> prescan, Content-Type values, UTF-8 checks and URL
-// resolution. The first three bytes pick the hints.
+// resolution; the UTF-8 decoder and the JSON writer against ICU and
+// nlohmann. The first three bytes pick the hints.
+#include <unicode/ustring.h>
+
 #include <algorithm>
 #include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "charset.h"
 #include "decode.h"
 #include "fuzz_support.h"
 #include "http_response.h"
+#include "json_writer.h"
 #include "meta_prescan.h"
 #include "url.h"
 #include "utf8.h"
@@ -55,6 +60,27 @@ void CheckUtf8Helpers(std::string_view bytes) {
           "any UTF-16 text is written as valid UTF-8");
 }
 
+// The hand-written decoder and JSON writer against what they replace: ICU's
+// conversion (text and count of U+FFFD) and nlohmann's escaping.
+void CheckAgainstLibraries(std::string_view bytes) {
+  std::u16string expected(bytes.size(), u'\0');
+  int32_t length = 0;
+  int32_t replaced = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(expected.data(), static_cast<int32_t>(expected.size()), &length,
+                       bytes.data(), static_cast<int32_t>(bytes.size()), 0xFFFD, &replaced,
+                       &status);
+  expected.resize(length);
+  const cli::Decoded decoded = cli::FromUtf8(bytes);
+  Require(decoded.text == expected && decoded.replaced == replaced,
+          "the UTF-8 decoder agrees with ICU");
+  const std::u16string units = Units(bytes);
+  std::string json;
+  cli::AppendJsonString(units, json);
+  Require(json == nlohmann::ordered_json(cli::ToUtf8(units)).dump(-1, ' ', false),
+          "JSON strings are written as nlohmann writes them");
+}
+
 void CheckLabels(std::string_view bytes) {
   const auto accept_any = [](std::string_view) { return true; };
   if (const std::optional<std::string> label = cli::PrescanMetaCharset(bytes, accept_any)) {
@@ -91,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   hints.is_text = bytes.Byte() == 't';
   fuzz::CheckDecode(bytes.Rest(), hints);
   fuzz::CheckUtf8Helpers(bytes.Rest());
+  fuzz::CheckAgainstLibraries(bytes.Rest());
   fuzz::CheckLabels(bytes.Rest());
   fuzz::CheckUrl(bytes.Rest());
   return 0;

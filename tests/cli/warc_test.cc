@@ -4,6 +4,7 @@
 
 #include "chunked_reader.h"
 #include "encode.h"
+#include "read_ahead.h"
 #include "warc_record.h"
 
 namespace korvane::cli {
@@ -12,10 +13,12 @@ namespace {
 using test_support::Gzip;
 using test_support::WarcRecord;
 
+// `read_ahead`: inflated on a thread of its own in small blocks, as files are.
 std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7,
-                           uint64_t max_page_size = kDefaultMaxPageSize) {
+                           uint64_t max_page_size = kDefaultMaxPageSize, bool read_ahead = false) {
   std::unique_ptr<ByteReader> input = std::make_unique<test_support::ChunkedReader>(bytes, chunk);
   if (compressed) input = std::make_unique<GzipReader>(std::move(input));
+  if (read_ahead) input = std::make_unique<ReadAhead>(std::move(input), 64, 3);
   WarcReader reader(std::move(input), "crawl.warc", "crawl.warc", max_page_size);
   std::vector<Input> pages;
   while (std::optional<Input> page = reader.Next()) pages.push_back(std::move(*page));
@@ -128,16 +131,20 @@ std::vector<std::pair<BrokenCase, size_t>> Cross(const std::vector<BrokenCase>& 
 
 TEST(WarcReader, ReportsBrokenFilesAndStops) {
   for (const auto& [test, chunk] : Cross(BrokenCases(), {7, 1 << 20})) {
-    SCOPED_TRACE(test.name + ", chunks of " + std::to_string(chunk));
-    const std::vector<Input> pages = ReadAll(test.bytes, test.compressed, chunk);
-    ASSERT_EQ(pages.size(), test.pages_before + 1);
-    for (size_t i = 0; i < test.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
-    const Input& error = pages.back();
-    EXPECT_EQ(error.kind, Input::Kind::kError);
-    EXPECT_NE(error.error.find(test.error), std::string::npos) << error.error;
-    EXPECT_NE(error.error.find("record " + std::to_string(test.pages_before + 1)),
-              std::string::npos)
-        << error.error;
+    for (const bool read_ahead : {false, true}) {
+      SCOPED_TRACE(test.name + ", chunks of " + std::to_string(chunk) +
+                   (read_ahead ? ", read ahead" : ""));
+      const std::vector<Input> pages =
+          ReadAll(test.bytes, test.compressed, chunk, kDefaultMaxPageSize, read_ahead);
+      ASSERT_EQ(pages.size(), test.pages_before + 1);
+      for (size_t i = 0; i < test.pages_before; ++i) EXPECT_EQ(pages[i].kind, Input::Kind::kPage);
+      const Input& error = pages.back();
+      EXPECT_EQ(error.kind, Input::Kind::kError);
+      EXPECT_NE(error.error.find(test.error), std::string::npos) << error.error;
+      EXPECT_NE(error.error.find("record " + std::to_string(test.pages_before + 1)),
+                std::string::npos)
+          << error.error;
+    }
   }
 }
 
@@ -237,8 +244,12 @@ TEST(WarcReader, ChargesWhatFollowsACheckedMemberToIt) {
   };
   for (const auto& test : cases) {
     for (const size_t chunk : {size_t{7}, size_t{1} << 20}) {
-      SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk));
-      EXPECT_EQ(Outcomes(ReadAll(test.bytes, true, chunk)), test.outcomes);
+      for (const bool read_ahead : {false, true}) {
+        SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk) +
+                     (read_ahead ? ", read ahead" : ""));
+        EXPECT_EQ(Outcomes(ReadAll(test.bytes, true, chunk, kDefaultMaxPageSize, read_ahead)),
+                  test.outcomes);
+      }
     }
   }
 }

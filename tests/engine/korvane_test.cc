@@ -68,6 +68,21 @@ TEST(HtmlToTextTest, ExtractArticleGivesTheRecordsPieces) {
   EXPECT_EQ(FormatRecord(article), HtmlToText(page));
 }
 
+TEST(HtmlToTextTest, ConvertsAPagePutInSourceHtmlByTheCaller) {
+  const std::u16string page =
+      OneParagraphPage(u"T", u"a.jpg", u"\u6b63\u6587\u6587\u5b57\u6b63\u6587");
+  const std::u16string record = HtmlToText(page);
+  std::u16string swapped = page;
+  SourceHtml.swap(swapped);
+  EXPECT_EQ(FormatRecord(ExtractArticle(SourceHtml)), record);
+  EXPECT_EQ(SourceHtml, page);
+  // A part of SourceHtml is a page of its own.
+  SourceHtml = page;
+  EXPECT_EQ(FormatRecord(ExtractArticle(std::u16string_view(SourceHtml).substr(0, 19))),
+            HtmlToText(page.substr(0, 19)));
+  EXPECT_EQ(SourceHtml, page.substr(0, 19));
+}
+
 TEST(HtmlToTextTest, ThreadsDoNotShareTheirPages) {
   const std::u16string pages[] = {
       OneParagraphPage(u"one", u"1.jpg", u"\u7b2c\u4e00\u7bc7\u6587\u7ae0 "),
