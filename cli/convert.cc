@@ -20,6 +20,14 @@ Result Failed(const Input& input, std::string error, const ConvertSettings& sett
   return result;
 }
 
+// The block algorithm keeps the page it converts in SourceHtml: the decoded
+// text is swapped in rather than copied there.
+Article ExtractDecoded(std::u16string& text, Algorithm algorithm) {
+  if (algorithm != Algorithm::kBlock) return ExtractArticle(text, algorithm);
+  SourceHtml.swap(text);
+  return ExtractArticle(SourceHtml, algorithm);
+}
+
 Result Converted(Input& input, const ConvertSettings& settings) {
   DecodedPage decoded =
       Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
@@ -34,7 +42,7 @@ Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSett
   // The block algorithm searches the first kExaminedUnits of a page only.
   const bool truncated =
       settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
-  const Article article = ExtractArticle(decoded.text, settings.algorithm);
+  const Article article = ExtractDecoded(decoded.text, settings.algorithm);
   std::u16string().swap(decoded.text);
   const std::u16string record = FormatRecord(article);
   Result result;

@@ -11,6 +11,7 @@
 
 #include "meta_prescan.h"
 #include "utf8.h"
+#include "utf8_decoder.h"
 
 namespace korvane::cli {
 namespace {
@@ -219,12 +220,17 @@ std::string_view CharsetSourceName(CharsetSource source) {
 }
 
 DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
-  const Utf8Check utf8 = CheckUtf8(bytes);
-  const Choice choice = ChooseCharset(bytes, hints, utf8);
+  // Most pages are UTF-8: their bytes are checked and decoded in one pass,
+  // and the text is thrown away only when they turn out to be in another
+  // charset (which the check needed a whole pass to say anyway).
   DecodedPage page;
+  const Utf8Decoding decoding = AppendUtf8AsUtf16(bytes, page.text);
+  const Utf8Check utf8{decoding.replaced == 0, decoding.multibyte};
+  const Choice choice = ChooseCharset(bytes, hints, utf8);
   page.encoding = choice.charset.name;
   page.source = choice.source;
   if (LooksBinary(bytes, choice, utf8)) {
+    std::u16string().swap(page.text);
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
     return page;
   }
@@ -235,10 +241,11 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
       (utf8.valid && !utf8.multibyte && choice.source != CharsetSource::kForced &&
        IsAsciiCompatible(choice.charset));
   if (utf8_text) {
-    Decoded decoded = FromUtf8(bytes);
-    page.text = std::move(decoded.text);
-    page.replaced = decoded.replaced;
-  } else if (choice.charset.converter.empty()) {
+    page.replaced = decoding.replaced;
+    return page;
+  }
+  std::u16string().swap(page.text);
+  if (choice.charset.converter.empty()) {
     DecodeHere(bytes, choice.charset, page);
   } else {
     ConvertWithIcu(bytes, choice.charset, page);
