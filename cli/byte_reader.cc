@@ -123,22 +123,12 @@ size_t FileReader::ReadFromFile(char* buffer, size_t size) {
 }
 
 std::string_view FileReader::Peek(size_t size) {
-  while (peeked_.size() < size) {
-    const size_t have = peeked_.size();
-    peeked_.resize(size);
-    const size_t got = ReadFromFile(peeked_.data() + have, size - have);
-    peeked_.resize(have + got);
-    if (got == 0) break;
-  }
-  return std::string_view(peeked_).substr(0, size);
+  return peeked_.Peek(size, [this](char* buffer, size_t n) { return ReadFromFile(buffer, n); });
 }
 
 size_t FileReader::Read(char* buffer, size_t size) {
-  if (peeked_.empty()) return ReadFromFile(buffer, size);
-  const size_t taken = std::min(size, peeked_.size());
-  std::memcpy(buffer, peeked_.data(), taken);
-  peeked_.erase(0, taken);
-  return taken;
+  if (peeked_.size() == 0) return ReadFromFile(buffer, size);
+  return peeked_.Take(buffer, size);
 }
 
 std::string FileReader::ReadAtMost(uint64_t limit) {

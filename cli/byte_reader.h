@@ -5,7 +5,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -46,6 +48,38 @@ class ByteReader {
   virtual bool Verified() const { return true; }
 };
 
+// Bytes a reader read early so that its caller could look at them; they
+// are handed out before any more are read.
+class PeekBuffer {
+ public:
+  // The first `size` bytes (fewer at the end), read as needed with
+  // `read_more`, a (char*, size_t) -> size_t of the reader's own.
+  template <typename ReadMore>
+  std::string_view Peek(size_t size, ReadMore read_more) {
+    while (bytes_.size() < size) {
+      const size_t have = bytes_.size();
+      bytes_.resize(size);
+      const size_t got = read_more(bytes_.data() + have, size - have);
+      bytes_.resize(have + got);
+      if (got == 0) break;
+    }
+    return std::string_view(bytes_).substr(0, size);
+  }
+
+  // Moves up to `size` of the bytes into `buffer`; how many.
+  size_t Take(char* buffer, size_t size) {
+    const size_t taken = std::min(size, bytes_.size());
+    std::memcpy(buffer, bytes_.data(), taken);
+    bytes_.erase(0, taken);
+    return taken;
+  }
+
+  size_t size() const { return bytes_.size(); }
+
+ private:
+  std::string bytes_;
+};
+
 // Everything `reader` has left, reading no more than `limit` + 1 bytes:
 // throws TooLarge when there are more than `limit`.
 // `size_hint`: the size expected, if known, so that the buffer is made once.
@@ -81,7 +115,7 @@ class FileReader final : public ByteReader {
   bool owned_;
   bool regular_ = false;
   uint64_t regular_size_ = 0;
-  std::string peeked_;
+  PeekBuffer peeked_;
   uint64_t consumed_ = 0;
 };
 

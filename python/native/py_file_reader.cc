@@ -36,26 +36,12 @@ size_t PyFileReader::ReadFromFile(char* buffer, size_t size) {
 }
 
 std::string_view PyFileReader::Peek(size_t size) {
-  while (peeked_.size() < size) {
-    const size_t have = peeked_.size();
-    peeked_.resize(size);
-    const size_t got = ReadFromFile(peeked_.data() + have, size - have);
-    peeked_.resize(have + got);
-    if (got == 0) break;
-  }
-  return std::string_view(peeked_).substr(0, size);
+  return peeked_.Peek(size, [this](char* buffer, size_t n) { return ReadFromFile(buffer, n); });
 }
 
 size_t PyFileReader::Read(char* buffer, size_t size) {
   if (size == 0) return 0;
-  size_t got = 0;
-  if (!peeked_.empty()) {
-    got = std::min(size, peeked_.size());
-    std::memcpy(buffer, peeked_.data(), got);
-    peeked_.erase(0, got);
-  } else {
-    got = ReadFromFile(buffer, size);
-  }
+  const size_t got = peeked_.size() > 0 ? peeked_.Take(buffer, size) : ReadFromFile(buffer, size);
   consumed_ += got;
   return got;
 }

@@ -33,7 +33,7 @@ class PyFileReader final : public cli::ByteReader {
   size_t ReadFromFile(char* buffer, size_t size);
 
   pybind11::object file_;
-  std::string peeked_;
+  cli::PeekBuffer peeked_;
   uint64_t consumed_ = 0;
   std::optional<pybind11::error_already_set> error_;
 };
