@@ -28,9 +28,11 @@ ReadAhead::Block ReadAhead::ReadBlock() {
       spare_.pop_front();
     }
   }
-  block.bytes.resize(block_size_);
   size_t filled = 0;
+  // Any failure, running out of memory included, is the reader's to hear:
+  // an exception leaving this thread would end the program.
   try {
+    block.bytes.resize(block_size_);
     while (filled < block_size_) {
       const size_t got = source_->Read(block.bytes.data() + filled, block_size_ - filled);
       if (got == 0) {
