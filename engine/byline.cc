@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 
+#include "cjk.h"
+
 namespace korvane {
 namespace {
 
@@ -15,11 +17,6 @@ constexpr int kMaxNames = 6;
 constexpr int kMaxEnglishWords = 12;
 // A "by" inside a line counts only in lines this short.
 constexpr size_t kMaxBylineLine = 100;
-
-bool IsCjk(char16_t unit) {
-  return (unit >= 0x4E00 && unit <= 0x9FFF) || (unit >= 0x3400 && unit <= 0x4DBF) ||
-         (unit >= 0xF900 && unit <= 0xFAFF);
-}
 
 // The middle dots of transliterated names ("阿卜杜拉·艾力").
 bool IsNameDot(char16_t unit) { return unit == 0x00B7 || unit == 0x30FB || unit == 0x2027; }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "cjk.h"
 #include "dom_text.h"
 
 namespace korvane {
@@ -18,11 +19,6 @@ constexpr size_t kMaxHeadings = 32;
 // A later part of a title is the headline rather than the site's name when it
 // is this much longer than the first part ("Site | A long headline").
 constexpr double kLongerPart = 1.5;
-
-bool IsCjk(char16_t unit) {
-  return (unit >= 0x4E00 && unit <= 0x9FFF) || (unit >= 0x3400 && unit <= 0x4DBF) ||
-         (unit >= 0xF900 && unit <= 0xFAFF);
-}
 
 bool IsAsciiAlnum(char16_t unit) {
   return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
