@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "json_writer.h"
 #include "names.h"
 #include "url.h"
 #include "utf8.h"
@@ -17,11 +18,14 @@ Json Header(const Input& input) {
   return object;
 }
 
+// Text that is not UTF-8 comes out as U+FFFD rather than stopping the batch.
+std::string Dump(const Json& object) {
+  return object.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 // The id goes first, as the input line gave it: a number of any size or
-// precision comes back unchanged. Text that is not UTF-8 comes out as U+FFFD
-// rather than stopping the batch.
-std::string Line(const Input& input, const Json& object) {
-  std::string line = object.dump(-1, ' ', false, Json::error_handler_t::replace) + '\n';
+// precision comes back unchanged.
+std::string WithId(const Input& input, std::string line) {
   if (input.id_json.empty()) return line;
   return "{\"id\":" + input.id_json + "," + line.substr(1);
 }
@@ -54,15 +58,22 @@ std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorit
   }
   object["images"] = std::move(images);
   object["image_urls"] = std::move(image_urls);
-  object["body"] = ToUtf8(article.body);
-  object["record"] = ToUtf8(record);
-  return Line(input, object);
+  // The body and the record are most of a line: they are escaped straight
+  // from UTF-16 into it, with no UTF-8 copy between.
+  std::string line = Dump(object);
+  line.pop_back();  // the object's "}"
+  line += ",\"body\":";
+  AppendJsonString(article.body, line);
+  line += ",\"record\":";
+  AppendJsonString(record, line);
+  line += "}\n";
+  return WithId(input, std::move(line));
 }
 
 std::string ErrorJsonLine(const Input& input, std::string_view error) {
   Json object = Header(input);
   object["error"] = EscapedName(error);
-  return Line(input, object);
+  return WithId(input, Dump(object) + '\n');
 }
 
 }  // namespace korvane::cli
