@@ -1,13 +1,13 @@
 #include "korvane.h"
 
-#include "content_locator.h"
-#include "dom_extract.h"
-#include "full_width.h"
-#include "headings.h"
-#include "images.h"
-#include "lower_case.h"
-#include "markup_stripper.h"
-#include "scratch.h"
+#include "block/content_locator.h"
+#include "block/full_width.h"
+#include "block/headings.h"
+#include "block/images.h"
+#include "block/lower_case.h"
+#include "block/markup_stripper.h"
+#include "common/scratch.h"
+#include "dom/extract.h"
 
 namespace korvane {
 

@@ -8,14 +8,14 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "charset.h"
-#include "decode.h"
+#include "decode/charset.h"
+#include "decode/decode.h"
+#include "decode/meta_prescan.h"
+#include "decode/utf8.h"
 #include "fuzz_support.h"
-#include "http_response.h"
-#include "json_writer.h"
-#include "meta_prescan.h"
-#include "url.h"
-#include "utf8.h"
+#include "input/http_response.h"
+#include "render/json_writer.h"
+#include "render/url.h"
 
 namespace korvane::fuzz {
 namespace {

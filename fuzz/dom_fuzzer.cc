@@ -4,11 +4,11 @@
 // even: the rest as UTF-8.
 #include <algorithm>
 
-#include "dom_tree.h"
+#include "decode/utf8.h"
 #include "fuzz_support.h"
-#include "html_tokenizer.h"
+#include "html/tokenizer.h"
+#include "html/tree.h"
 #include "korvane.h"
-#include "utf8.h"
 
 namespace korvane::fuzz {
 namespace {

@@ -1,9 +1,9 @@
 // The whole conversion against the reference, on short pages built from the
 // pieces that the engine reacts to. The reference takes time quadratic in
 // the length: pages stay short.
+#include "block/reference.h"
 #include "fuzz_support.h"
 #include "korvane.h"
-#include "reference.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr size_t kMaxUnits = 4096;

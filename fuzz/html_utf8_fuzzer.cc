@@ -2,11 +2,11 @@
 // line does it: decoded, converted, written as a record and as a JSON line.
 #include <nlohmann/json.hpp>
 
-#include "charset.h"
-#include "convert.h"
+#include "convert/convert.h"
+#include "decode/charset.h"
+#include "decode/utf8.h"
 #include "fuzz_support.h"
 #include "record_checks.h"
-#include "utf8.h"
 
 namespace korvane::fuzz {
 namespace {

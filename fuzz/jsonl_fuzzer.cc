@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "chunked_reader.h"
-#include "convert.h"
+#include "convert/convert.h"
 #include "fuzz_support.h"
-#include "jsonl_input.h"
+#include "input/jsonl_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace korvane;

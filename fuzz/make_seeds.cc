@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "decode/utf8.h"
 #include "encode.h"
 #include "fuzz_support.h"
 #include "news_pages.h"
 #include "random_text.h"
-#include "utf8.h"
 #include "warc_record.h"
 
 namespace korvane::fuzz {

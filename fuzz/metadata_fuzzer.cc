@@ -4,12 +4,12 @@
 // or UTF-16 units (odd) for the rest.
 #include <algorithm>
 
-#include "byline.h"
-#include "date_parse.h"
+#include "decode/utf8.h"
 #include "fuzz_support.h"
-#include "json_ld.h"
-#include "page_title.h"
-#include "utf8.h"
+#include "metadata/byline.h"
+#include "metadata/date_parse.h"
+#include "metadata/json_ld.h"
+#include "metadata/title.h"
 
 namespace korvane::fuzz {
 namespace {

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "first_occurrence.h"
+#include "block/first_occurrence.h"
+#include "block/markup_stripper.h"
+#include "block/reference.h"
+#include "block/text_primitives.h"
+#include "common/text_search.h"
 #include "fuzz_support.h"
-#include "markup_stripper.h"
-#include "reference.h"
-#include "text_primitives.h"
-#include "text_search.h"
 
 namespace korvane::fuzz {
 namespace {

@@ -1,8 +1,8 @@
 #include "record_checks.h"
 
+#include "block/lower_case.h"
 #include "fuzz_support.h"
 #include "korvane.h"
-#include "lower_case.h"
 
 namespace korvane::fuzz {
 namespace {

@@ -5,10 +5,10 @@
 #include <nlohmann/json.hpp>
 
 #include "chunked_reader.h"
-#include "convert.h"
+#include "convert/convert.h"
 #include "encode.h"
 #include "fuzz_support.h"
-#include "warc.h"
+#include "input/warc.h"
 
 namespace korvane::fuzz {
 namespace {

@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "decode/utf8.h"
 #include "encode.h"
 #include "korvane_run.h"
 #include "median.h"
 #include "news_pages.h"
-#include "utf8.h"
 #include "warc_record.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <sstream>
 #include <vector>
 
+#include "decode/utf8.h"
 #include "korvane.h"
 #include "news_pages.h"
-#include "utf8.h"
 
 namespace {
 

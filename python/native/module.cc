@@ -12,17 +12,17 @@
 #include <string>
 #include <string_view>
 
-#include "charset.h"
-#include "convert.h"
-#include "decode.h"
-#include "folder_walk.h"
-#include "inputs.h"
+#include "convert/convert.h"
+#include "decode/charset.h"
+#include "decode/decode.h"
+#include "input/byte_reader.h"
+#include "input/folder_walk.h"
+#include "input/inputs.h"
 #include "korvane.h"
-#include "names.h"
-#include "options.h"
 #include "page_stream.h"
 #include "py_file_reader.h"
 #include "py_text.h"
+#include "render/names.h"
 
 namespace korvane::python {
 namespace {

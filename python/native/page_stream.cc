@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "inputs.h"
-#include "warc.h"
+#include "input/inputs.h"
+#include "input/warc.h"
 
 namespace korvane::python {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "byte_reader.h"
-#include "convert.h"
-#include "input.h"
+#include "convert/convert.h"
+#include "input/byte_reader.h"
+#include "input/input.h"
 #include "korvane.h"
 
 namespace korvane::python {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "byte_reader.h"
+#include "input/byte_reader.h"
 
 namespace korvane::python {
 

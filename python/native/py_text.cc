@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "utf8.h"
+#include "decode/utf8.h"
 
 namespace korvane::python {
 namespace py = pybind11;

@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "adversarial_pages.h"
+#include "block/reference.h"
 #include "pages.h"
 #include "random_text.h"
-#include "reference.h"
 
 namespace korvane {
 namespace {

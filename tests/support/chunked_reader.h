@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "byte_reader.h"
+#include "input/byte_reader.h"
 
 namespace korvane::test_support {
 

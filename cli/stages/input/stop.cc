@@ -1,0 +1,27 @@
+#include "input/stop.h"
+
+#include <atomic>
+
+namespace korvane::cli {
+namespace {
+
+// Lock-free, so that a signal handler may touch them.
+std::atomic<bool> stop_requested{false};
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+}  // namespace
+
+void RequestStop(int signal) {
+  if (signal != 0) {
+    int none = 0;
+    stop_signal.compare_exchange_strong(none, signal);
+  }
+  stop_requested = true;
+}
+
+bool StopRequested() { return stop_requested; }
+
+int StopSignal() { return stop_signal; }
+
+}  // namespace korvane::cli

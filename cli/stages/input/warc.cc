@@ -1,0 +1,373 @@
+#include "input/warc.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "ascii.h"
+#include "input/http_body.h"
+#include "input/http_response.h"
+
+namespace korvane::cli {
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+constexpr size_t kMaxHeaderLine = 64 * 1024;
+constexpr size_t kMaxHeaderLines = 1024;
+// Where the HTTP headers of a response must end.
+constexpr size_t kMaxHttpHead = 64 * 1024;
+
+std::string RecordFileName(uint64_t number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%06llu.txt", static_cast<unsigned long long>(number));
+  return name;
+}
+
+}  // namespace
+
+// Buffered reading of the (decompressed) WARC bytes.
+class WarcReader::Stream {
+ public:
+  explicit Stream(std::unique_ptr<ByteReader> input) : input_(std::move(input)) {}
+
+  uint64_t consumed() const { return input_->consumed(); }
+  // Every byte handed out so far has been checked (gzip: its member's CRC-32).
+  bool Verified() const { return input_->Verified(); }
+  bool Buffered() const { return pos_ < buffer_.size(); }
+
+  bool AtEnd() { return pos_ == buffer_.size() && !Fill(); }
+
+  // The next `size` bytes (fewer at the end), not consumed.
+  std::string_view Peek(size_t size) {
+    if (buffer_.size() - pos_ < size) {
+      buffer_.erase(0, pos_);
+      pos_ = 0;
+      const size_t have = buffer_.size();
+      buffer_.resize(std::max(size, kChunk));
+      size_t got = have;
+      try {
+        while (got < size) {
+          const size_t step = input_->Read(buffer_.data() + got, buffer_.size() - got);
+          if (step == 0) break;
+          got += step;
+        }
+      } catch (...) {
+        buffer_.resize(got);
+        throw;
+      }
+      buffer_.resize(got);
+    }
+    return std::string_view(buffer_).substr(pos_, size);
+  }
+
+  // One line without its LF; throws at the end or past `kMaxHeaderLine`.
+  std::string ReadLine() {
+    std::string line;
+    for (;;) {
+      if (AtEnd()) throw InputError("record cut short inside its header");
+      const size_t end = buffer_.find('\n', pos_);
+      const size_t stop = end == std::string::npos ? buffer_.size() : end;
+      line.append(buffer_, pos_, stop - pos_);
+      pos_ = end == std::string::npos ? stop : end + 1;
+      if (line.size() > kMaxHeaderLine) throw InputError("WARC header line too long");
+      if (end != std::string::npos) return line;
+    }
+  }
+
+  // Appends `count` bytes to `out` (or drops them without one); returns how
+  // many there were before the end.
+  uint64_t Take(uint64_t count, std::string* out) {
+    uint64_t taken = 0;
+    while (taken < count && !AtEnd()) {
+      const size_t step =
+          static_cast<size_t>(std::min<uint64_t>(count - taken, buffer_.size() - pos_));
+      if (out) out->append(buffer_, pos_, step);
+      pos_ += step;
+      taken += step;
+    }
+    return taken;
+  }
+
+  // Up to `size` bytes into `out`; 0 only at the end.
+  size_t TakeInto(char* out, size_t size) {
+    if (AtEnd()) return 0;
+    const size_t step = std::min(size, buffer_.size() - pos_);
+    std::memcpy(out, buffer_.data() + pos_, step);
+    pos_ += step;
+    return step;
+  }
+
+ private:
+  bool Fill() {
+    buffer_.resize(kChunk);
+    pos_ = 0;
+    try {
+      buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
+    } catch (...) {
+      buffer_.clear();
+      throw;
+    }
+    return !buffer_.empty();
+  }
+
+  std::unique_ptr<ByteReader> input_;
+  std::string buffer_;
+  size_t pos_ = 0;
+};
+
+// The HTTP body of a response record: the bytes read with its head, then
+// the rest of the record's block. A failure of the stream itself breaks the
+// file's framing; a failure of what decodes the body is the record's.
+class WarcReader::RecordBody final : public ByteReader {
+ public:
+  RecordBody(Stream& stream, std::string start, uint64_t left)
+      : stream_(stream), start_(std::move(start)), left_(left) {}
+
+  uint64_t size() const { return start_.size() - start_pos_ + left_; }
+  bool stream_failed() const { return stream_failed_; }
+
+  size_t Read(char* buffer, size_t size) override {
+    if (start_pos_ < start_.size()) {
+      const size_t step = std::min(size, start_.size() - start_pos_);
+      std::memcpy(buffer, start_.data() + start_pos_, step);
+      start_pos_ += step;
+      return step;
+    }
+    if (left_ == 0) return 0;
+    size_t got = 0;
+    try {
+      got = stream_.TakeInto(buffer, static_cast<size_t>(std::min<uint64_t>(size, left_)));
+    } catch (const InputError&) {
+      stream_failed_ = true;
+      throw;
+    }
+    if (got == 0) {
+      stream_failed_ = true;
+      throw InputError("record cut short");
+    }
+    left_ -= got;
+    return got;
+  }
+
+  uint64_t consumed() const override { return stream_.consumed(); }
+
+  // Passes over what is left of the block.
+  void Skip() {
+    stream_failed_ = true;  // whatever fails now is the stream's
+    if (stream_.Take(left_, nullptr) < left_) throw InputError("record cut short");
+    left_ = 0;
+  }
+
+ private:
+  Stream& stream_;
+  std::string start_;
+  size_t start_pos_ = 0;
+  uint64_t left_;
+  bool stream_failed_ = false;
+};
+
+namespace {
+
+// Hands the reads on to a reader owned elsewhere.
+class Borrowed final : public ByteReader {
+ public:
+  explicit Borrowed(ByteReader& reader) : reader_(reader) {}
+  size_t Read(char* buffer, size_t size) override { return reader_.Read(buffer, size); }
+  uint64_t consumed() const override { return reader_.consumed(); }
+
+ private:
+  ByteReader& reader_;
+};
+
+}  // namespace
+
+struct WarcReader::Header {
+  std::vector<std::pair<std::string, std::string>> fields;  // names in lower case
+
+  std::string Get(std::string_view name) const {
+    for (const auto& [field, value] : fields) {
+      if (field == name) return value;
+    }
+    return {};
+  }
+};
+
+WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base,
+                       uint64_t max_page_size)
+    : stream_(std::make_unique<Stream>(std::move(input))),
+      name_(std::move(name)),
+      output_base_(std::move(output_base)),
+      max_page_size_(max_page_size) {}
+
+WarcReader::~WarcReader() = default;
+
+bool LooksLikeWarc(std::string_view first_bytes) {
+  return first_bytes.starts_with("WARC/1.0\r\n") || first_bytes.starts_with("WARC/1.1\r\n") ||
+         IsGzip(first_bytes);
+}
+
+Input WarcReader::Failed(const std::string& reason) {
+  finished_ = true;
+  std::string where =
+      (between_records_ ? "after record " : "record ") + std::to_string(record_number_);
+  if (!between_records_ && !target_uri_.empty()) where += " (" + target_uri_ + ")";
+  const bool more = record_number_ > 0;
+  return ErrorInput(name_,
+                    where + ": " + reason + (more ? "; the rest of the file is not read" : ""));
+}
+
+std::optional<Input> WarcReader::Next() {
+  while (!finished_) {
+    try {
+      std::optional<Input> page = ReadRecord();
+      if (!page) continue;
+      const uint64_t consumed = stream_->consumed();
+      page->input_bytes = consumed - reported_consumed_;
+      reported_consumed_ = consumed;
+      return page;
+    } catch (const Stopped&) {
+      throw;
+    } catch (const InputError& error) {
+      return Failed(error.what());
+    } catch (const std::bad_alloc&) {
+      return Failed("out of memory");
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Input> WarcReader::ReadRecord() {
+  between_records_ = true;
+  if (!deferred_error_.empty()) throw InputError(deferred_error_);
+  if (stream_->AtEnd()) {
+    finished_ = true;
+    return std::nullopt;
+  }
+  between_records_ = false;
+  ++record_number_;
+  target_uri_.clear();
+  const std::string_view start = stream_->Peek(10);
+  if (start != "WARC/1.0\r\n" && start != "WARC/1.1\r\n") {
+    throw InputError(record_number_ == 1 ? "not a WARC file (no WARC/1.0 or WARC/1.1 header)"
+                                         : "no WARC/1.0 or WARC/1.1 header where one begins");
+  }
+  stream_->ReadLine();
+  Header header;
+  for (std::string line = stream_->ReadLine(); line != "\r"; line = stream_->ReadLine()) {
+    if (!line.ends_with('\r')) throw InputError("WARC header line not ended by CRLF");
+    line.pop_back();
+    if (header.fields.size() >= kMaxHeaderLines) throw InputError("WARC header too long");
+    if ((line.starts_with(' ') || line.starts_with('\t')) && !header.fields.empty()) {
+      header.fields.back().second.append(" ").append(TrimHeaderSpace(line));
+      continue;
+    }
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) throw InputError("WARC header line without a colon");
+    header.fields.emplace_back(AsciiLowered(TrimHeaderSpace(line.substr(0, colon))),
+                               std::string(TrimHeaderSpace(line.substr(colon + 1))));
+  }
+  target_uri_ = header.Get("warc-target-uri");
+  if (target_uri_.size() >= 2 && target_uri_.front() == '<' && target_uri_.back() == '>') {
+    target_uri_ = target_uri_.substr(1, target_uri_.size() - 2);
+  }
+  const std::string length_text = header.Get("content-length");
+  uint64_t length = 0;
+  const auto [end, error] =
+      std::from_chars(length_text.data(), length_text.data() + length_text.size(), length);
+  if (length_text.empty() || error != std::errc() ||
+      end != length_text.data() + length_text.size()) {
+    throw InputError("missing or bad Content-Length");
+  }
+  std::optional<Input> page;
+  if (AsciiLowered(header.Get("warc-type")) == "response") {
+    page = ReadResponse(header, length);
+  } else if (stream_->Take(length, nullptr) < length) {
+    throw InputError("record cut short");
+  }
+  EndRecord();
+  return page;
+}
+
+Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
+  Input page;
+  page.source =
+      target_uri_.empty() ? name_ + " record " + std::to_string(record_number_) : target_uri_;
+  page.url = target_uri_;
+  page.output_name = output_base_ + "/" + RecordFileName(record_number_);
+  std::string content;
+  const uint64_t head_part = std::min<uint64_t>(length, kMaxHttpHead);
+  if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
+  const std::string type = AsciiLowered(header.Get("content-type"));
+  // Without a Content-Type, a block that begins as HTTP is taken for HTTP.
+  const bool is_http =
+      type.starts_with("application/http") || (type.empty() && content.starts_with("HTTP/"));
+  const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
+  std::string skip_reason;
+  if (!head) {
+    skip_reason = is_http ? "no complete HTTP response head" : "not an HTTP response";
+  } else if (head->status == 0) {
+    skip_reason = "bad HTTP status line";
+  } else if (head->status != 200) {
+    skip_reason = "HTTP status " + std::to_string(head->status);
+  } else if (!IsHtmlMediaType(head->content_type)) {
+    skip_reason = "Content-Type " +
+                  (head->content_type.empty() ? std::string("missing") : head->content_type);
+  }
+  const uint64_t rest = length - head_part;
+  if (!skip_reason.empty()) {
+    if (stream_->Take(rest, nullptr) < rest) throw InputError("record cut short");
+    page.kind = Input::Kind::kSkipped;
+    page.error = skip_reason;
+    return page;
+  }
+  content.erase(0, head->length);
+  RecordBody body(*stream_, std::move(content), rest);
+  ReadBody(*head, body, page);
+  body.Skip();
+  return page;
+}
+
+// The page's bytes, or its error when they cannot be had; the stream's own
+// failures are thrown.
+void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
+  try {
+    if (!head.chunked && head.content_encoding.empty() && raw.size() > max_page_size_) {
+      throw TooLarge(max_page_size_);  // refused unread
+    }
+    const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
+    page.bytes = ReadAtMost(*body, max_page_size_);
+    page.http_charset = CharsetFromContentType(head.content_type).value_or("");
+    return;
+  } catch (const Stopped&) {
+    throw;
+  } catch (const InputError& error) {
+    if (raw.stream_failed()) throw;
+    page.error = error.what();
+  } catch (const std::bad_alloc&) {
+    page.error = "out of memory";
+  }
+  page.kind = Input::Kind::kError;
+  page.bytes.clear();
+}
+
+void WarcReader::EndRecord() {
+  std::string end;
+  if (stream_->Take(4, &end) < 4 || end != "\r\n\r\n") {
+    throw InputError("record not followed by CRLF CRLF (cut short or bad Content-Length)");
+  }
+  // A gzip member that ends with the record is checked now, so that a bad
+  // CRC-32 is this record's error; what goes wrong past a checked member is
+  // the next one's.
+  if (stream_->Buffered() || stream_->Verified()) return;
+  try {
+    stream_->AtEnd();
+  } catch (const InputError& error) {
+    if (!stream_->Verified()) throw;
+    deferred_error_ = error.what();
+  }
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,79 @@
+#include "common/text_search.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace korvane {
+namespace {
+
+bool MiddleMatches(const char16_t* at, std::u16string_view pattern) {
+  return std::memcmp(at + 1, pattern.data() + 1, (pattern.size() - 2) * sizeof(char16_t)) == 0;
+}
+
+#if defined(__SSE2__)
+constexpr size_t kLanes = 8;
+
+__m128i Load(const char16_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+
+// Two mask bits per unit; the lowest set pair is the first hit.
+size_t FirstLane(unsigned mask) { return static_cast<size_t>(__builtin_ctz(mask)) / 2; }
+#endif
+
+}  // namespace
+
+size_t FindUnit(std::u16string_view text, char16_t unit, size_t from) {
+  size_t at = from;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+  for (; at + kLanes <= text.size(); at += kLanes) {
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(text.data() + at), wanted)));
+    if (mask != 0) return at + FirstLane(mask);
+  }
+#endif
+  for (; at < text.size(); ++at) {
+    if (text[at] == unit) return at;
+  }
+  return kNotFound;
+}
+
+// Candidates are positions whose first and last units both match; only
+// those are compared in full.
+size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from) {
+  const size_t length = pattern.size();
+  if (length == 0) return from <= text.size() ? from : kNotFound;
+  if (length == 1) return FindUnit(text, pattern[0], from);
+  if (from > text.size() || text.size() - from < length) return kNotFound;
+  const size_t last_start = text.size() - length;
+  const char16_t first = pattern.front();
+  const char16_t last = pattern.back();
+  size_t at = from;
+#if defined(__SSE2__)
+  const __m128i first_units = _mm_set1_epi16(static_cast<short>(first));
+  const __m128i last_units = _mm_set1_epi16(static_cast<short>(last));
+  for (; at + kLanes - 1 <= last_start; at += kLanes) {
+    const char16_t* block = text.data() + at;
+    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi16(Load(block), first_units),
+                                       _mm_cmpeq_epi16(Load(block + length - 1), last_units));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    while (mask != 0) {
+      const size_t lane = FirstLane(mask);
+      if (length == 2 || MiddleMatches(block + lane, pattern)) return at + lane;
+      mask &= ~(3u << (2 * lane));
+    }
+  }
+#endif
+  for (; at <= last_start; ++at) {
+    const char16_t* candidate = text.data() + at;
+    if (candidate[0] == first && candidate[length - 1] == last &&
+        (length == 2 || MiddleMatches(candidate, pattern))) {
+      return at;
+    }
+  }
+  return kNotFound;
+}
+
+}  // namespace korvane

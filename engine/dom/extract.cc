@@ -1,0 +1,112 @@
+#include "dom/extract.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/scratch.h"
+#include "dom/boilerplate.h"
+#include "dom/cleaning.h"
+#include "dom/hints.h"
+#include "dom/images.h"
+#include "dom/scoring.h"
+#include "dom/stats.h"
+#include "dom/text.h"
+#include "html/tree.h"
+#include "metadata/metadata.h"
+
+namespace korvane {
+namespace {
+
+// An article shorter than this (CJK counting three) is looked for again with
+// fewer parts of the page ruled out.
+constexpr uint32_t kEnoughText = 250;
+// Per-node buffers longer than this are given back after a page.
+constexpr size_t kKeptNodes = size_t{1} << 18;
+
+struct Attempt {
+  bool strip_unlikely;
+  bool use_hints;
+};
+constexpr Attempt kAttempts[] = {{true, true}, {false, true}, {false, false}};
+
+// Buffers of this thread, kept from page to page.
+struct Work {
+  Dom dom;
+  std::vector<Hint> hints;
+  std::vector<uint8_t> drops;
+  std::vector<NodeStats> stats;
+  std::u16string body;
+  std::vector<NodeIndex> parts;
+
+  // Frees what a huge page made huge.
+  void GiveBackIfHuge() {
+    dom.GiveBackIfHuge();
+    if (stats.capacity() > kKeptNodes) {
+      std::vector<Hint>().swap(hints);
+      std::vector<uint8_t>().swap(drops);
+      std::vector<NodeStats>().swap(stats);
+    }
+    korvane::GiveBackIfHuge(body);
+  }
+};
+
+uint32_t TextLength(std::u16string_view text) {
+  uint32_t chars = 0;
+  uint32_t commas = 0;
+  CountText(text, chars, commas);
+  return chars;
+}
+
+// The article's text under one attempt; its length (weighted) is returned.
+uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
+  MarkDrops(work.dom, work.hints, attempt.strip_unlikely, work.drops);
+  ComputeStats(work.dom, work.drops, work.stats);
+  const Selection selection =
+      SelectArticle(ScoringInput{work.dom, work.hints, work.drops, work.stats, attempt.use_hints});
+  CleanArticle(work.dom, work.hints, work.stats, selection.parts, attempt.use_hints, work.drops);
+  TextWriter writer(work.body);
+  for (const NodeIndex part : selection.parts) {
+    writer.AppendSubtree(work.dom, part, work.drops);
+    writer.Break();
+  }
+  writer.Finish();
+  RemoveBoilerplateLines(work.body);
+  work.parts = selection.parts;
+  span = ArticleSpan{};
+  for (const NodeIndex part : selection.parts) {
+    span.begin = std::min(span.begin, part);
+    span.end = span.end == kNoNode ? work.dom[part].end : std::max(span.end, work.dom[part].end);
+  }
+  return TextLength(work.body);
+}
+
+}  // namespace
+
+Article ExtractDomArticle(std::u16string_view html) {
+  thread_local Work work;
+  work.dom.Parse(html);
+  ComputeHints(work.dom, work.hints);
+  Article article;
+  uint32_t best_length = 0;
+  ArticleSpan best_span;
+  for (const Attempt& attempt : kAttempts) {
+    ArticleSpan span;
+    const uint32_t length = TryAttempt(work, attempt, span);
+    if (length > best_length || article.body.empty()) {
+      article.body = work.body;
+      article.images = ArticleImages(work.dom, work.parts, work.drops);
+      best_length = length;
+      best_span = span;
+    }
+    if (length >= kEnoughText) break;
+  }
+  PageMetadata metadata = ReadMetadata(work.dom, best_span);
+  article.title = std::move(metadata.title);
+  article.headline = std::move(metadata.headline);
+  article.author = std::move(metadata.author);
+  article.published = std::move(metadata.published);
+  work.GiveBackIfHuge();
+  return article;
+}
+
+}  // namespace korvane

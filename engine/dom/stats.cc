@@ -1,0 +1,205 @@
+#include "dom/stats.h"
+
+#include "dom/text.h"
+
+namespace korvane {
+namespace {
+
+bool IsJunk(Tag tag) {
+  switch (tag) {
+    case Tag::kHead:
+    case Tag::kSvg:
+    case Tag::kMath:
+    case Tag::kInput:
+    case Tag::kButton:
+    case Tag::kSelect:
+    case Tag::kOption:
+    case Tag::kOptgroup:
+    case Tag::kDatalist:
+    case Tag::kObject:
+    case Tag::kEmbed:
+    case Tag::kApplet:
+    case Tag::kCanvas:
+    case Tag::kNav:
+    case Tag::kAside:
+    case Tag::kFooter:
+    case Tag::kDialog:
+    case Tag::kMap:
+    case Tag::kFigcaption:
+      return true;
+    default:
+      return Has(tag, kRawText);
+  }
+}
+
+// Whether an inline style hides the element: "display: none",
+// "visibility:hidden" in any letter case and spacing.
+bool StyleHides(std::u16string_view style) {
+  static constexpr std::u16string_view kHiding[] = {u"display:none", u"visibility:hidden"};
+  char16_t packed[128];
+  size_t size = 0;
+  for (char16_t unit : style) {
+    if (IsHtmlSpace(unit)) continue;
+    if (size == std::size(packed)) break;
+    packed[size++] = AsciiLower(unit);
+  }
+  const std::u16string_view text(packed, size);
+  for (std::u16string_view hiding : kHiding) {
+    if (text.find(hiding) != std::u16string_view::npos) return true;
+  }
+  return false;
+}
+
+bool IsHidden(const Dom& dom, const Node& element) {
+  if (element.attribute_count == 0) return false;
+  if (dom.FindAttribute(element, u"hidden") != nullptr) return true;
+  if (const Attribute* aria = dom.FindAttribute(element, u"aria-hidden")) {
+    if (EqualIgnoringAsciiCase(dom.RawValue(*aria), u"true")) return true;
+  }
+  const Attribute* style = dom.FindAttribute(element, u"style");
+  return style != nullptr && StyleHides(dom.RawValue(*style));
+}
+
+void CountElement(Tag tag, NodeStats& stats) {
+  switch (tag) {
+    case Tag::kP:
+      ++stats.paragraphs;
+      break;
+    case Tag::kImg:
+      ++stats.images;
+      break;
+    case Tag::kLi:
+      ++stats.list_items;
+      break;
+    case Tag::kInput:
+    case Tag::kSelect:
+    case Tag::kTextarea:
+    case Tag::kButton:
+      ++stats.inputs;
+      break;
+    case Tag::kTh:
+    case Tag::kThead:
+    case Tag::kCaption:
+      ++stats.headers;
+      break;
+    case Tag::kIframe:
+    case Tag::kEmbed:
+    case Tag::kObject:
+    case Tag::kVideo:
+      ++stats.embeds;
+      break;
+    default:
+      break;
+  }
+}
+
+void Add(const NodeStats& from, NodeStats& to) {
+  to.chars += from.chars;
+  to.link_chars += from.link_chars;
+  to.commas += from.commas;
+  to.paragraphs += from.paragraphs;
+  to.images += from.images;
+  to.list_items += from.list_items;
+  to.inputs += from.inputs;
+  to.embeds += from.embeds;
+  to.lines += from.lines;
+  to.headers += from.headers;
+}
+
+}  // namespace
+
+void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
+  for (const char16_t unit : text) {
+    if (IsBlank(unit)) continue;
+    chars += TextWeight(unit);
+    commas += IsComma(unit);
+  }
+}
+
+void ComputeHints(const Dom& dom, std::vector<Hint>& hints) {
+  hints.assign(dom.size(), Hint{});
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    if (dom[i].attribute_count > 0) hints[i] = HintOf(dom, dom[i]);
+  }
+}
+
+void MarkDrops(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
+               std::vector<uint8_t>& drops) {
+  drops.assign(dom.size(), 0);
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    const Node& node = dom[i];
+    if (node.tag == Tag::kText) continue;
+    uint8_t drop = 0;
+    if (IsJunk(node.tag)) drop |= kJunk;
+    if (IsHidden(dom, node)) drop |= kHidden;
+    if (strip_unlikely && hints[i].unlikely && node.tag != Tag::kBody && node.tag != Tag::kHtml &&
+        node.tag != Tag::kArticle) {
+      drop |= kUnlikely;
+    }
+    if (drop != 0) {
+      drops[i] = drop;
+      i = node.end - 1;
+    }
+  }
+}
+
+// Counts the text of every text node, and marks the ones that begin a line
+// (after a block boundary or a <br>).
+void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats) {
+  std::vector<NodeIndex> block_ends;
+  bool line_start = true;
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    while (!block_ends.empty() && block_ends.back() <= i) {
+      block_ends.pop_back();
+      line_start = true;
+    }
+    const Node& node = dom[i];
+    // Cells share the line of their row, as in the text output.
+    const bool block = (Has(node.tag, kBlock) && node.tag != Tag::kTd && node.tag != Tag::kTh) ||
+                       node.tag == Tag::kBr;
+    if (block) line_start = true;
+    if (drops[i] != 0) {
+      i = node.end - 1;
+    } else if (node.tag == Tag::kText) {
+      if (node.flags & kRawContent) continue;
+      NodeStats& own = stats[i];
+      CountText(dom.Text(node), own.chars, own.commas);
+      if (own.chars > 0 && line_start) {
+        own.lines = 1;
+        line_start = false;
+      }
+    } else if (block && node.end > i + 1) {
+      block_ends.push_back(node.end);
+    }
+  }
+}
+
+void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats) {
+  stats.assign(dom.size(), NodeStats{});
+  CountTextNodes(dom, drops, stats);
+  // Children come after their parent: by the time a parent is reached, its
+  // children have told whether one of them is a block.
+  std::vector<uint8_t> has_block_child(dom.size(), 0);
+  for (NodeIndex i = dom.size(); i-- > 1;) {
+    const Node& node = dom[i];
+    NodeStats& own = stats[i];
+    if (node.tag != Tag::kText) {
+      CountElement(node.tag, own);
+      if (IsLink(dom, node)) own.link_chars = own.chars;
+      // A <div> of text and inline elements is a paragraph too.
+      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
+      if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;
+    }
+    if (drops[i] == 0) {
+      Add(own, stats[node.parent]);
+    } else {
+      // Dropped controls and embeds still tell what their parent is.
+      NodeStats kind;
+      CountElement(node.tag, kind);
+      stats[node.parent].inputs += kind.inputs;
+      stats[node.parent].embeds += kind.embeds;
+    }
+  }
+}
+
+}  // namespace korvane

@@ -1,0 +1,69 @@
+// What the dom algorithm counts in a tree: which subtrees are left out, and
+// per node the text, link text, punctuation and elements of its subtree.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "dom/hints.h"
+#include "html/tree.h"
+
+namespace korvane {
+
+// Why a subtree is left out; 0 keeps it.
+enum Drop : uint8_t {
+  kJunk = 1,      // never page text: scripts, forms' controls, navigation, <head>
+  kHidden = 2,    // hidden by an attribute or an inline style
+  kUnlikely = 4,  // class or id name a part that is seldom the article
+  kCleaned = 8,   // boilerplate found inside the article
+};
+
+struct NodeStats {
+  uint32_t chars = 0;       // text units without blanks, CJK ideographs counting three
+  uint32_t link_chars = 0;  // of those, inside links
+  uint32_t commas = 0;      // commas and CJK sentence punctuation
+  uint32_t paragraphs = 0;  // <p>, and <div>s of text and inline elements
+  uint32_t images = 0;
+  uint32_t list_items = 0;
+  uint32_t inputs = 0;
+  uint32_t embeds = 0;   // <iframe>, <embed>, <object>, <video>
+  uint32_t headers = 0;  // <th>, <thead>, <caption>: a table of data
+  uint32_t lines = 0;    // lines of text, as the text output would break them
+};
+
+// How much text a unit counts for.
+constexpr uint32_t TextWeight(char16_t unit) {
+  return (unit >= 0x3400 && unit <= 0x9FFF) || (unit >= 0xF900 && unit <= 0xFAFF) ? 3 : 1;
+}
+
+// Whether a unit is a comma or one of the CJK punctuation marks of prose.
+constexpr bool IsComma(char16_t unit) {
+  return unit == u',' || unit == 0xFF0C || unit == 0x3001 || unit == 0x3002 || unit == 0xFF1B ||
+         unit == 0xFF01 || unit == 0xFF1F;
+}
+
+// Text length and commas of a text, blanks not counted.
+void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas);
+
+// One hint per node (elements with class or id; others are neutral).
+void ComputeHints(const Dom& dom, std::vector<Hint>& hints);
+
+// Marks junk and hidden subtrees, and unlikely ones when `strip_unlikely`;
+// only subtree roots are marked.
+void MarkDrops(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
+               std::vector<uint8_t>& drops);
+
+// Statistics of every node over its subtree, dropped subtrees left out.
+void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats);
+
+// An <a> with an href; named anchors are not links.
+inline bool IsLink(const Dom& dom, const Node& node) {
+  return node.tag == Tag::kA && dom.FindAttribute(node, u"href") != nullptr;
+}
+
+inline double LinkDensity(const NodeStats& stats) {
+  return stats.chars == 0 ? 0.0 : static_cast<double>(stats.link_chars) / stats.chars;
+}
+
+}  // namespace korvane

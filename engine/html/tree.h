@@ -1,0 +1,140 @@
+// A page as a tree of elements and text, stored flat: nodes in document
+// order (pre-order), each knowing its parent and where its subtree ends.
+//
+// Walking:
+//   - node 0 is the document; every other node has a parent before it;
+//   - the subtree of node i is the range [i, nodes[i].end): its descendants
+//     are i + 1 .. end - 1, so a loop over a range visits them in document
+//     order and `i = nodes[i].end` skips a whole subtree;
+//   - children: FirstChild(i), then NextSibling(child), until kNoNode.
+// Elements: `tag` (Tag::kUnknown for names not in html_tags.h; TagName gives
+// the name as written), attributes through Attributes/FindAttribute, whose
+// names and raw values are views into the page; AttributeValue decodes the
+// character references of a value.
+// Text nodes (Tag::kText): Text(node) is the text with character references
+// decoded (a view into the page when it has none). A raw-text element
+// (<script>, <style>, <title>, <textarea>, <noscript>, ...) has at most one
+// child, a text node flagged kRawContent whose Text is its content as
+// written: <script type="application/ld+json"> gives its JSON unchanged;
+// <title> and <textarea> are the exception and have their references
+// decoded. Text nodes keep their blanks and line breaks as written.
+//
+// The tree is built the way browsers repair markup, in a light form:
+// void elements (<br>, <img>, <meta>) have no children; a <p> ends where a
+// block starts; <li>, <dt>/<dd>, <td>/<th>, <tr>, <option> and a nested <a>
+// end the open one of their kind; an end tag closes the nearest open element
+// of its name (and what is open inside it) and is ignored when none is open
+// or a table or cell lies between; elements nest at most kMaxDepth deep
+// (deeper ones become siblings). "<x/>" is an empty element whatever x is:
+// browsers would open <div/>, <button/> or <script/> and let it swallow
+// what follows, but the page's author meant it empty.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "html/tags.h"
+#include "html/tokenizer.h"
+
+namespace korvane {
+
+using NodeIndex = uint32_t;
+constexpr NodeIndex kNoNode = 0xFFFFFFFF;
+
+constexpr uint32_t kMaxDepth = 256;
+// A page is read up to its kMaxNodes-th node; what follows is left out, so
+// that memory stays bounded on pages of millions of tags (news pages have
+// tens of thousands).
+constexpr NodeIndex kMaxNodes = NodeIndex{1} << 21;
+
+enum NodeFlag : uint8_t {
+  kDecoded = 1,     // text: Text() lives in the decoded-text buffer, not the page
+  kRawContent = 2,  // text: content of a raw-text element
+};
+
+struct Node {
+  NodeIndex parent = 0;          // kNoNode for the document
+  NodeIndex end = 0;             // one past the last node of the subtree
+  uint32_t begin = 0;            // element: its "<" in the page; text: first unit in the page
+  uint32_t size = 0;             // element: units of its start tag; text: units in the page
+  uint32_t first_attribute = 0;  // element: index into the attributes
+  uint32_t text_begin = 0;       // text flagged kDecoded: where its text begins in the buffer
+  uint32_t text_size = 0;        // text flagged kDecoded: its units there
+  Tag tag = Tag::kUnknown;
+  uint8_t flags = 0;
+  uint16_t attribute_count = 0;
+};
+
+class Dom {
+ public:
+  // Builds the tree of `page`, replacing the previous one. The page must
+  // outlive every use of the tree.
+  void Parse(std::u16string_view page);
+
+  std::u16string_view page() const { return page_; }
+  std::span<const Node> nodes() const { return nodes_; }
+  const Node& operator[](NodeIndex index) const { return nodes_[index]; }
+  NodeIndex size() const { return static_cast<NodeIndex>(nodes_.size()); }
+
+  NodeIndex FirstChild(NodeIndex index) const {
+    return index + 1 < nodes_[index].end ? index + 1 : kNoNode;
+  }
+  NodeIndex NextSibling(NodeIndex index) const {
+    const NodeIndex parent = nodes_[index].parent;
+    const NodeIndex next = nodes_[index].end;
+    return parent != kNoNode && next < nodes_[parent].end ? next : kNoNode;
+  }
+
+  // A text node's text, references decoded.
+  std::u16string_view Text(const Node& node) const;
+  // An element's name as the page writes it.
+  std::u16string_view TagName(const Node& node) const;
+
+  std::span<const Attribute> Attributes(const Node& node) const {
+    return std::span<const Attribute>(attributes_)
+        .subspan(node.first_attribute, node.attribute_count);
+  }
+  std::u16string_view Name(const Attribute& attribute) const {
+    return page_.substr(attribute.name_begin, attribute.name_size);
+  }
+  std::u16string_view RawValue(const Attribute& attribute) const {
+    return page_.substr(attribute.value_begin, attribute.value_size);
+  }
+  // The first attribute of that name (given in lower case); nullptr if none.
+  const Attribute* FindAttribute(const Node& node, std::u16string_view lower_name) const;
+  // The value of that attribute with references decoded; empty if none.
+  std::u16string AttributeValue(const Node& node, std::u16string_view lower_name) const;
+
+  // Frees the buffers when a huge page made them huge.
+  void GiveBackIfHuge();
+
+ private:
+  struct OpenElement {
+    NodeIndex node;
+    Tag tag;
+    uint8_t name_bucket;  // unknown tags: which bucket counts them
+  };
+
+  void AddText(const Token& token);
+  void StartElement(const Token& token);
+  void EndElement(const Token& token);
+  void CloseImplied(Tag tag);
+  bool CloseNearest(const Token& token);
+  void PopThrough(size_t stack_index);
+  bool IsOpen(const Token& token) const;
+  bool SameElement(const OpenElement& open, const Token& token) const;
+  uint8_t NameBucket(const Token& token) const;
+
+  std::u16string_view page_;
+  std::vector<Node> nodes_;
+  std::vector<Attribute> attributes_;
+  std::u16string decoded_;
+  std::vector<OpenElement> open_;
+  uint32_t open_count_[static_cast<size_t>(Tag::kCount)] = {};
+  uint32_t open_unknown_[256] = {};
+};
+
+}  // namespace korvane

@@ -1,0 +1,33 @@
+// Title, headline, author and date of publication of a page, for the dom
+// algorithm.
+#pragma once
+
+#include <string>
+
+#include "html/tree.h"
+
+namespace korvane {
+
+struct PageMetadata {
+  std::u16string title;
+  std::u16string headline;
+  std::u16string author;     // the names as printed, without "作者：", "记者", "By"
+  std::u16string published;  // ISO 8601, with what the page gives: "2023-11-18T10:20"
+};
+
+// The nodes the article's body was taken from: [begin, end); begin is
+// kNoNode when the page has no article.
+struct ArticleSpan {
+  NodeIndex begin = kNoNode;
+  NodeIndex end = kNoNode;
+};
+
+// Reads, most trusted first, what the page declares (<meta> tags such as
+// og:title, article:published_time, pubdate and author; JSON-LD; microdata;
+// <time>), then the bylines and datelines it prints under the headline and
+// around the article ("发布时间：2023-11-18 10:20", "作者：", "（记者 张三）",
+// "By Jane Doe"). A date in the text that falls on the declared day but
+// gives its time as well is preferred to the declared one.
+PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article);
+
+}  // namespace korvane

@@ -1,0 +1,30 @@
+#include "common/text_search.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace korvane {
+namespace {
+
+// Every place a pattern can fall relative to the eight-unit blocks.
+TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
+  std::mt19937 random(9);
+  const std::u16string alphabet = u"<>&;ab p\u4e2d";
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text(random() % 40, u' ');
+    for (char16_t& unit : text) unit = alphabet[random() % alphabet.size()];
+    std::u16string pattern(random() % 5, u' ');
+    for (char16_t& unit : pattern) unit = alphabet[random() % alphabet.size()];
+    for (size_t from = 0; from <= text.size() + 1; ++from) {
+      const std::u16string_view view(text);
+      ASSERT_EQ(Find(view, pattern, from), view.find(pattern, from)) << round << " from " << from;
+      if (!pattern.empty()) {
+        ASSERT_EQ(FindUnit(view, pattern[0], from), view.find(pattern[0], from));
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane

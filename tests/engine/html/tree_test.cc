@@ -1,0 +1,150 @@
+#include "html/tree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "html/char_refs.h"
+
+namespace korvane {
+namespace {
+
+// The tree in one line: elements as name(children), text in quotes.
+std::u16string Outline(const Dom& dom, NodeIndex parent = 0) {
+  std::u16string out;
+  for (NodeIndex child = dom.FirstChild(parent); child != kNoNode; child = dom.NextSibling(child)) {
+    if (!out.empty()) out += u' ';
+    const Node& node = dom[child];
+    if (node.tag == Tag::kText) {
+      out.append(u"'").append(dom.Text(node)).append(u"'");
+      continue;
+    }
+    for (char16_t unit : dom.TagName(node)) out += AsciiLower(unit);
+    if (child + 1 < node.end) out.append(u"(").append(Outline(dom, child)).append(u")");
+  }
+  return out;
+}
+
+std::u16string OutlineOf(std::u16string_view page) {
+  Dom dom;
+  dom.Parse(page);
+  return Outline(dom);
+}
+
+TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
+  const struct {
+    const char* name;
+    std::u16string_view page, outline;
+  } cases[] = {
+      {"empty", u"", u""},
+      {"text only", u"a < b", u"'a < b'"},
+      {"letter case", u"<DIV>x</Div>", u"div('x')"},
+      {"block ends p", u"<p>a<div>b</div>c", u"p('a') div('b') 'c'"},
+      {"p ends p", u"<p>a<p>b", u"p('a') p('b')"},
+      {"p inside cell stays", u"<p>a<table><tr><td><p>b</table>", u"p('a') table(tr(td(p('b'))))"},
+      {"list items", u"<ul><li>a<li>b</ul>c", u"ul(li('a') li('b')) 'c'"},
+      {"nested lists", u"<ul><li>a<ul><li>b</ul><li>c</ul>", u"ul(li('a' ul(li('b'))) li('c'))"},
+      {"definitions", u"<dl><dt>a<dd>b<dt>c</dl>", u"dl(dt('a') dd('b') dt('c'))"},
+      {"table cells and rows", u"<table><tr><td>a<td>b<tr><th>c</table>",
+       u"table(tr(td('a') td('b')) tr(th('c')))"},
+      {"options", u"<select><option>a<option>b</select>", u"select(option('a') option('b'))"},
+      {"nested links", u"<a>1<a>2</a>3", u"a('1') a('2') '3'"},
+      {"headings", u"<h1>a<h2>b</h2>", u"h1('a') h2('b')"},
+      {"stray end tag", u"<div>a</span>b</div>", u"div('a' 'b')"},
+      {"misnested inline", u"<b><i>x</b>y</i>z", u"b(i('x')) 'y' 'z'"},
+      {"end tag stops at a cell", u"<div><table><tr><td>a</div>b</td></tr></table>c</div>",
+       u"div(table(tr(td('a' 'b'))) 'c')"},
+      {"unclosed at the end", u"<div><p>text", u"div(p('text'))"},
+      {"void elements", u"a<br>b<img src=x>c</br>d", u"'a' br 'b' img 'c' br 'd'"},
+      {"self-closing", u"<svg><path/><path/></svg><div/>x<button/>y<script src=a />z",
+       u"svg(path path) div 'x' button 'y' script 'z'"},
+      {"unknown names", u"<my-el>a<my-el>b</MY-EL>c</my-el>d", u"my-el('a' my-el('b') 'c') 'd'"},
+      {"comments and doctype", u"<!DOCTYPE html>a<!-- <p>x</p> -->b<!-->c<?php ?>d</ >e",
+       u"'a' 'b' 'c' 'd' 'e'"},
+      {"unterminated comment", u"a<!-- b", u"'a'"},
+      {"raw text", u"<script>if (a<b) x = '</div>';</script>t",
+       u"script('if (a<b) x = '</div>';') 't'"},
+      {"raw text with references", u"<title>a &amp; b</title><style>p&amp;</style>",
+       u"title('a & b') style('p&amp;')"},
+      {"raw text up to the end", u"<textarea>a<b>", u"textarea('a<b>')"},
+      {"second body", u"<body>a<body>b</body>c", u"body('a' 'b' 'c')"},
+      {"tag cut off", u"a<div class=\"x", u"'a'"},
+      {"references in text", u"x &lt;p&gt; &#20013;&#x6587;", u"'x <p> \u4e2d\u6587'"},
+  };
+  for (const auto& test : cases) EXPECT_EQ(OutlineOf(test.page), test.outline) << test.name;
+}
+
+TEST(DomTreeTest, AttributesAreViewsIntoThePage) {
+  Dom dom;
+  dom.Parse(u"<a HREF='x y' data-src=/p.jpg title=\"a &amp; b\" checked href=second>t</a>");
+  const Node& link = dom[1];
+  ASSERT_EQ(link.tag, Tag::kA);
+  ASSERT_EQ(dom.Attributes(link).size(), 5u);
+  EXPECT_EQ(dom.Name(dom.Attributes(link)[0]), u"HREF");
+  EXPECT_EQ(dom.RawValue(*dom.FindAttribute(link, u"href")), u"x y");
+  EXPECT_EQ(dom.AttributeValue(link, u"data-src"), u"/p.jpg");
+  EXPECT_EQ(dom.RawValue(*dom.FindAttribute(link, u"title")), u"a &amp; b");
+  EXPECT_EQ(dom.AttributeValue(link, u"title"), u"a & b");
+  EXPECT_NE(dom.FindAttribute(link, u"checked"), nullptr);
+  EXPECT_EQ(dom.FindAttribute(link, u"alt"), nullptr);
+  EXPECT_EQ(dom.Text(dom[2]), u"t");
+}
+
+TEST(DomTreeTest, SubtreesAndParents) {
+  Dom dom;
+  dom.Parse(u"<div><p>a</p><p>b<i>c</i></p></div>d");
+  // document, div, p, 'a', p, 'b', i, 'c', 'd'
+  ASSERT_EQ(dom.size(), 9u);
+  EXPECT_EQ(dom[0].end, 9u);
+  EXPECT_EQ(dom[1].end, 8u);
+  EXPECT_EQ(dom[4].end, 8u);
+  EXPECT_EQ(dom[7].parent, 6u);
+  EXPECT_EQ(dom[8].parent, 0u);
+  EXPECT_EQ(dom.NextSibling(2), 4u);
+  EXPECT_EQ(dom.NextSibling(4), kNoNode);
+}
+
+TEST(DomTreeTest, DepthIsCapped) {
+  std::u16string page;
+  for (int i = 0; i < 5000; ++i) page += u"<div>";
+  page += u"x";
+  Dom dom;
+  dom.Parse(page);
+  uint32_t deepest = 0;
+  for (NodeIndex i = 0; i < dom.size(); ++i) {
+    uint32_t depth = 0;
+    for (NodeIndex at = i; dom[at].parent != kNoNode; at = dom[at].parent) ++depth;
+    deepest = std::max(deepest, depth);
+  }
+  EXPECT_EQ(dom.size(), 5002u);
+  EXPECT_LE(deepest, kMaxDepth + 1);
+}
+
+TEST(CharRefsTest, DecodesLikeHtml5) {
+  const std::u16string_view kAttribute = u"attribute";
+  const struct {
+    std::u16string_view text, decoded, context = u"text";
+  } cases[] = {
+      {u"&amp;&lt;&gt;&quot;&apos;", u"&<>\"'"},
+      {u"a&nbsp;b&nbspc", u"a\u00a0b\u00a0c"},
+      {u"&copy &COPY; &notit; &notin;", u"\u00a9 \u00a9 \u00acit; \u2209"},
+      {u"&CounterClockwiseContourIntegral;", u"\u2233"},
+      {u"&Afr;&fjlig;&nGt;", u"\U0001D504fj\u226B\u20D2"},
+      {u"&#65;&#x42;&#X43&#0068;", u"ABCD"},
+      {u"&#0;&#xD800;&#1114112;&#99999999999999;", u"\ufffd\ufffd\ufffd\ufffd"},
+      {u"&#128;&#x9F;&#x81;&#150;", u"\u20ac\u0178\u0081\u2013"},
+      {u"&#x1F600;", u"\U0001F600"},
+      {u"& &; &#; &#x; &unknown; &", u"& &; &#; &#x; &unknown; &"},
+      {u"&amp", u"&"},
+      {u"?a=1&copy=2&copyx&copy;=", u"?a=1\u00a9=2\u00a9x\u00a9="},
+      {u"?a=1&copy=2&copyx&copy;=&amp", u"?a=1&copy=2&copyx\u00a9=&", kAttribute},
+  };
+  for (const auto& test : cases) {
+    const ReferenceContext context =
+        test.context == kAttribute ? ReferenceContext::kAttribute : ReferenceContext::kText;
+    EXPECT_EQ(DecodeReferences(test.text, context), test.decoded);
+  }
+}
+
+}  // namespace
+}  // namespace korvane

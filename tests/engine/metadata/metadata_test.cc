@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "decode/utf8.h"
+#include "korvane.h"
+
+namespace korvane {
+namespace {
+
+using cli::ToUtf8;
+
+// Paragraphs of text for an article body, written for these tests.
+std::u16string Body() {
+  std::u16string body;
+  for (int i = 0; i < 6; ++i) {
+    body +=
+        u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝，同时做好"
+        u"病虫害的预防工作。多个乡镇已经组织人员清理沟渠，确保雨水能够尽快排出。</p>";
+  }
+  return body;
+}
+
+TEST(MetadataTest, DeclaredAndPrintedMetadataOfWholePages) {
+  const struct {
+    std::u16string head, top, bottom;
+    std::u16string_view title, headline, author, published;
+  } cases[] = {
+      // <meta> tags; a printed dateline on the same day adds the time.
+      {u"<title>春雨偏多_新闻网</title><meta property=\"og:title\" content=\"春雨 &amp; 农时\">"
+       u"<meta name=\"author\" content=\"张三\"><meta name=\"publishdate\" content=\"2023-11-18\">",
+       u"<h1>春雨偏多</h1><div>2023-11-18 10:20 来源：本报</div>", u"", u"春雨 & 农时", u"春雨偏多",
+       u"张三", u"2023-11-18T10:20"},
+      // JSON-LD: an author list; organisations and comments do not count.
+      {u"<title>Rain - Herald</title><script type=\"application/ld+json\">[{\"@type\":"
+       u"\"Organization\",\"name\":\"Herald\"},{\"@type\":\"NewsArticle\",\"datePublished\":"
+       u"\"2023-11-18T02:20:00Z\",\"author\":[{\"@type\":\"Person\",\"name\":\"Jane "
+       u"Doe\"},\"John Roe\"],\"comment\":{\"@type\":\"Comment\",\"author\":\"X\"}}]</script>",
+       u"<h1>Rain</h1>", u"", u"Rain", u"Rain", u"Jane Doe, John Roe", u"2023-11-18T02:20:00Z"},
+      // Microdata naming several properties; a logo <h1> is no headline.
+      {u"<title>Rain | Herald</title><meta itemprop=\"datePublished dateCreated\" "
+       u"content=\"2023-11-18T02:20:00.000Z\">",
+       u"<h1>Herald</h1><h2>Rain</h2><p>Posted by Jane Doe</p>", u"", u"Rain", u"Rain", u"Jane Doe",
+       u"2023-11-18T02:20:00Z"},
+      // <time> and an English byline under the headline.
+      {u"<title>Spring Rain | Herald</title>",
+       u"<h1>Spring Rain</h1><p class=\"byline\">By Jane Doe</p><time datetime=\"2023-11-18\">"
+       u"Nov 18</time>",
+       u"", u"Spring Rain", u"Spring Rain", u"Jane Doe", u"2023-11-18"},
+      // A 2005 table layout: no <h1>, the dateline under a heading like the title.
+      {u"<title>春雨偏多 农户抢排水_新浪新闻</title>",
+       u"<table><tr><th>春雨偏多 农户抢排水</th></tr><tr><td>http://news.example.com "
+       u"2005年03月21日 11:21 《理财周刊》</td></tr></table>",
+       u"<p>（记者 王建宏）</p><div>相关新闻 2006-01-01 18:00</div>", u"春雨偏多 农户抢排水",
+       u"春雨偏多 农户抢排水", u"王建宏", u"2005-03-21T11:21"},
+      // A forum post: the label beats a reporter quoted in the text; a comment's date loses.
+      {u"<title>转帖：春雨</title>",
+       u"<h1>转帖：春雨</h1><p>作者：小雨点 发表于：2005-07-31 12:30</p><p>本报讯（实习记者 "
+       u"樊亮）</p>",
+       u"<ul><li><a href=\"/u/1\">回复</a> 2005-08-02 09:00</li></ul>", u"转帖：春雨",
+       u"转帖：春雨", u"小雨点", u"2005-07-31T12:30"},
+      // Nothing to find.
+      {u"", u"", u"", u"", u"", u"", u""},
+  };
+  for (const auto& test : cases) {
+    const std::u16string page = u"<html><head>" + test.head + u"</head><body>" + test.top + Body() +
+                                test.bottom + u"</body></html>";
+    const Article article = ExtractArticle(page, Algorithm::kDom);
+    SCOPED_TRACE(ToUtf8(page));
+    EXPECT_EQ(article.title, test.title);
+    EXPECT_EQ(article.headline, test.headline);
+    EXPECT_EQ(article.author, test.author);
+    EXPECT_EQ(article.published, test.published);
+    EXPECT_TRUE(ExtractArticle(page, Algorithm::kBlock).author.empty());
+  }
+}
+
+}  // namespace
+}  // namespace korvane
