@@ -1,5 +1,7 @@
 #include "dom/cleaning.h"
 
+#include "dom/drops.h"
+
 namespace korvane {
 namespace {
 

@@ -6,6 +6,7 @@
 #include "common/scratch.h"
 #include "dom/boilerplate.h"
 #include "dom/cleaning.h"
+#include "dom/drops.h"
 #include "dom/hints.h"
 #include "dom/images.h"
 #include "dom/scoring.h"

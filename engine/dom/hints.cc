@@ -191,4 +191,11 @@ Hint HintOf(const Dom& dom, const Node& element) {
   return Hint{static_cast<int8_t>(weight), IsUnlikely(all)};
 }
 
+void ComputeHints(const Dom& dom, std::vector<Hint>& hints) {
+  hints.assign(dom.size(), Hint{});
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    if (dom[i].attribute_count > 0) hints[i] = HintOf(dom, dom[i]);
+  }
+}
+
 }  // namespace korvane

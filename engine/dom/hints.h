@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "html/tree.h"
 
@@ -20,5 +21,8 @@ Hint HintOf(const Dom& dom, const Node& element);
 
 // The hint of a class and id text (the two values joined by a blank).
 Hint HintOfNames(std::u16string_view names);
+
+// One hint per node (elements with class or id; others are neutral).
+void ComputeHints(const Dom& dom, std::vector<Hint>& hints);
 
 }  // namespace korvane

@@ -1,23 +1,14 @@
-// What the dom algorithm counts in a tree: which subtrees are left out, and
-// per node the text, link text, punctuation and elements of its subtree.
+// What the dom algorithm counts in a tree: per node the text, link text,
+// punctuation and elements of its subtree.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "dom/hints.h"
 #include "html/tree.h"
 
 namespace korvane {
-
-// Why a subtree is left out; 0 keeps it.
-enum Drop : uint8_t {
-  kJunk = 1,      // never page text: scripts, forms' controls, navigation, <head>
-  kHidden = 2,    // hidden by an attribute or an inline style
-  kUnlikely = 4,  // class or id name a part that is seldom the article
-  kCleaned = 8,   // boilerplate found inside the article
-};
 
 struct NodeStats {
   uint32_t chars = 0;       // text units without blanks, CJK ideographs counting three
@@ -45,14 +36,6 @@ constexpr bool IsComma(char16_t unit) {
 
 // Text length and commas of a text, blanks not counted.
 void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas);
-
-// One hint per node (elements with class or id; others are neutral).
-void ComputeHints(const Dom& dom, std::vector<Hint>& hints);
-
-// Marks junk and hidden subtrees, and unlikely ones when `strip_unlikely`;
-// only subtree roots are marked.
-void MarkDrops(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
-               std::vector<uint8_t>& drops);
 
 // Statistics of every node over its subtree, dropped subtrees left out.
 void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats);

@@ -43,8 +43,7 @@ ordered_json BodyLines(const std::string& body) {
 }
 
 ordered_json Extracted(const fs::path& page) {
-  const Article article =
-      ExtractArticle(cli::FromUtf8(ReadFile(page)).text, Algorithm::kDom);
+  const Article article = ExtractArticle(cli::FromUtf8(ReadFile(page)).text, Algorithm::kDom);
   ordered_json images = ordered_json::array();
   for (const std::u16string& image : article.images) images.push_back(cli::ToUtf8(image));
   return {

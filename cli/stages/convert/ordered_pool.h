@@ -24,6 +24,163 @@ struct PoolLimits {
   uint64_t bytes = UINT64_MAX;  // their weight, at most (one item may pass it)
 };
 
+template <typename In, typename Out>
+struct PoolCalls {
+  std::function<std::optional<In>()> next;
+  std::function<Out(In&&)> work;
+  std::function<void(Out&&)> emit;
+  std::function<uint64_t(const In&)> weight;
+  std::function<void(unsigned, const std::string&)> fewer_threads;
+};
+
+// One run of RunInOrder: a reader thread, the workers, and the calling
+// thread emitting.
+template <typename In, typename Out>
+class OrderedPool {
+ public:
+  OrderedPool(const PoolLimits& limits, const PoolCalls<In, Out>& calls)
+      : limits_(limits), calls_(calls), allowed_(limits.jobs) {}
+
+  void Run() {
+    std::thread reader;
+    try {
+      reader = std::thread([this] { ReadAll(); });
+    } catch (const std::exception& error) {
+      if (calls_.fewer_threads) calls_.fewer_threads(0, error.what());
+      while (std::optional<In> item = calls_.next()) calls_.emit(calls_.work(std::move(*item)));
+      return;
+    }
+    std::vector<std::thread> workers = StartWorkers();
+    EmitInOrder(/*convert_here=*/workers.empty());
+    reader.join();
+    for (std::thread& worker : workers) worker.join();
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  bool MayRead() const {
+    return read_ - emitted_ < limits_.items &&
+           (read_ == emitted_ || weight_in_flight_ < limits_.bytes);
+  }
+
+  void ReadAll() {
+    for (;;) {
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return MayRead(); });
+      }
+      std::optional<In> item;
+      try {
+        item = calls_.next();
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+      const uint64_t weight = item && calls_.weight ? calls_.weight(*item) : 0;
+      std::lock_guard lock(mutex_);
+      if (!item) {
+        input_finished_ = true;
+        changed_.notify_all();
+        return;
+      }
+      weights_.push_back(weight);
+      weight_in_flight_ += weight;
+      queue_.emplace_back(read_++, std::move(*item));
+      changed_.notify_all();
+    }
+  }
+
+  // Workers numbered `allowed_` and above leave: a pool that hit the
+  // system's limits gives back part of what its threads took.
+  void Work(unsigned number) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock,
+                    [&] { return !queue_.empty() || input_finished_ || number >= allowed_; });
+      if (queue_.empty() || number >= allowed_) return;
+      auto [index, item] = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      Out out = calls_.work(std::move(item));
+      lock.lock();
+      done_.emplace(index, std::move(out));
+      changed_.notify_all();
+    }
+  }
+
+  std::vector<std::thread> StartWorkers() {
+    std::vector<std::thread> workers;
+    workers.reserve(limits_.jobs);
+    for (unsigned i = 0; i < limits_.jobs; ++i) {
+      try {
+        workers.emplace_back([this, i] { Work(i); });
+      } catch (const std::exception& error) {
+        KeepHalf(workers, error.what());
+        break;
+      }
+    }
+    return workers;
+  }
+
+  // The threads took what the system had: keep half, so that pages have
+  // memory left to be converted in.
+  void KeepHalf(std::vector<std::thread>& workers, const std::string& why) {
+    {
+      std::lock_guard lock(mutex_);
+      allowed_ = static_cast<unsigned>(workers.size() / 2);
+    }
+    changed_.notify_all();
+    while (workers.size() > allowed_) {
+      workers.back().join();
+      workers.pop_back();
+    }
+    if (calls_.fewer_threads) calls_.fewer_threads(allowed_, why);
+  }
+
+  // Without workers, this thread converts too, one item at a time.
+  void EmitInOrder(bool convert_here) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] {
+        return done_.contains(emitted_) || (convert_here && !queue_.empty()) ||
+               (input_finished_ && emitted_ == read_);
+      });
+      std::optional<Out> out;
+      if (const auto found = done_.find(emitted_); found != done_.end()) {
+        out.emplace(std::move(found->second));
+        done_.erase(found);
+        lock.unlock();
+      } else if (convert_here && !queue_.empty()) {
+        In item = std::move(queue_.front().second);
+        queue_.pop_front();
+        lock.unlock();
+        out.emplace(calls_.work(std::move(item)));
+      } else {
+        return;
+      }
+      calls_.emit(std::move(*out));
+      lock.lock();
+      ++emitted_;
+      weight_in_flight_ -= weights_.front();
+      weights_.pop_front();
+      changed_.notify_all();
+    }
+  }
+
+  const PoolLimits limits_;
+  const PoolCalls<In, Out>& calls_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<uint64_t, In>> queue_;
+  std::map<uint64_t, Out> done_;
+  std::deque<uint64_t> weights_;  // of the items read and not yet emitted
+  uint64_t weight_in_flight_ = 0;
+  uint64_t read_ = 0;
+  uint64_t emitted_ = 0;
+  bool input_finished_ = false;
+  unsigned allowed_;
+  std::exception_ptr failure_;
+};
+
 // Calls `next` on a reader thread until it gives nothing, `work` on up to
 // `limits.jobs` threads, and `emit` on the calling thread, in the order
 // `next` gave the items. No item is read while `limits.items` are read but
@@ -42,125 +199,8 @@ void RunInOrder(const PoolLimits& limits, const std::function<std::optional<In>(
                 const std::function<Out(In&&)>& work, const std::function<void(Out&&)>& emit,
                 const std::function<uint64_t(const In&)>& weight = nullptr,
                 const std::function<void(unsigned, const std::string&)>& fewer_threads = nullptr) {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<std::pair<uint64_t, In>> queue;
-  std::map<uint64_t, Out> done;
-  std::deque<uint64_t> weights;  // of the items read and not yet emitted
-  uint64_t weight_in_flight = 0;
-  uint64_t read = 0;
-  uint64_t emitted = 0;
-  bool input_finished = false;
-  std::exception_ptr failure;
-
-  // Workers numbered `allowed` and above leave: a pool that hit the
-  // system's limits gives back part of what its threads took.
-  unsigned allowed = limits.jobs;
-  const auto worker_loop = [&](unsigned number) {
-    std::unique_lock lock(mutex);
-    for (;;) {
-      changed.wait(lock, [&] { return !queue.empty() || input_finished || number >= allowed; });
-      if (queue.empty() || number >= allowed) return;
-      auto [index, item] = std::move(queue.front());
-      queue.pop_front();
-      lock.unlock();
-      Out out = work(std::move(item));
-      lock.lock();
-      done.emplace(index, std::move(out));
-      changed.notify_all();
-    }
-  };
-  const auto reader_loop = [&] {
-    for (;;) {
-      {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] {
-          return read - emitted < limits.items &&
-                 (read == emitted || weight_in_flight < limits.bytes);
-        });
-      }
-      std::optional<In> item;
-      try {
-        item = next();
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      const uint64_t item_weight = item && weight ? weight(*item) : 0;
-      std::lock_guard lock(mutex);
-      if (!item) {
-        input_finished = true;
-        changed.notify_all();
-        return;
-      }
-      weights.push_back(item_weight);
-      weight_in_flight += item_weight;
-      queue.emplace_back(read++, std::move(*item));
-      changed.notify_all();
-    }
-  };
-
-  std::thread reader;
-  try {
-    reader = std::thread(reader_loop);
-  } catch (const std::exception& error) {
-    if (fewer_threads) fewer_threads(0, error.what());
-    while (std::optional<In> item = next()) emit(work(std::move(*item)));
-    return;
-  }
-  std::vector<std::thread> workers;
-  workers.reserve(limits.jobs);
-  for (unsigned i = 0; i < limits.jobs; ++i) {
-    try {
-      workers.emplace_back(worker_loop, i);
-    } catch (const std::exception& error) {
-      // The threads took what the system had: keep half, so that pages
-      // have memory left to be converted in.
-      {
-        std::lock_guard lock(mutex);
-        allowed = static_cast<unsigned>(workers.size() / 2);
-      }
-      changed.notify_all();
-      while (workers.size() > allowed) {
-        workers.back().join();
-        workers.pop_back();
-      }
-      if (fewer_threads) fewer_threads(allowed, error.what());
-      break;
-    }
-  }
-
-  // Without workers this thread converts too, one item at a time.
-  const bool convert_here = workers.empty();
-  std::unique_lock lock(mutex);
-  for (;;) {
-    changed.wait(lock, [&] {
-      return done.contains(emitted) || (convert_here && !queue.empty()) ||
-             (input_finished && emitted == read);
-    });
-    std::optional<Out> out;
-    if (const auto found = done.find(emitted); found != done.end()) {
-      out.emplace(std::move(found->second));
-      done.erase(found);
-      lock.unlock();
-    } else if (convert_here && !queue.empty()) {
-      In item = std::move(queue.front().second);
-      queue.pop_front();
-      lock.unlock();
-      out.emplace(work(std::move(item)));
-    } else {
-      break;
-    }
-    emit(std::move(*out));
-    lock.lock();
-    ++emitted;
-    weight_in_flight -= weights.front();
-    weights.pop_front();
-    changed.notify_all();
-  }
-  lock.unlock();
-  reader.join();
-  for (std::thread& worker : workers) worker.join();
-  if (failure) std::rethrow_exception(failure);
+  const PoolCalls<In, Out> calls{next, work, emit, weight, fewer_threads};
+  OrderedPool<In, Out>(limits, calls).Run();
 }
 
 }  // namespace korvane::cli

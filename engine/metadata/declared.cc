@@ -1,0 +1,272 @@
+#include "metadata/declared.h"
+
+#include "dom/text.h"
+#include "html/tokenizer.h"
+#include "metadata/byline.h"
+
+namespace korvane {
+namespace {
+
+// Elements named author or byline whose text is longer, or that hold more
+// nodes, are not one byline.
+constexpr size_t kMaxBylineText = 80;
+constexpr NodeIndex kMaxBylineNodes = 64;
+
+// A <meta> name or property in lower case without punctuation, with how
+// surely it names the date of publication (0 surest).
+struct NamedField {
+  std::u16string_view name;
+  int rank;
+};
+
+constexpr NamedField kDateNames[] = {
+    {u"articlepublishedtime", 0},
+    {u"datepublished", 0},
+    {u"ogreleasedate", 1},
+    {u"ogpublishedtime", 1},
+    {u"publishdate", 1},
+    {u"pubdate", 1},
+    {u"publisheddate", 1},
+    {u"publishtime", 1},
+    {u"publishedtime", 1},
+    {u"firstpublishedtime", 1},
+    {u"ptime", 1},
+    {u"pubtime", 1},
+    {u"apubtime", 1},
+    {u"ogtime", 1},
+    {u"sailthrudate", 1},
+    {u"parselypubdate", 1},
+    {u"citationpublicationdate", 1},
+    {u"citationdate", 1},
+    {u"prismpublicationdate", 1},
+    {u"dcdateissued", 1},
+    {u"dctermsissued", 1},
+    {u"releasedate", 1},
+    {u"articlepublished", 1},
+    {u"pdate", 1},
+    {u"weiboarticlecreateat", 2},
+    {u"dcdate", 3},
+    {u"dctermsdate", 3},
+    {u"dctermscreated", 3},
+    {u"date", 3},
+};
+
+constexpr NamedField kAuthorNames[] = {
+    {u"author", 0},          {u"articleauthor", 1},   {u"byl", 1},           {u"dccreator", 1},
+    {u"dctermscreator", 1},  {u"sailthruauthor", 1},  {u"parselyauthor", 1}, {u"citationauthor", 2},
+    {u"citationauthors", 2}, {u"ogarticleauthor", 1},
+};
+
+template <size_t N>
+int RankOf(std::u16string_view name, const NamedField (&fields)[N]) {
+  for (const NamedField& field : fields) {
+    if (field.name == name) return field.rank;
+  }
+  return kNoRank;
+}
+
+// "article:published_time" -> "articlepublishedtime".
+std::u16string FieldName(std::u16string_view name) {
+  std::u16string out;
+  for (const char16_t unit : name) {
+    const char16_t lower = AsciiLower(unit);
+    if ((lower >= u'a' && lower <= u'z') || (lower >= u'0' && lower <= u'9')) out.push_back(lower);
+  }
+  return out;
+}
+
+std::u16string OneLine(std::u16string_view text) {
+  std::u16string out;
+  TextWriter writer(out);
+  writer.AppendText(text);
+  writer.Finish();
+  return out;
+}
+
+bool ContainsIgnoringCase(std::u16string_view text, std::u16string_view lower_word) {
+  if (text.size() < lower_word.size()) return false;
+  for (size_t at = 0; at + lower_word.size() <= text.size(); ++at) {
+    size_t i = 0;
+    while (i < lower_word.size() && AsciiLower(text[at + i]) == lower_word[i]) ++i;
+    if (i == lower_word.size()) return true;
+  }
+  return false;
+}
+
+void OfferDate(std::u16string_view value, int rank, Declared& declared) {
+  if (rank >= declared.published_rank) return;
+  if (const std::optional<Date> date = ParseDateValue(value)) {
+    declared.published = date;
+    declared.published_rank = rank;
+  }
+}
+
+void OfferAuthor(std::u16string_view value, int rank, Declared& declared) {
+  if (rank >= declared.author_rank) return;
+  std::u16string author = DeclaredAuthor(OneLine(value));
+  if (author.empty()) return;
+  declared.author = std::move(author);
+  declared.author_rank = rank;
+}
+
+// Ranks of declared dates and authors, surest first, across their sources.
+constexpr int kLinkedRank = 0;
+constexpr int kMetaRank = 1;  // + the name's own rank
+constexpr int kItempropRank = 1;
+constexpr int kPubdateRank = 2;
+
+void ReadMeta(const Dom& dom, const Node& node, Declared& declared) {
+  std::u16string name;
+  for (const std::u16string_view attribute : {u"property", u"name", u"itemprop"}) {
+    if (const Attribute* found = dom.FindAttribute(node, attribute)) {
+      name = FieldName(dom.RawValue(*found));
+      if (!name.empty()) break;
+    }
+  }
+  if (name.empty()) return;
+  if (name == u"ogsitename") {
+    declared.site_name = OneLine(dom.AttributeValue(node, u"content"));
+    return;
+  }
+  if (name == u"ogtitle") {
+    if (declared.og_title.empty())
+      declared.og_title = OneLine(dom.AttributeValue(node, u"content"));
+    return;
+  }
+  const int date_rank = RankOf(name, kDateNames);
+  const int author_rank = RankOf(name, kAuthorNames);
+  if (date_rank == kNoRank && author_rank == kNoRank) return;
+  const std::u16string content = dom.AttributeValue(node, u"content");
+  if (date_rank != kNoRank) OfferDate(content, kMetaRank + date_rank, declared);
+  if (author_rank != kNoRank) OfferAuthor(content, kMetaRank + author_rank, declared);
+}
+
+void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
+                  Declared& declared) {
+  const Node& node = dom[index];
+  // "datePublished dateCreated": the value may name several properties.
+  const auto has = [&](std::u16string_view property) {
+    for (size_t at = itemprop.find(property); at != std::u16string_view::npos;
+         at = itemprop.find(property, at + 1)) {
+      const size_t end = at + property.size();
+      if ((at == 0 || itemprop[at - 1] == u' ') &&
+          (end == itemprop.size() || itemprop[end] == u' ')) {
+        return true;
+      }
+    }
+    return false;
+  };
+  if (has(u"datePublished")) {
+    std::u16string value = dom.AttributeValue(node, u"datetime");
+    if (value.empty()) value = dom.AttributeValue(node, u"content");
+    if (value.empty()) value = ElementText(dom, index);
+    OfferDate(value, kMetaRank + kItempropRank, declared);
+  } else if (has(u"author") || has(u"creator")) {
+    std::u16string value = dom.AttributeValue(node, u"content");
+    if (value.empty()) value = ElementText(dom, index);
+    OfferAuthor(value, kMetaRank + kItempropRank + 1, declared);
+  }
+}
+
+// Whether a class, id or rel value names an author or a byline ("author",
+// "post-byline", "zuozhe"), in one pass.
+bool NamesAuthor(std::u16string_view value) {
+  for (size_t at = 0; at < value.size(); ++at) {
+    // "| 0x20" lowers ASCII letters; a match is confirmed below.
+    switch (value[at] | 0x20) {
+      case u'a':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"author")) return true;
+        break;
+      case u'b':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"byline")) return true;
+        break;
+      case u'z':
+        if (ContainsIgnoringCase(value.substr(at, 6), u"zuozhe")) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+// Microdata and the class, id and rel words of an element, its attributes
+// read once.
+void ReadAttributes(const Dom& dom, NodeIndex index, Declared& declared) {
+  const Node& node = dom[index];
+  // Only small elements can be one byline (see ElementText).
+  const bool small = node.end - index <= kMaxBylineNodes;
+  bool author = false;
+  for (const Attribute& attribute : dom.Attributes(node)) {
+    // Names told apart by their length first: most attributes are none of these.
+    const std::u16string_view name = dom.Name(attribute);
+    switch (name.size()) {
+      case 8:
+        if (EqualIgnoringAsciiCase(name, u"itemprop")) {
+          ReadItemprop(dom, index, dom.RawValue(attribute), declared);
+        }
+        break;
+      case 5:
+      case 2:
+      case 3:
+        if (small && !author &&
+            (EqualIgnoringAsciiCase(name, u"class") || EqualIgnoringAsciiCase(name, u"id") ||
+             (node.tag == Tag::kA && EqualIgnoringAsciiCase(name, u"rel")))) {
+          author = NamesAuthor(dom.RawValue(attribute));
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  if (author) declared.author_elements.push_back(index);
+}
+
+}  // namespace
+
+std::u16string ElementText(const Dom& dom, NodeIndex index) {
+  if (dom[index].end - index > kMaxBylineNodes) return {};  // a whole block, not a byline
+  std::u16string text = OneLineText(dom, index);
+  if (text.size() > kMaxBylineText) text.clear();
+  return text;
+}
+
+Declared ReadDeclared(const Dom& dom, const NodeWindow& window) {
+  Declared declared;
+  for (NodeIndex i = 0; i < dom.size(); ++i) {
+    const Node& node = dom[i];
+    switch (node.tag) {
+      case Tag::kText:
+      case Tag::kDocument:
+        continue;
+      case Tag::kMeta:
+        ReadMeta(dom, node, declared);
+        break;
+      case Tag::kScript:
+        if (const Attribute* type = dom.FindAttribute(node, u"type");
+            type && ContainsIgnoringCase(dom.RawValue(*type), u"ld+json") &&
+            dom.FirstChild(i) != kNoNode) {
+          ReadLinkedData(dom.Text(dom[dom.FirstChild(i)]), declared.linked);
+        }
+        continue;
+      case Tag::kTime:
+        if (const std::optional<Date> date =
+                ParseDateValue(dom.AttributeValue(node, u"datetime"))) {
+          if (dom.FindAttribute(node, u"pubdate")) {
+            OfferDate(dom.AttributeValue(node, u"datetime"), kMetaRank + kPubdateRank, declared);
+          }
+          if (window.Holds(i)) declared.times.emplace_back(i, *date);
+        }
+        break;
+      default:
+        break;
+    }
+    // Microdata and bylines named by class are looked for near the article.
+    if (node.attribute_count != 0 && window.Holds(i)) ReadAttributes(dom, i, declared);
+  }
+  OfferDate(declared.linked.published, kLinkedRank, declared);
+  OfferAuthor(declared.linked.author, kLinkedRank, declared);
+  return declared;
+}
+
+}  // namespace korvane
