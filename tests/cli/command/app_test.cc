@@ -332,17 +332,20 @@ TEST(Korvane, StopsCleanlyOnSigintAndSigterm) {
   ASSERT_EQ(mkfifo((dir.path() / "wait.html").c_str(), 0600), 0);
   const struct {
     const char* args;
+    const char* written;  // once a.html is written here, the run waits on the FIFO
     const char* signal;
     int status;
   } cases[] = {
-      {"-o out a.html wait.html", "TERM", 143},
-      {"a.html wait.html > out.jsonl", "INT", 130},
+      {"-o out a.html wait.html", "out/a.html.txt", "TERM", 143},
+      {"a.html wait.html > out.jsonl", "out.jsonl", "INT", 130},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.args);
+    const std::string wait_written = std::string("for i in $(seq 600); do [ -s ") + test.written +
+                                     " ] && break; sleep 0.05; done; ";
     const KorvaneRun run =
-        RunShell(dir.path(), std::string("\"$KORVANE\" ") + test.args +
-                                 " & pid=$!; sleep 1; kill -" + test.signal + " $pid; wait $pid");
+        RunShell(dir.path(), std::string("\"$KORVANE\" ") + test.args + " & pid=$!; " +
+                                 wait_written + "kill -" + test.signal + " $pid; wait $pid");
     EXPECT_EQ(run.status, test.status);
     EXPECT_NE(run.err.find(std::string("stopped by SIG") + test.signal + "; 1 pages read"),
               std::string::npos)
