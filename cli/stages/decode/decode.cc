@@ -12,6 +12,7 @@
 #include "decode/meta_prescan.h"
 #include "decode/utf8.h"
 #include "decode/utf8_decoder.h"
+#include "input/formats.h"
 
 namespace korvane::cli {
 namespace {
@@ -229,6 +230,12 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
   const Choice choice = ChooseCharset(bytes, hints, utf8);
   page.encoding = choice.charset.name;
   page.source = choice.source;
+  if (const std::optional<std::string_view> format =
+          hints.is_text ? std::nullopt : CompressedFormat(bytes)) {
+    std::u16string().swap(page.text);
+    page.error = std::string(*format) + "-compressed data, not a page (decompress it first)";
+    return page;
+  }
   if (LooksBinary(bytes, choice, utf8)) {
     std::u16string().swap(page.text);
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
