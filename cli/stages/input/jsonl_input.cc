@@ -1,7 +1,11 @@
 #include "input/jsonl_input.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
+
+#include "input/read_failure.h"
 
 namespace korvane::cli {
 namespace {
@@ -40,8 +44,60 @@ nlohmann::ordered_json ParseLine(std::string_view line) {
       });
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A byte order mark begins a stream that an editor saved, or a line where
+// such files were joined: it is no part of the line.
+std::string_view WithoutByteOrderMark(std::string_view line) {
+  if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+  return line;
+}
+
 bool IsBlank(std::string_view line) {
-  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+  return WithoutByteOrderMark(line).find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+bool IsNumberStart(char c) { return c == '-' || (c >= '0' && c <= '9'); }
+
+bool IsNumberChar(char c) {
+  return IsNumberStart(c) || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// A number that no double holds (1e400) fails the parser, which would lose
+// the whole line for a field nobody reads: it is read as 0 instead. The
+// raw text of the "id" is taken from the line as given, so that an id of
+// any size comes back unchanged.
+std::string WithHugeNumbersTamed(std::string_view line) {
+  std::string tamed;
+  size_t copied = 0;
+  bool in_string = false;
+  for (size_t at = 0; at < line.size(); ++at) {
+    const char c = line[at];
+    if (in_string) {
+      if (c == '\\') {
+        ++at;
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    if (c == '"') {
+      in_string = true;
+      continue;
+    }
+    if (!IsNumberStart(c)) continue;
+    size_t end = at;
+    while (end < line.size() && IsNumberChar(line[end])) ++end;
+    const std::string number(line.substr(at, end - at));
+    if (std::isinf(std::strtod(number.c_str(), nullptr))) {
+      tamed.append(line.substr(copied, at - copied)).append("0");
+      copied = end;
+    }
+    at = end - 1;
+  }
+  if (copied == 0) return std::string(line);
+  tamed.append(line.substr(copied));
+  return tamed;
 }
 
 int HexValue(char c) {
@@ -147,10 +203,10 @@ std::string RawMember(std::string_view line, std::string_view name) {
 }  // namespace
 
 Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
-  const std::string line = WithLoneSurrogatesReplaced(original);
+  const std::string line = WithLoneSurrogatesReplaced(WithoutByteOrderMark(original));
   nlohmann::ordered_json object;
   try {
-    object = ParseLine(line);
+    object = ParseLine(WithHugeNumbersTamed(line));
   } catch (const nlohmann::json::exception& error) {
     return ErrorInput(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
   } catch (const TooDeep&) {
@@ -212,13 +268,9 @@ std::optional<JsonLines::Line> JsonLines::ReadLine() {
 std::optional<Input> JsonLines::Next() {
   for (;;) {
     std::optional<Line> line;
-    try {
-      line = ReadLine();
-    } catch (const Stopped&) {
-      throw;
-    } catch (const InputError& error) {
+    if (const std::optional<std::string> failure = ReadingFailure([&] { line = ReadLine(); })) {
       at_end_ = true;
-      return ErrorInput("standard input", error.what());
+      return ErrorInput("standard input", *failure);
     }
     if (!line) return std::nullopt;
     ++line_number_;
