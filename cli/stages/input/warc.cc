@@ -344,7 +344,9 @@ void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
       throw TooLarge(max_page_size_);  // refused unread
     }
     const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
-    page.bytes = ReadAtMost(*body, max_page_size_);
+    // A body without codings is as long as what is left of the record: it
+    // is read into a string of its size, not grown to it.
+    page.bytes = ReadAtMost(*body, max_page_size_, head.codings.empty() ? raw.size() : 0);
     page.http_charset = CharsetFromContentType(head.content_type).value_or("");
   });
   if (!failure) return;
