@@ -17,13 +17,6 @@ bool IsSkipped(Tag tag) { return Has(tag, kRawText) || tag == Tag::kSvg || tag =
 
 }  // namespace
 
-bool IsBlank(char16_t unit) {
-  if (unit <= 0x20) return unit == 0x20 || (unit >= 0x09 && unit <= 0x0D);
-  if (unit < 0xA0) return false;
-  return unit == 0xA0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 ||
-         unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
-}
-
 TextWriter::TextWriter(std::u16string& out) : out_(&out) { out.clear(); }
 
 void TextWriter::Break() {
