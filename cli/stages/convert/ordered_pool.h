@@ -53,7 +53,10 @@ class OrderedPool {
       while (std::optional<In> item = calls_.next()) calls_.emit(calls_.work(std::move(*item)));
       return;
     }
-    std::vector<std::thread> workers = StartWorkers();
+    // One worker would only hand each item over to this thread: it converts
+    // them itself, a switch of threads fewer per item.
+    std::vector<std::thread> workers;
+    if (limits_.jobs > 1) workers = StartWorkers();
     EmitInOrder(/*convert_here=*/workers.empty());
     reader.join();
     for (std::thread& worker : workers) worker.join();
@@ -168,7 +171,9 @@ class OrderedPool {
       ++emitted_;
       weight_in_flight_ -= weights_.front();
       weights_.pop_front();
-      read_ready_.notify_one();
+      // The reader is woken once half the window is free, to read several
+      // items in a row, rather than once per item.
+      if (read_ - emitted_ <= limits_.items / 2) read_ready_.notify_one();
     }
   }
 
@@ -202,7 +207,7 @@ class OrderedPool {
 // on with half of those that could, leaving memory for the work:
 // `fewer_threads` hears how many workers run and why not more, once, before
 // the first item is emitted. With none, the calling thread does the work,
-// one item at a time.
+// one item at a time; so it does when one job is asked for.
 template <typename In, typename Out>
 void RunInOrder(const PoolLimits& limits, const std::function<std::optional<In>()>& next,
                 const std::function<Out(In&&)>& work, const std::function<void(Out&&)>& emit,
