@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -88,6 +89,22 @@ std::optional<uint64_t> ContentLength(MHD_Connection* connection) {
   const char* end = text + std::strlen(text);
   if (std::from_chars(text, end, length).ptr != end) return std::nullopt;
   return length;
+}
+
+MHD_Result CountLengthField(void* count, MHD_ValueKind, const char* key, const char*) {
+  if (strcasecmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0 ||
+      strcasecmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
+    ++*static_cast<int*>(count);
+  }
+  return MHD_YES;
+}
+
+// Two Content-Length fields, or one beside Transfer-Encoding: a proxy in
+// front may read another body than the library does (request smuggling).
+bool AmbiguousLength(MHD_Connection* connection) {
+  int count = 0;
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountLengthField, &count);
+  return count > 1;
 }
 
 bool Bodiless(MHD_Connection* connection) {
@@ -209,6 +226,11 @@ MHD_Result HttpServer::OnRequest(void* self, MHD_Connection* connection, const c
     // An answer queued before the library has read the whole request makes
     // it close the connection: a request without a body is answered on the
     // next call, when it is whole, so that its connection is kept alive.
+    if (AmbiguousLength(connection)) {
+      return server.Refuse(connection, *exchange, MHD_HTTP_BAD_REQUEST,
+                           "the body's length is ambiguous: more than one Content-Length, or "
+                           "Content-Length beside Transfer-Encoding");
+    }
     if (Bodiless(connection)) return MHD_YES;
     return server.Begin(connection, url, method, *exchange);
   }
@@ -485,6 +507,7 @@ Gauges HttpServer::CurrentGauges() const {
     gauges.requests_in_flight = in_flight_;
   }
   gauges.pages_waiting = pool_.Waiting();
+  gauges.workers_busy = pool_.Busy();
   return gauges;
 }
 

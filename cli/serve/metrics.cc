@@ -107,6 +107,8 @@ std::string Metrics::Text(const Gauges& gauges) const {
   Sample(out, "korvane_requests_in_flight", gauges.requests_in_flight);
   Head(out, "korvane_pages_waiting", "gauge", "Pages waiting for a worker.");
   Sample(out, "korvane_pages_waiting", gauges.pages_waiting);
+  Head(out, "korvane_workers_busy", "gauge", "Workers converting a page.");
+  Sample(out, "korvane_workers_busy", gauges.workers_busy);
   return out;
 }
 

@@ -20,6 +20,7 @@ struct Gauges {
   uint64_t connections = 0;
   uint64_t requests_in_flight = 0;
   uint64_t pages_waiting = 0;
+  uint64_t workers_busy = 0;
 };
 
 class Metrics {

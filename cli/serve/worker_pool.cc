@@ -40,6 +40,11 @@ size_t WorkerPool::Waiting() const {
   return jobs_.size();
 }
 
+size_t WorkerPool::Busy() const {
+  std::lock_guard lock(mutex_);
+  return busy_;
+}
+
 void WorkerPool::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
@@ -47,10 +52,12 @@ void WorkerPool::Work() {
     if (jobs_.empty()) return;
     std::function<void()> job = std::move(jobs_.front());
     jobs_.pop_front();
+    ++busy_;
     lock.unlock();
     job();
     job = nullptr;  // what it holds goes before the next wait
     lock.lock();
+    --busy_;
   }
 }
 

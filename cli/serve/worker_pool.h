@@ -27,6 +27,8 @@ class WorkerPool {
   // accepted, whose number in flight its window bounds.
   bool Submit(std::function<void()> job, bool always = false);
   size_t Waiting() const;
+  // Jobs being run.
+  size_t Busy() const;
   unsigned threads() const { return static_cast<unsigned>(threads_.size()); }
 
  private:
@@ -36,6 +38,7 @@ class WorkerPool {
   mutable std::mutex mutex_;
   std::condition_variable queued_;
   std::deque<std::function<void()>> jobs_;
+  size_t busy_ = 0;
   bool finishing_ = false;
   std::vector<std::thread> threads_;
 };

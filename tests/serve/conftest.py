@@ -37,6 +37,7 @@ class Server:
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
             preexec_fn=_die_with_parent)
         self.stderr = []
+        self._line_added = threading.Condition()
         self.port = self._read_port()
         self._drain = threading.Thread(target=self._drain_stderr, daemon=True)
         self._drain.start()
@@ -59,7 +60,15 @@ class Server:
 
     def _drain_stderr(self):
         for line in self.process.stderr:
-            self.stderr.append(line.decode(errors="replace"))
+            with self._line_added:
+                self.stderr.append(line.decode(errors="replace"))
+                self._line_added.notify_all()
+
+    def wait_for_line(self, text, timeout=30):
+        """Waits until the server has printed a line holding `text`."""
+        with self._line_added:
+            assert self._line_added.wait_for(
+                lambda: any(text in line for line in self.stderr), timeout), self.stderr
 
     def stop(self, timeout=60):
         """SIGTERM, then its exit status."""
@@ -120,7 +129,8 @@ def start_server():
 
     yield start
     for server in servers:
-        assert server.stop() == 0, server.stderr
+        if server.process.returncode is None:  # else the test saw it end
+            assert server.stop() == 0, server.stderr
 
 
 def korvane(*arguments, input=b""):
