@@ -1,11 +1,12 @@
 # Writes OUTPUT, a header holding the page of GET / (PAGE, with the window's
-# sample page, SAMPLE, escaped into its text box at @SAMPLE@) as bytes, so
+# sample page, SAMPLE, escaped into the placeholder of its text box) as bytes, so
 # that the program carries it and reads no file to serve it.
+cmake_minimum_required(VERSION 3.25)
 file(READ "${PAGE}" page)
 file(READ "${SAMPLE}" sample)
 string(REPLACE "&" "&amp;" sample "${sample}")
 string(REPLACE "<" "&lt;" sample "${sample}")
-string(REPLACE "@SAMPLE@" "${sample}" page "${page}")
+string(REPLACE "{{sample}}" "${sample}" page "${page}")
 file(WRITE "${OUTPUT}.html" "${page}")
 file(READ "${OUTPUT}.html" hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
