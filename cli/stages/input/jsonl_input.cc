@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "input/jsonl_html.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -38,6 +40,25 @@ nlohmann::ordered_json ParseLine(std::string_view line) {
         if (depth > kMaxDepth) throw TooDeep();
         return true;
       });
+}
+
+// The object of `line`, its "html" read by hand into `html` when it can
+// be (the parser then reads the line with that string emptied); when the
+// parser refuses that line, it reads the whole line, so that its errors
+// are what they would be.
+nlohmann::ordered_json ParseObject(const std::string& line, std::optional<std::string>& html) {
+  if (std::optional<HtmlMember> member = ReadHtmlMember(line)) {
+    std::string rest = line.substr(0, member->begin + 1);
+    rest.append(line, member->end - 1);
+    try {
+      nlohmann::ordered_json object = ParseLine(rest);
+      html = std::move(member->text);
+      return object;
+    } catch (const nlohmann::json::exception&) {
+    } catch (const TooDeep&) {
+    }
+  }
+  return ParseLine(line);
 }
 
 bool IsBlank(std::string_view line) {
@@ -149,8 +170,9 @@ std::string RawMember(std::string_view line, std::string_view name) {
 Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
   const std::string line = WithLoneSurrogatesReplaced(original);
   nlohmann::ordered_json object;
+  std::optional<std::string> html;
   try {
-    object = ParseLine(line);
+    object = ParseObject(line, html);
   } catch (const nlohmann::json::exception& error) {
     return ErrorInput(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
   } catch (const TooDeep&) {
@@ -172,7 +194,7 @@ Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
     error.id_json = std::move(page.id_json);
     return error;
   }
-  page.bytes = std::move(object["html"].get_ref<std::string&>());
+  page.bytes = html ? std::move(*html) : std::move(object["html"].get_ref<std::string&>());
   page.is_text = true;
   page.output_name = OutputName(line_number);
   return page;
