@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "input/jsonl_html.h"
 #include "input/read_failure.h"
 
 namespace korvane::cli {
@@ -98,6 +99,25 @@ std::string WithHugeNumbersTamed(std::string_view line) {
   if (copied == 0) return std::string(line);
   tamed.append(line.substr(copied));
   return tamed;
+}
+
+// The object of `line`, its "html" read by hand into `html` when it can
+// be (the parser then reads the line with that string emptied); when the
+// parser refuses that line, it reads the whole line, so that its errors
+// are what they would be.
+nlohmann::ordered_json ParseObject(const std::string& line, std::optional<std::string>& html) {
+  if (std::optional<HtmlMember> member = ReadHtmlMember(line)) {
+    std::string rest = line.substr(0, member->begin + 1);
+    rest.append(line, member->end - 1);
+    try {
+      nlohmann::ordered_json object = ParseLine(WithHugeNumbersTamed(rest));
+      html = std::move(member->text);
+      return object;
+    } catch (const nlohmann::json::exception&) {
+    } catch (const TooDeep&) {
+    }
+  }
+  return ParseLine(WithHugeNumbersTamed(line));
 }
 
 int HexValue(char c) {
@@ -205,8 +225,9 @@ std::string RawMember(std::string_view line, std::string_view name) {
 Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
   const std::string line = WithLoneSurrogatesReplaced(WithoutByteOrderMark(original));
   nlohmann::ordered_json object;
+  std::optional<std::string> html;
   try {
-    object = ParseLine(WithHugeNumbersTamed(line));
+    object = ParseObject(line, html);
   } catch (const nlohmann::json::exception& error) {
     return ErrorInput(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
   } catch (const TooDeep&) {
@@ -228,7 +249,7 @@ Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
     error.id_json = std::move(page.id_json);
     return error;
   }
-  page.bytes = std::move(object["html"].get_ref<std::string&>());
+  page.bytes = html ? std::move(*html) : std::move(object["html"].get_ref<std::string&>());
   page.is_text = true;
   page.output_name = OutputName(line_number);
   return page;
