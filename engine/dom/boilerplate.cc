@@ -55,25 +55,33 @@ bool StartsWithFolded(std::u16string_view text, std::u16string_view phrase) {
   return true;
 }
 
-// The first units of the phrases, so that a line is read once and a phrase
-// compared only where its first unit stands.
+// The phrases by their first unit, so that a line is read once and only the
+// phrases that begin with the unit there are compared.
 class FirstUnits {
  public:
   FirstUnits() {
-    for (const Phrase& phrase : kPhrases) units_[phrase.text.front()] = true;
+    for (uint8_t i = 0; i < std::size(kPhrases); ++i) {
+      const char16_t first = kPhrases[i].text.front();
+      if (first_[first] == 0) first_[first] = ++units_;
+      by_unit_[first_[first]].push_back(i);
+    }
   }
-  bool Contains(char16_t unit) const { return units_[unit]; }
+  // The indexes in kPhrases of the phrases that begin with `unit`.
+  const std::vector<uint8_t>& PhrasesAt(char16_t unit) const { return by_unit_[first_[unit]]; }
 
  private:
-  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
+  static_assert(std::size(kPhrases) < 255);
+  std::vector<uint8_t> first_ = std::vector<uint8_t>(0x10000, 0);  // 0: no phrase
+  uint8_t units_ = 0;
+  std::vector<uint8_t> by_unit_[std::size(kPhrases) + 1];
 };
 
 // Whether the line holds a phrase that marks a line of its length.
 bool HasPhrase(std::u16string_view line, bool short_line) {
   static const FirstUnits first_units;
   for (size_t at = 0; at < line.size(); ++at) {
-    if (!first_units.Contains(AsciiLower(line[at]))) continue;
-    for (const Phrase& phrase : kPhrases) {
+    for (const uint8_t index : first_units.PhrasesAt(AsciiLower(line[at]))) {
+      const Phrase& phrase = kPhrases[index];
       if ((short_line || phrase.notice_only) && StartsWithFolded(line.substr(at), phrase.text)) {
         return true;
       }

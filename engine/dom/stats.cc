@@ -1,5 +1,7 @@
 #include "dom/stats.h"
 
+#include <array>
+
 #include "dom/text.h"
 
 namespace korvane {
@@ -53,12 +55,36 @@ void Add(const NodeStats& from, NodeStats& to) {
 
 }  // namespace
 
-void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
-  for (const char16_t unit : text) {
-    if (IsBlank(unit)) continue;
-    chars += TextWeight(unit);
-    commas += IsComma(unit);
+namespace {
+
+// What one unit adds: its weight in the low two bits (0 for a blank), 4 for
+// a comma. A table, because every unit of a page's text is counted, some
+// more than once; it is made from the rules themselves.
+using UnitCounts = std::array<uint8_t, 0x10000>;
+
+UnitCounts MakeUnitCounts() {
+  UnitCounts counts{};
+  for (uint32_t unit = 0; unit < counts.size(); ++unit) {
+    const auto each = static_cast<char16_t>(unit);
+    if (IsBlank(each)) continue;
+    counts[unit] = static_cast<uint8_t>(TextWeight(each) | (IsComma(each) ? 4 : 0));
   }
+  return counts;
+}
+
+}  // namespace
+
+void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
+  static const UnitCounts counts = MakeUnitCounts();
+  uint32_t weight = 0;
+  uint32_t marks = 0;
+  for (const char16_t unit : text) {
+    const uint8_t count = counts[unit];
+    weight += count & 3;
+    marks += count >> 2;
+  }
+  chars += weight;
+  commas += marks;
 }
 
 // Counts the text of every text node, and marks the ones that begin a line

@@ -17,13 +17,6 @@ bool IsSkipped(Tag tag) { return Has(tag, kRawText) || tag == Tag::kSvg || tag =
 
 }  // namespace
 
-bool IsBlank(char16_t unit) {
-  if (unit <= 0x20) return unit == 0x20 || (unit >= 0x09 && unit <= 0x0D);
-  if (unit < 0xA0) return false;
-  return unit == 0xA0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 ||
-         unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
-}
-
 TextWriter::TextWriter(std::u16string& out) : out_(&out) { out.clear(); }
 
 void TextWriter::Break() {
@@ -32,12 +25,17 @@ void TextWriter::Break() {
 }
 
 void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
-  for (const char16_t unit : text) {
+  for (size_t at = 0; at < text.size();) {
+    const char16_t unit = text[at];
     if (unit == u'\n' && keep_line_breaks) {
       Break();
+      ++at;
     } else if (IsBlank(unit) || IsControl(unit)) {
       pending_space_ = true;
-    } else if (!IsInvisible(unit)) {
+      ++at;
+    } else if (IsInvisible(unit)) {
+      ++at;
+    } else {
       if (pending_break_) {
         out_->append(u"\r\n");
         line_has_text_ = false;
@@ -46,7 +44,15 @@ void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
       }
       pending_break_ = pending_space_ = false;
       line_has_text_ = true;
-      out_->push_back(unit);
+      // The units up to the next blank, control or invisible one go as
+      // they are, in one append.
+      size_t end = at + 1;
+      while (end < text.size() && !IsBlank(text[end]) && !IsControl(text[end]) &&
+             !IsInvisible(text[end])) {
+        ++end;
+      }
+      out_->append(text.substr(at, end - at));
+      at = end;
     }
   }
 }

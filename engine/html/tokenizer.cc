@@ -20,14 +20,6 @@ uint32_t U32(size_t value) { return static_cast<uint32_t>(value); }
 
 }  // namespace
 
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
 HtmlTokenizer::HtmlTokenizer(std::u16string_view page, std::vector<Attribute>& attributes)
     : page_(page.substr(0, kMaxPage)), attributes_(&attributes) {}
 

@@ -77,7 +77,14 @@ constexpr char16_t AsciiLower(char16_t unit) {
   return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
 }
 
-// Whether two names are equal in ASCII letter case (HTML's names).
-bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
+// Whether two names are equal in ASCII letter case (HTML's names). Inline:
+// attribute names are compared with it in every pass over a tree.
+inline bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace korvane

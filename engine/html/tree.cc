@@ -300,7 +300,11 @@ std::u16string_view Dom::TagName(const Node& node) const {
 
 const Attribute* Dom::FindAttribute(const Node& node, std::u16string_view lower_name) const {
   for (const Attribute& attribute : Attributes(node)) {
-    if (EqualIgnoringAsciiCase(Name(attribute), lower_name)) return &attribute;
+    // Most names differ in length: the call is made for the others only.
+    if (attribute.name_size == lower_name.size() &&
+        EqualIgnoringAsciiCase(Name(attribute), lower_name)) {
+      return &attribute;
+    }
   }
   return nullptr;
 }

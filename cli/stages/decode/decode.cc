@@ -287,10 +287,18 @@ std::string_view CharsetSourceName(CharsetSource source) {
 }
 
 DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
+  DecodedPage page;
+  DecodeInto(bytes, hints, page);
+  return page;
+}
+
+void DecodeInto(std::string_view bytes, const DecodeHints& hints, DecodedPage& page) {
   // Most pages are UTF-8: their bytes are checked and decoded in one pass,
   // and the text is thrown away only when they turn out to be in another
   // charset (which the check needed a whole pass to say anyway).
-  DecodedPage page;
+  page.text.clear();
+  page.replaced = 0;
+  page.error.clear();
   const Utf8Decoding decoding = AppendUtf8AsUtf16(bytes, page.text);
   const Utf8Check utf8{decoding.replaced == 0, decoding.multibyte};
   const Choice choice = ChooseCharset(bytes, hints, utf8);
@@ -298,14 +306,14 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
   page.source = choice.source;
   if (const std::optional<std::string_view> format =
           hints.is_text ? std::nullopt : CompressedFormat(bytes)) {
-    std::u16string().swap(page.text);
+    page.text.clear();
     page.error = std::string(*format) + "-compressed data, not a page (decompress it first)";
-    return page;
+    return;
   }
   if (LooksBinary(bytes, choice, utf8)) {
-    std::u16string().swap(page.text);
+    page.text.clear();
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
-    return page;
+    return;
   }
   // ASCII reads the same under every ASCII-compatible charset chosen for it
   // here, and the UTF-8 decoder is the fast one.
@@ -315,15 +323,14 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
        IsAsciiCompatible(choice.charset));
   if (utf8_text) {
     page.replaced = decoding.replaced;
-    return page;
+    return;
   }
-  std::u16string().swap(page.text);
+  page.text.clear();
   if (choice.charset.kind == Charset::Kind::kReplacement || SingleByteTable(choice.charset)) {
     DecodeHere(bytes, choice.charset, page);
   } else {
     ConvertWithIcu(bytes, choice.charset, page);
   }
-  return page;
 }
 
 }  // namespace korvane::cli

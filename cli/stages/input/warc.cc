@@ -124,8 +124,10 @@ class WarcReader::Stream {
 // file's framing; a failure of what decodes the body is the record's.
 class WarcReader::RecordBody final : public ByteReader {
  public:
-  RecordBody(Stream& stream, std::string start, uint64_t left)
-      : stream_(stream), start_(std::move(start)), left_(left) {}
+  // The body begins at `start[offset]` and goes on for `left` bytes of the
+  // stream after `start`.
+  RecordBody(Stream& stream, std::string start, size_t offset, uint64_t left)
+      : stream_(stream), start_(std::move(start)), start_pos_(offset), left_(left) {}
 
   uint64_t size() const { return start_.size() - start_pos_ + left_; }
   bool stream_failed() const { return stream_failed_; }
@@ -154,6 +156,25 @@ class WarcReader::RecordBody final : public ByteReader {
   }
 
   uint64_t consumed() const override { return stream_.consumed(); }
+
+  // Appends the whole of what is left to `out`, straight from the stream's
+  // buffer: a body without codings is taken so, with no copy between.
+  void AppendTo(std::string& out) {
+    out.append(start_, start_pos_);
+    start_pos_ = start_.size();
+    uint64_t taken = 0;
+    try {
+      taken = stream_.Take(left_, &out);
+    } catch (const InputError&) {
+      stream_failed_ = true;
+      throw;
+    }
+    if (taken < left_) {
+      stream_failed_ = true;
+      throw InputError("record cut short");
+    }
+    left_ = 0;
+  }
 
   // Passes over what is left of the block.
   void Skip() {
@@ -329,8 +350,8 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
     }
     return page;
   }
-  content.erase(0, head->length);
-  RecordBody body(*stream_, std::move(content), rest);
+  const size_t body_start = head->length;
+  RecordBody body(*stream_, std::move(content), body_start, rest);
   ReadBody(*head, body, page);
   body.Skip();
   return page;
@@ -343,8 +364,15 @@ void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
     if (head.codings.empty() && raw.size() > max_page_size_) {
       throw TooLarge(max_page_size_);  // refused unread
     }
-    const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
-    page.bytes = ReadAtMost(*body, max_page_size_);
+    if (head.codings.empty()) {
+      // As long as what is left of the record: taken into a string of its
+      // size, not grown to it.
+      page.bytes.reserve(raw.size());
+      raw.AppendTo(page.bytes);
+    } else {
+      const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
+      page.bytes = ReadAtMost(*body, max_page_size_);
+    }
     page.http_charset = CharsetFromContentType(head.content_type).value_or("");
   });
   if (!failure) return;

@@ -18,9 +18,12 @@ namespace korvane::cli {
 // URL, else `base_url`; a source that stays relative or resolves to
 // anything but an http, https or ftp URL (javascript:, data:, file: ...) is
 // null.
+// The record ("record") is FormatRecord(article), written from its pieces.
 std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
-                         const Article& article, std::u16string_view record,
-                         std::string_view base_url, bool truncated);
+                         const Article& article, std::string_view base_url, bool truncated);
+
+// FormatRecord(article) in UTF-8, a lone surrogate as U+FFFD.
+std::string RecordUtf8(const Article& article);
 
 // {"id"?, "source", "error"} and a LF.
 std::string ErrorJsonLine(const Input& input, std::string_view error);
