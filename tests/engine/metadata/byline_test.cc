@@ -54,5 +54,125 @@ TEST(BylineTest, BareNamesOnlyWhereTheCallerAllowsThemAndProseIsNoByline) {
   }
 }
 
+// The names a line gives, "" for none, with the kind when there are names.
+struct Found {
+  std::u16string_view line, names;
+  BylineKind kind = BylineKind::kAuthor;
+  bool may_be_bare = false;
+};
+
+void ExpectBylines(std::initializer_list<Found> cases) {
+  for (const Found& test : cases) {
+    const std::optional<Byline> byline = FindByline(test.line, test.may_be_bare);
+    EXPECT_EQ(byline ? byline->names : u"", test.names) << ToUtf8(test.line);
+    if (byline && !test.names.empty()) {
+      EXPECT_EQ(byline->kind, test.kind) << ToUtf8(test.line);
+    }
+  }
+}
+
+TEST(BylineTest, LabelsWithTheirColonsOrWithout) {
+  ExpectBylines({
+      {u"\u4f5c\u8005\uff1a\u738b\u660e", u"\u738b\u660e"},                   // 作者：王明
+      {u"\u4f5c\u8005:\u738b\u660e", u"\u738b\u660e"},                        // 作者:王明
+      {u"\u4f5c\u8005 \uff1a \u738b\u660e", u"\u738b\u660e"},                 // 作者 ： 王明
+      {u"\u4f5c\u8005 \u738b\u660e", u"\u738b\u660e"},                        // 作者 王明
+      {u"\u4f5c\u8005\u738b\u660e", u""},                                     // 作者王明
+      {u"\u3010\u4f5c\u8005\u3011\u738b\u660e", u"\u738b\u660e"},             // 【作者】王明
+      {u"\u6267\u7b14\uff1a\u738b\u660e", u"\u738b\u660e"},                   // 执笔：王明
+      {u"\u6267\u7b14 \u738b\u660e", u""},                                    // 执笔 王明
+      {u"\u6587\uff0f\u738b\u660e", u"\u738b\u660e"},                         // 文／王明
+      {u"\u6587|\u738b\u660e", u"\u738b\u660e"},                              // 文|王明
+      {u"\u6587 \u738b\u660e", u""},                                          // 文 王明
+      {u"\u8bb0\u8005\u738b\u660e", u"\u738b\u660e", BylineKind::kReporter},  // 记者王明
+      {u"\u8bb0\u8005\u5bf9\u6b64\u8868\u793a", u""},                         // 记者对此表示
+      {u"\u7f16\u8f91 \u738b\u660e", u"\u738b\u660e", BylineKind::kEditor},   // 编辑 王明
+      {u"\u6444\u5f71\uff1a\u738b\u660e", u"\u738b\u660e", BylineKind::kPhotographer},
+      {u"\u738b\u660e \u6444", u"\u738b\u660e", BylineKind::kPhotographer},  // 王明 摄
+      {u"\u738b\u660e \u6444\u50cf", u""},                                   // 王明 摄像
+  });
+}
+
+TEST(BylineTest, NamesOfTwoToFourCharactersWithoutAColonAndLongerAfterOne) {
+  ExpectBylines({
+      {u"\u4f5c\u8005 \u6b27\u9633\u660e\u6708", u"\u6b27\u9633\u660e\u6708"},  // 作者 欧阳明月
+      {u"\u4f5c\u8005 \u6b27\u9633\u660e\u6708\u5149", u""},
+      {u"\u4f5c\u8005\uff1a\u6b27\u9633\u660e\u6708\u5149", u"\u6b27\u9633\u660e\u6708\u5149"},
+      {u"\u4f5c\u8005 \u963f\u5e03\u00b7\u827e\u529b\u4e70\u63d0",
+       u"\u963f\u5e03\u00b7\u827e\u529b\u4e70\u63d0"},
+      {u"\u8bb0\u8005 \u738b\u660e \u674e\u534e \u5f20\u4f1f",
+       u"\u738b\u660e \u674e\u534e \u5f20\u4f1f", BylineKind::kReporter},
+  });
+}
+
+TEST(BylineTest, AReporterInsideALongLineCountsUpTo100Units) {
+  // "记者 王明" after 20 units of text, in a line of 100 units and of 101.
+  const std::u16string before(20, u'\u55ef');
+  const std::u16string byline = u"\u8bb0\u8005 \u738b\u660e ";
+  for (const size_t size : {100, 101}) {
+    const std::u16string line = before + byline + std::u16string(size - 26, u'\u55ef');
+    ASSERT_EQ(line.size(), size);
+    const std::optional<Byline> found = FindByline(line, false);
+    EXPECT_EQ(found ? found->names : u"", size <= 100 ? u"\u738b\u660e" : u"") << size;
+  }
+}
+
+TEST(BylineTest, EnglishBylines) {
+  ExpectBylines({
+      {u"By Jane Doe", u"Jane Doe"},
+      {u"BY JANE DOE", u"JANE DOE"},
+      {u"by jane doe", u""},
+      {u"By Taboola", u"Taboola"},
+      {u"by Taboola", u""},
+      {u"by Jane Doe", u"Jane Doe"},
+      {u"By Jane Doe, Staff Writer", u"Jane Doe"},
+      {u"By Jean van der Berg", u"Jean van der Berg"},
+      {u"By The Associated Press", u""},
+      {u"Written by Jane Doe", u"Jane Doe"},
+      {u"2023-11-18 10:20 by Jane Doe", u"Jane Doe"},
+      {u"The striker was sacked by Manchester United", u""},
+      {u"Powered by Example Press", u""},
+  });
+}
+
+TEST(BylineTest, ClosingNotesAndBareNames) {
+  ExpectBylines({
+      {u"\u3002\uff08\u738b\u660e\uff09", u"\u738b\u660e", BylineKind::kClosing, true},
+      {u"\u5b8c\u5de5\u3002 (\u738b\u660e \u6ee8\u6c5f\u62a5\u9053)", u"\u738b\u660e",
+       BylineKind::kClosing, true},
+      {u"\u3002\uff08\u738b\u660e\uff09", u"", BylineKind::kClosing, false},
+      {u"\u6807\u9898\uff08\u738b\u660e\uff09", u"", BylineKind::kClosing, true},
+      {u"\u3002\uff08\u738b\u660e \u8bf4\u660e\uff09", u"", BylineKind::kClosing, true},
+      {u"\u738b\u660e", u"\u738b\u660e", BylineKind::kNamesOnly, true},
+      {u"\u738b\u660e\u3001\u674e\u534e", u"\u738b\u660e\u3001\u674e\u534e", BylineKind::kNamesOnly,
+       true},
+      {u"\u738b\u660e\u660e\u660e", u"", BylineKind::kNamesOnly, true},
+      {u"\u6625\u98ce", u"", BylineKind::kNamesOnly, true},
+      {u"\u00a9 2023 \u4f5c\u8005\uff1a\u738b\u660e", u""},
+  });
+}
+
+TEST(BylineTest, DeclaredAuthorsWithoutLabelsOrStandIns) {
+  const struct {
+    std::u16string_view value, author;
+  } cases[] = {
+      {u"Jane Doe", u"Jane Doe"},
+      {u"By Jane Doe", u"Jane Doe"},
+      {u"\u4f5c\u8005\uff1a\u738b\u660e", u"\u738b\u660e"},
+      {u"\u9752\u7f51\u65b0\u95fb\u5f20\u6bc5", u"\u5f20\u6bc5"},
+      {u"\u6ee8\u6c5f\u65e5\u62a5", u""},
+      {u"\u4f5a\u540d", u""},
+      {u"admin", u""},
+      {u"https://herald.example/staff/jane", u""},
+      {u"www.herald.example", u""},
+      {u"herald.com", u""},
+      {u"user123", u""},
+      {u"user12", u"user12"},
+      {u"jane@herald.example", u""},
+  };
+  for (const auto& test : cases)
+    EXPECT_EQ(DeclaredAuthor(test.value), test.author) << ToUtf8(test.value);
+}
+
 }  // namespace
 }  // namespace korvane
