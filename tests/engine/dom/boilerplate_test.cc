@@ -12,17 +12,17 @@ TEST(DomBoilerplateTest, ShortNoticesGoProseStays) {
     std::u16string_view line;
     bool boilerplate;
   } cases[] = {
-      {u"\u8d23\u4efb\u7f16\u8f91\uff1a\u5f20\u4e09", true},  // editor credit
-      {u"\u5206\u4eab\u5230\uff1a", true},                    // share to
-      {u"\u4e0a\u4e00\u9875 1 2 3 \u4e0b\u4e00\u9875", true},
+      {u"责任编辑：张三", true},  // editor credit
+      {u"分享到：", true},        // share to
+      {u"上一页 1 2 3 下一页", true},
       {u"Sign up for our newsletter to get the news in your inbox.", true},
       {u"\u00a9 2024 The Valley Herald", true},
       {u"ADVERTISEMENT", true},
       {u"The council voted to sign up more volunteers.", false},
-      {u"\u8fd9\u4efd\u62a5\u544a\u5206\u6790\u4e86\u7248\u6743\u4fdd\u62a4\u548c\u8f6c\u8f7d"
-       u"\u89c4\u5219\u7684\u53d8\u5316\uff0c\u8ba4\u4e3a\u672a\u6765\u4e94\u5e74\u5185\u6570"
-       u"\u5b57\u5185\u5bb9\u5e02\u573a\u5c06\u7ee7\u7eed\u6269\u5927\uff0c\u5e76\u5bf9\u521b"
-       u"\u4f5c\u8005\u7684\u6536\u5165\u4ea7\u751f\u6df1\u8fdc\u7684\u5f71\u54cd\u3002",
+      {u"这份报告分析了版权保护和转载"
+       u"规则的变化，认为未来五年内数"
+       u"字内容市场将继续扩大，并对创"
+       u"作者的收入产生深远的影响。",
        false},  // a long sentence that mentions reposting
       {u"READ MORE", true},
       {u"Click Here to read the whole report", true},
@@ -49,7 +49,7 @@ TEST(DomBoilerplateTest, PhrasesProseUsesTooMarkLinesUpTo90UnitsNoticesUpTo200) 
   EXPECT_TRUE(IsBoilerplateLine(LineOf(u"all rights reserved", 200)));
   EXPECT_FALSE(IsBoilerplateLine(LineOf(u"all rights reserved", 201)));
   // Ideographs count three units each: 30 of them are 90.
-  const std::u16string chinese = u"\u8f6c\u8f7d" + std::u16string(28, u'\u6c5f');
+  const std::u16string chinese = u"转载" + std::u16string(28, u'江');
   EXPECT_TRUE(IsBoilerplateLine(chinese));
   EXPECT_FALSE(IsBoilerplateLine(chinese + u"x"));
 }

@@ -113,7 +113,7 @@ TEST(JsonLdTest, StringsAsJsonWritesThem) {
     std::u16string_view value, text;
   } cases[] = {
       {u"\"a\\\"b\\\\c\\/d\"", u"a\"b\\c/d"},
-      {u"\"\\u738b\\u660E\"", u"\u738b\u660e"},
+      {u"\"\\u738b\\u660E\"", u"王明"},
       {u"\"a\\tb\\nc\"", u"a\tb\nc"},
       {u"\"line\nbreak\"", u"line\nbreak"},
       {u"\"\\u12G4\"", u""},

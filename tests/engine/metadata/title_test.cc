@@ -38,7 +38,7 @@ TEST(PageTitleTest, EverySeparatorCutsOffTheSite) {
       u"Storm hits :: Herald.com",     u"Storm hits \u00bb Herald.com",
       u"Storm hits \u00b7 Herald.com", u"Storm hits / Herald.com",
       u"Storm hits_Herald.com",        u"Storm hits|Herald.com",
-      u"Storm hits\uff5cHerald.com",   u"Storm hits\u4e28Herald.com",
+      u"Storm hits｜Herald.com",       u"Storm hits丨Herald.com",
       u"Storm hits--Herald.com",       u"Storm hits\u2014\u2014Herald.com",
   };
   for (const std::u16string_view title : titles) {
@@ -46,8 +46,8 @@ TEST(PageTitleTest, EverySeparatorCutsOffTheSite) {
         << testing::PrintToString(std::u16string(title));
   }
   // A hyphen splits only between Chinese characters, or with blanks around it.
-  EXPECT_EQ(WithoutSiteName(u"\u6807\u9898-\u6ee8\u6c5f\u7f51"), u"\u6807\u9898");
-  EXPECT_EQ(WithoutSiteName(u"\u6807\u9898\uff0d\u6ee8\u6c5f\u7f51"), u"\u6807\u9898");
+  EXPECT_EQ(WithoutSiteName(u"标题-滨江网"), u"标题");
+  EXPECT_EQ(WithoutSiteName(u"标题－滨江网"), u"标题");
   EXPECT_EQ(WithoutSiteName(u"Storm-hit towns"), u"Storm-hit towns");
   EXPECT_EQ(WithoutSiteName(u"2023-11-18"), u"2023-11-18");
 }
@@ -56,13 +56,11 @@ TEST(PageTitleTest, SiteNamesByTheirWords) {
   const struct {
     std::u16string_view title, cut;
   } cases[] = {
-      {u"\u6807\u9898_\u6ee8\u6c5f\u65b0\u95fb", u"\u6807\u9898"},              // 新闻
-      {u"\u6ee8\u6c5f\u5728\u7ebf_\u6807\u9898\u4e8c", u"\u6807\u9898\u4e8c"},  // 在线 first
-      {u"\u6807\u9898_\u6ee8\u6c5f\u8bba\u575b", u"\u6807\u9898"},              // 论坛
-      {u"Herald.net | Storm", u"Storm"},
-      {u"www.herald.example | Storm", u"Storm"},
-      {u"Storm | Herald", u"Storm"},
-      {u"Herald | Storm", u"Herald"},
+      {u"标题_滨江新闻", u"标题"},      // 新闻
+      {u"滨江在线_标题二", u"标题二"},  // 在线 first
+      {u"标题_滨江论坛", u"标题"},      // 论坛
+      {u"Herald.net | Storm", u"Storm"}, {u"www.herald.example | Storm", u"Storm"},
+      {u"Storm | Herald", u"Storm"},     {u"Herald | Storm", u"Herald"},
   };
   for (const auto& test : cases) {
     EXPECT_EQ(WithoutSiteName(test.title), test.cut)
