@@ -70,6 +70,18 @@ TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
       {"second body", u"<body>a<body>b</body>c", u"body('a' 'b' 'c')"},
       {"tag cut off", u"a<div class=\"x", u"'a'"},
       {"references in text", u"x &lt;p&gt; &#20013;&#x6587;", u"'x <p> \u4e2d\u6587'"},
+      {"head ends at a body element", u"<head><title>t</title><meta a=b><div>x",
+       u"head(title('t') meta) div('x')"},
+      {"second html and head", u"<html><head><html><head></head>a</html>b", u"html(head 'a' 'b')"},
+      {"list item in a cell", u"<li>a<table><tr><td><li>b</table><li>c",
+       u"li('a' table(tr(td(li('b'))))) li('c')"},
+      {"heading ends only a heading", u"<h2>a<div><h3>b</h3></div>", u"h2('a' div(h3('b')))"},
+      {"header ends p", u"<p>a<header>b</header><p>c<section>d",
+       u"p('a') header('b') p('c') section('d')"},
+      {"table sections", u"<table><thead><tr><th>a<tbody><tr><td>b</table>",
+       u"table(thead(tr(th('a'))) tbody(tr(td('b'))))"},
+      {"row end tag closes its cell", u"<table><tr><td><p>a</tr>b</td></table>",
+       u"table(tr(td(p('a'))) 'b')"},
   };
   for (const auto& test : cases) EXPECT_EQ(OutlineOf(test.page), test.outline) << test.name;
 }
@@ -104,20 +116,41 @@ TEST(DomTreeTest, SubtreesAndParents) {
   EXPECT_EQ(dom.NextSibling(4), kNoNode);
 }
 
-TEST(DomTreeTest, DepthIsCapped) {
-  std::u16string page;
-  for (int i = 0; i < 5000; ++i) page += u"<div>";
-  page += u"x";
-  Dom dom;
-  dom.Parse(page);
+uint32_t Deepest(const Dom& dom) {
   uint32_t deepest = 0;
   for (NodeIndex i = 0; i < dom.size(); ++i) {
     uint32_t depth = 0;
     for (NodeIndex at = i; dom[at].parent != kNoNode; at = dom[at].parent) ++depth;
     deepest = std::max(deepest, depth);
   }
+  return deepest;
+}
+
+std::u16string Repeat(std::u16string_view piece, int count) {
+  std::u16string out;
+  for (int i = 0; i < count; ++i) out += piece;
+  return out;
+}
+
+TEST(DomTreeTest, ElementsNest256DeepAndDeeperOnesBecomeSiblings) {
+  Dom dom;
+  dom.Parse(Repeat(u"<div>", 5000) + u"x");
   EXPECT_EQ(dom.size(), 5002u);
-  EXPECT_LE(deepest, kMaxDepth + 1);
+  EXPECT_EQ(Deepest(dom), 257u);  // 256 elements, then the text
+  dom.Parse(Repeat(u"<div>", 255) + u"<b>x</b>");
+  EXPECT_EQ(Deepest(dom), 257u);
+  EXPECT_EQ(dom[dom.size() - 1].parent, dom.size() - 2);  // the text inside <b>
+}
+
+TEST(DomTreeTest, AStrayEndTagLooks64OpenElementsDown) {
+  // </div> closes the <div> under 63 open <span>s; under 64 it is ignored.
+  const auto after_div = [](int spans) {
+    Dom dom;
+    dom.Parse(u"<div>" + Repeat(u"<span>", spans) + u"</div>x");
+    return dom[dom.size() - 1].parent == 0;
+  };
+  EXPECT_TRUE(after_div(63));
+  EXPECT_FALSE(after_div(64));
 }
 
 TEST(CharRefsTest, DecodesLikeHtml5) {

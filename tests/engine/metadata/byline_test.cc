@@ -54,5 +54,121 @@ TEST(BylineTest, BareNamesOnlyWhereTheCallerAllowsThemAndProseIsNoByline) {
   }
 }
 
+// The names a line gives, "" for none, with the kind when there are names.
+struct Found {
+  std::u16string_view line, names;
+  BylineKind kind = BylineKind::kAuthor;
+  bool may_be_bare = false;
+};
+
+void ExpectBylines(std::initializer_list<Found> cases) {
+  for (const Found& test : cases) {
+    const std::optional<Byline> byline = FindByline(test.line, test.may_be_bare);
+    EXPECT_EQ(byline ? byline->names : u"", test.names) << ToUtf8(test.line);
+    if (byline && !test.names.empty()) {
+      EXPECT_EQ(byline->kind, test.kind) << ToUtf8(test.line);
+    }
+  }
+}
+
+TEST(BylineTest, LabelsWithTheirColonsOrWithout) {
+  ExpectBylines({
+      {u"作者：王明", u"王明"},
+      {u"作者:王明", u"王明"},
+      {u"作者 ： 王明", u"王明"},
+      {u"作者 王明", u"王明"},
+      {u"作者王明", u""},
+      {u"【作者】王明", u"王明"},
+      {u"执笔：王明", u"王明"},
+      {u"执笔 王明", u""},
+      {u"文／王明", u"王明"},
+      {u"文|王明", u"王明"},
+      {u"文 王明", u""},
+      {u"记者王明", u"王明", BylineKind::kReporter},
+      {u"记者对此表示", u""},
+      {u"编辑 王明", u"王明", BylineKind::kEditor},
+      {u"摄影：王明", u"王明", BylineKind::kPhotographer},
+      {u"王明 摄", u"王明", BylineKind::kPhotographer},
+      {u"王明 摄像", u""},
+  });
+}
+
+TEST(BylineTest, NamesOfTwoToFourCharactersWithoutAColonAndLongerAfterOne) {
+  ExpectBylines({
+      {u"作者 欧阳明月", u"欧阳明月"},
+      {u"作者 欧阳明月光", u""},
+      {u"作者：欧阳明月光", u"欧阳明月光"},
+      {u"作者 阿布\u00b7艾力买提", u"阿布\u00b7艾力买提"},
+      {u"记者 王明 李华 张伟", u"王明 李华 张伟", BylineKind::kReporter},
+  });
+}
+
+TEST(BylineTest, AReporterInsideALongLineCountsUpTo100Units) {
+  // "记者 王明" after 20 units of text, in a line of 100 units and of 101.
+  const std::u16string before(20, u'嗯');
+  const std::u16string byline = u"记者 王明 ";
+  for (const size_t size : {100, 101}) {
+    const std::u16string line = before + byline + std::u16string(size - 26, u'嗯');
+    ASSERT_EQ(line.size(), size);
+    const std::optional<Byline> found = FindByline(line, false);
+    EXPECT_EQ(found ? found->names : u"", size <= 100 ? u"王明" : u"") << size;
+  }
+}
+
+TEST(BylineTest, EnglishBylines) {
+  ExpectBylines({
+      {u"By Jane Doe", u"Jane Doe"},
+      {u"BY JANE DOE", u"JANE DOE"},
+      {u"by jane doe", u""},
+      {u"By Taboola", u"Taboola"},
+      {u"by Taboola", u""},
+      {u"by Jane Doe", u"Jane Doe"},
+      {u"By Jane Doe, Staff Writer", u"Jane Doe"},
+      {u"By Jean van der Berg", u"Jean van der Berg"},
+      {u"By The Associated Press", u""},
+      {u"Written by Jane Doe", u"Jane Doe"},
+      {u"2023-11-18 10:20 by Jane Doe", u"Jane Doe"},
+      {u"The striker was sacked by Manchester United", u""},
+      {u"Powered by Example Press", u""},
+  });
+}
+
+TEST(BylineTest, ClosingNotesAndBareNames) {
+  ExpectBylines({
+      {u"。（王明）", u"王明", BylineKind::kClosing, true},
+      {u"完工。 (王明 滨江报道)", u"王明", BylineKind::kClosing, true},
+      {u"。（王明）", u"", BylineKind::kClosing, false},
+      {u"标题（王明）", u"", BylineKind::kClosing, true},
+      {u"。（王明 说明）", u"", BylineKind::kClosing, true},
+      {u"王明", u"王明", BylineKind::kNamesOnly, true},
+      {u"王明、李华", u"王明、李华", BylineKind::kNamesOnly, true},
+      {u"王明明明", u"", BylineKind::kNamesOnly, true},
+      {u"春风", u"", BylineKind::kNamesOnly, true},
+      {u"\u00a9 2023 作者：王明", u""},
+  });
+}
+
+TEST(BylineTest, DeclaredAuthorsWithoutLabelsOrStandIns) {
+  const struct {
+    std::u16string_view value, author;
+  } cases[] = {
+      {u"Jane Doe", u"Jane Doe"},
+      {u"By Jane Doe", u"Jane Doe"},
+      {u"作者：王明", u"王明"},
+      {u"青网新闻张毅", u"张毅"},
+      {u"滨江日报", u""},
+      {u"佚名", u""},
+      {u"admin", u""},
+      {u"https://herald.example/staff/jane", u""},
+      {u"www.herald.example", u""},
+      {u"herald.com", u""},
+      {u"user123", u""},
+      {u"user12", u"user12"},
+      {u"jane@herald.example", u""},
+  };
+  for (const auto& test : cases)
+    EXPECT_EQ(DeclaredAuthor(test.value), test.author) << ToUtf8(test.value);
+}
+
 }  // namespace
 }  // namespace korvane

@@ -41,5 +41,100 @@ TEST(JsonLdTest, ArticleDateAndAuthorsInTheirForms) {
   }
 }
 
+LinkedData Read(std::initializer_list<std::u16string_view> scripts) {
+  LinkedData data;
+  for (const std::u16string_view json : scripts) ReadLinkedData(json, data);
+  return data;
+}
+
+TEST(JsonLdTest, ArticlesFirstThenOtherObjectsThenDateCreated) {
+  const struct {
+    std::u16string_view json, published, author;
+  } cases[] = {
+      // The first article object gives the date and the author.
+      {u"[{\"@type\":\"NewsArticle\",\"datePublished\":\"2023-01-01\",\"author\":\"A\"},"
+       u"{\"@type\":\"NewsArticle\",\"datePublished\":\"2023-02-02\",\"author\":\"B\"}]",
+       u"2023-01-01", u"A"},
+      // An article after another object still wins; "Posting" is an article too.
+      {u"[{\"@type\":\"WebPage\",\"datePublished\":\"2001-01-01\",\"author\":\"P\"},"
+       u"{\"@type\":\"SocialMediaPosting\",\"datePublished\":\"2023-02-02\",\"author\":\"B\"}]",
+       u"2023-02-02", u"B"},
+      // Without an article, another object's date, and a page's author.
+      {u"{\"@type\":\"WebPage\",\"datePublished\":\"2001-01-01\",\"author\":\"P\"}", u"2001-01-01",
+       u"P"},
+      {u"{\"@type\":\"WebSite\",\"author\":\"S\"}", u"", u""},
+      {u"{\"@type\":\"NewsArticle\",\"dateCreated\":\"2023-03-03\"}", u"2023-03-03", u""},
+      {u"{\"@type\":\"NewsArticle\",\"dateCreated\":\"2023-03-03\",\"datePublished\":\"2023-03-"
+       u"04\"}",
+       u"2023-03-04", u""},
+      // An article's date is the article's, not that of a review or media inside it.
+      {u"{\"@type\":\"Article\",\"review\":{\"@type\":\"Review\",\"datePublished\":\"2024-01-01\"},"
+       u"\"video\":{\"@type\":\"VideoObject\",\"datePublished\":\"2024-02-02\"}}",
+       u"", u""},
+  };
+  for (const auto& test : cases) {
+    const LinkedData data = Read({test.json});
+    EXPECT_EQ(data.published, test.published) << ToUtf8(test.json);
+    EXPECT_EQ(data.author, test.author) << ToUtf8(test.json);
+  }
+}
+
+TEST(JsonLdTest, AuthorsAsANameAPersonOrAListOfEither) {
+  const struct {
+    std::u16string_view author, names;
+  } cases[] = {
+      {u"\"Jane Doe\"", u"Jane Doe"},
+      {u"{\"@type\":\"Person\",\"name\":\"Jane Doe\"}", u"Jane Doe"},
+      {u"{\"@type\":\"Organization\",\"name\":\"Herald\"}", u""},
+      {u"{\"@type\":[\"Organisation\"],\"name\":\"Herald\"}", u""},
+      {u"[\"A\",{\"name\":\"B\"},\"\",\"www.herald.example\",\"https://x.example/c\",\"D\"]",
+       u"A, B, D"},
+      {u"[[\"A\"],\"B\"]", u"B"},
+      {u"{\"name\":[\"A\"]}", u""},
+      {u"7", u""},
+  };
+  for (const auto& test : cases) {
+    const std::u16string json =
+        u"{\"@type\":\"NewsArticle\",\"author\":" + std::u16string(test.author) + u"}";
+    EXPECT_EQ(Read({json}).author, test.names) << ToUtf8(json);
+  }
+}
+
+TEST(JsonLdTest, LaterScriptsFillOnlyWhatEarlierOnesLeftEmpty) {
+  const LinkedData data = Read({u"{\"@type\":\"NewsArticle\",\"datePublished\":\"2023-01-01\"}",
+                                u"{\"@type\":\"NewsArticle\",\"datePublished\":\"2023-02-02\","
+                                u"\"author\":\"B\"}"});
+  EXPECT_EQ(data.published, u"2023-01-01");
+  EXPECT_EQ(data.author, u"B");
+}
+
+TEST(JsonLdTest, StringsAsJsonWritesThem) {
+  const struct {
+    std::u16string_view value, text;
+  } cases[] = {
+      {u"\"a\\\"b\\\\c\\/d\"", u"a\"b\\c/d"},
+      {u"\"\\u738b\\u660E\"", u"王明"},
+      {u"\"a\\tb\\nc\"", u"a\tb\nc"},
+      {u"\"line\nbreak\"", u"line\nbreak"},
+      {u"\"\\u12G4\"", u""},
+      {u"\"\\x\"", u"x"},
+  };
+  for (const auto& test : cases) {
+    const std::u16string json =
+        u"{\"@type\":\"NewsArticle\",\"datePublished\":" + std::u16string(test.value) + u"}";
+    EXPECT_EQ(Read({json}).published, test.text) << ToUtf8(json);
+  }
+}
+
+TEST(JsonLdTest, ReadsThirtyTwoLevelsDeep) {
+  const auto nested = [](int arrays) {
+    return std::u16string(arrays, u'[') +
+           u"{\"@type\":\"Article\",\"datePublished\":\"2023-11-18\"}" +
+           std::u16string(arrays, u']');
+  };
+  EXPECT_EQ(Read({nested(31)}).published, u"2023-11-18");
+  EXPECT_EQ(Read({nested(32)}).published, u"");
+}
+
 }  // namespace
 }  // namespace korvane

@@ -1,0 +1,97 @@
+#include "dom/drops.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "decode/utf8.h"
+#include "dom/hints.h"
+
+namespace korvane {
+namespace {
+
+using cli::ToUtf8;
+
+// Why node `node` of `html` is left out (0: kept).
+uint8_t DropOf(std::u16string_view html, bool strip_unlikely = true, NodeIndex node = 1) {
+  Dom dom;
+  dom.Parse(html);
+  std::vector<Hint> hints;
+  ComputeHints(dom, hints);
+  std::vector<uint8_t> drops;
+  MarkDrops(dom, hints, strip_unlikely, drops);
+  return drops[node];
+}
+
+TEST(DomDropsTest, HiddenByAnAttributeOrAnInlineStyle) {
+  const struct {
+    std::u16string_view html;
+    bool hidden;
+  } cases[] = {
+      {u"<p hidden>x</p>", true},
+      {u"<p HIDDEN=false>x</p>", true},
+      {u"<p aria-hidden=true>x</p>", true},
+      {u"<p aria-hidden='True'>x</p>", true},
+      {u"<p aria-hidden=false>x</p>", false},
+      {u"<p aria-hidden>x</p>", false},
+      {u"<p style='display:none'>x</p>", true},
+      {u"<p style='DISPLAY : None !important'>x</p>", true},
+      {u"<p style='color:red;visibility:hidden'>x</p>", true},
+      {u"<p style='visibility: visible'>x</p>", false},
+      {u"<p style='display: block'>x</p>", false},
+      {u"<p title='display:none'>x</p>", false},
+      {u"<p class=hidden>x</p>", false},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(DropOf(test.html) == kHidden, test.hidden) << ToUtf8(test.html);
+  }
+}
+
+TEST(DomDropsTest, ElementsThatAreNeverPageText) {
+  const std::u16string_view junk[] = {
+      u"<head></head>",
+      u"<nav></nav>",
+      u"<aside></aside>",
+      u"<footer></footer>",
+      u"<form><input></form>",
+      u"<button>b</button>",
+      u"<select></select>",
+      u"<textarea></textarea>",
+      u"<figcaption></figcaption>",
+      u"<svg></svg>",
+      u"<math></math>",
+      u"<script></script>",
+      u"<style></style>",
+      u"<noscript></noscript>",
+      u"<iframe></iframe>",
+      u"<object></object>",
+      u"<embed>",
+      u"<canvas></canvas>",
+      u"<dialog></dialog>",
+      u"<map></map>",
+      u"<template></template>",
+  };
+  for (const std::u16string_view html : junk) {
+    // A <form> is kept, its controls are not.
+    const NodeIndex node = html.starts_with(u"<form") ? 2 : 1;
+    EXPECT_EQ(DropOf(html, true, node), kJunk) << ToUtf8(html);
+  }
+  EXPECT_EQ(DropOf(u"<form><input></form>"), 0);
+  for (const std::u16string_view html :
+       {u"<header>x</header>", u"<figure>x</figure>", u"<section>x</section>", u"<main>x</main>"}) {
+    EXPECT_EQ(DropOf(html), 0) << ToUtf8(html);
+  }
+}
+
+TEST(DomDropsTest, UnlikelyNamesOnlyWhenStrippingAndNeverOnAnArticle) {
+  EXPECT_EQ(DropOf(u"<div class=comments>x</div>"), kUnlikely);
+  EXPECT_EQ(DropOf(u"<div class=comments>x</div>", false), 0);
+  EXPECT_EQ(DropOf(u"<div class=article-comments>x</div>"), 0);
+  EXPECT_EQ(DropOf(u"<article class=comments>x</article>"), 0);
+  EXPECT_EQ(DropOf(u"<body class=sidebar>x</body>"), 0);
+  EXPECT_EQ(DropOf(u"<div class=comments hidden>x</div>"), kUnlikely | kHidden);
+}
+
+}  // namespace
+}  // namespace korvane
