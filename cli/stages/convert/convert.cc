@@ -38,25 +38,30 @@ Result Converted(Input& input, const ConvertSettings& settings) {
 
 }  // namespace
 
-Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
+Extracted ExtractPage(std::u16string& text, Algorithm algorithm) {
+  Extracted extracted;
   // The block algorithm searches the first kExaminedUnits of a page only.
-  const bool truncated =
-      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
-  const Article article = ExtractDecoded(decoded.text, settings.algorithm);
-  std::u16string().swap(decoded.text);
-  const std::u16string record = FormatRecord(article);
+  extracted.truncated = algorithm == Algorithm::kBlock && text.size() > kExaminedUnits;
+  extracted.article = ExtractDecoded(text, algorithm);
+  std::u16string().swap(text);
+  extracted.record = FormatRecord(extracted.article);
+  return extracted;
+}
+
+Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
+  const Extracted page = ExtractPage(decoded.text, settings.algorithm);
   Result result;
   result.source = input.source;
   result.encoding = decoded.encoding;
   result.charset_source = decoded.source;
   result.replaced = decoded.replaced;
-  result.truncated = truncated;
+  result.truncated = page.truncated;
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
   result.text = settings.format == Format::kJsonl
-                    ? PageJsonLine(input, decoded, settings.algorithm, article, record,
-                                   settings.base_url, truncated)
-                    : ToUtf8(record);
+                    ? PageJsonLine(input, decoded, settings.algorithm, page.article, page.record,
+                                   settings.base_url, page.truncated)
+                    : ToUtf8(page.record);
   return result;
 }
 

@@ -52,8 +52,8 @@ std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorit
   const std::string_view base = input.url.empty() ? base_url : std::string_view(input.url);
   for (const std::u16string& image : article.images) {
     std::string source = ToUtf8(image);
-    const std::optional<std::string> url = ResolveUrl(base, source);
-    image_urls.push_back(url && IsWebUrl(*url) ? Json(*url) : Json(nullptr));
+    const std::optional<std::string> url = ImageUrl(base, source);
+    image_urls.push_back(url ? Json(*url) : Json(nullptr));
     images.push_back(std::move(source));
   }
   object["images"] = std::move(images);
@@ -68,6 +68,12 @@ std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorit
   AppendJsonString(record, line);
   line += "}\n";
   return WithId(input, std::move(line));
+}
+
+std::optional<std::string> ImageUrl(std::string_view base, std::string_view source) {
+  std::optional<std::string> url = ResolveUrl(base, source);
+  if (url && !IsWebUrl(*url)) return std::nullopt;
+  return url;
 }
 
 std::string ErrorJsonLine(const Input& input, std::string_view error) {

@@ -1,6 +1,7 @@
 // The JSON lines of the batch output.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,11 @@ namespace korvane::cli {
 std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
                          const Article& article, std::u16string_view record,
                          std::string_view base_url, bool truncated);
+
+// The "image_urls" entry of an image `source` (UTF-8): resolved against
+// `base`, the page's URL or else --base-url; nothing (null) when it stays
+// relative or is not an http, https or ftp URL.
+std::optional<std::string> ImageUrl(std::string_view base, std::string_view source);
 
 // {"id"?, "source", "error"} and a LF.
 std::string ErrorJsonLine(const Input& input, std::string_view error);
