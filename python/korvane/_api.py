@@ -91,12 +91,12 @@ def _check_size(max_page_size: Any) -> None:
         raise ValueError(f"max_page_size must be a positive number of bytes, not {max_page_size}")
 
 
-def _page_bytes(name: str, data: Any) -> bytes:
+def _page_bytes(name: str, data: Any, wanted: str = "bytes") -> bytes:
     if isinstance(data, bytes):
         return data
     if isinstance(data, _BYTES_LIKE):
         return bytes(data)  # a copy: the native code reads it without the GIL
-    raise TypeError(f"{name} must be bytes, not {type(data).__name__}")
+    raise TypeError(f"{name} must be {wanted}, not {type(data).__name__}")
 
 
 def extract(html: Union[str, bytes], *, url: Optional[str] = None,
@@ -114,7 +114,7 @@ def extract(html: Union[str, bytes], *, url: Optional[str] = None,
     unknown `encoding`, TypeError for arguments of other types.
     """
     if not isinstance(html, str):
-        html = _page_bytes("html", html)
+        html = _page_bytes("html", html, "str or bytes")
     elif encoding is not None or http_charset is not None:
         raise TypeError("encoding and http_charset apply to bytes; html is str already")
     _check_optional_str("url", url)
@@ -176,3 +176,10 @@ def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
         return _objects(_korvane.open_warc(source, os.fsencode(name), algorithm,
                                                    max_page_size))
     raise TypeError(f"iter_warc takes a path or a binary file, not {type(source).__name__}")
+
+
+# The public names are korvane's: so they print, pickle and show in help().
+for _public in (Article, NotAPageError, PageTooLargeError, extract, html_to_text, decode,
+                iter_warc):
+    _public.__module__ = __package__
+del _public
