@@ -22,6 +22,7 @@ from __future__ import annotations
 import contextlib
 import dataclasses
 import json
+import logging
 import os
 import secrets
 import shutil
@@ -182,7 +183,9 @@ def _run_folder(output_dir: str):
     whatever tasks cut short (a worker killed, a stop) left in it."""
     os.makedirs(output_dir, exist_ok=True)
     while True:
-        folder = os.path.join(output_dir, f".korvane-run-{secrets.token_hex(6)}.tmp")
+        # Absolute, as every path sent to the workers.
+        folder = os.path.join(os.path.abspath(output_dir),
+                              f".korvane-run-{secrets.token_hex(6)}.tmp")
         with contextlib.suppress(FileExistsError):
             os.mkdir(folder)
             break
@@ -231,11 +234,12 @@ def _convert(tasks: Sequence[_Task], output_dir: str, client, summary: Summary, 
         except KeyboardInterrupt:
             # Tasks still running go on in their workers until they end,
             # writing into the folder: it is removed from under them.
-            client.cancel([future for future in futures if not _ended(future)])
-            ended = [(task, future) for task, future in zip(tasks, futures) if _ended(future)]
-            for task, future in ended:
-                _collect(summary, task, future)
-            summary.not_done = len(tasks) - len(ended)
+            ended = [_ended(future) for future in futures]
+            client.cancel([future for future, done in zip(futures, ended) if not done])
+            for task, future, done in zip(tasks, futures, ended):
+                if done:
+                    _collect(summary, task, future)
+            summary.not_done = len(tasks) - sum(ended)
             raise Stopped(summary) from None
     for task, future in zip(tasks, futures):
         _collect(summary, task, future)
@@ -279,8 +283,6 @@ class _SchedulerUnreachable(Exception):
 def _client(arguments, tasks: int):
     """A client of the scheduler named, or of a cluster of worker processes
     here: no more of them than there are tasks."""
-    import logging
-
     import distributed
 
     if arguments.scheduler:
@@ -300,7 +302,17 @@ def _client(arguments, tasks: int):
                                   host="127.0.0.1", dashboard_address="127.0.0.1:0",
                                   silence_logs=logging.CRITICAL) as cluster, \
             distributed.Client(cluster) as client:
+        client.register_worker_plugin(_LetCtrlCPass(), name="korvane-ctrl-c")
         yield client
+
+
+class _LetCtrlCPass:
+    """For the local cluster's worker processes. Ctrl-C on a terminal reaches
+    every process of the run: the client stops its workers itself, so they
+    let it pass rather than die with a traceback each."""
+
+    def setup(self, worker) -> None:
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
 
 
 class _StopSignals:
@@ -330,6 +342,9 @@ class _StopSignals:
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
     arguments = _arguments(argv)
+    # Dask's client may leave an internal timeout unread as it closes, which
+    # the event loop would print after the summary; the run reports its own.
+    logging.getLogger("asyncio").setLevel(logging.CRITICAL)
     tasks: List[_Task] = []
     summary = Summary()
     converted = False  # _convert returned: every task ended
