@@ -108,13 +108,17 @@ def convert_file(path: str, part: str, algorithm: str = "block", walked: bool = 
     removes at its end with whatever a task cut short left in it."""
     _check_algorithm(algorithm)
     _check_size(max_page_size)
-    fd, temporary = _open_new(temporary_dir or os.path.dirname(part) or ".",
-                              os.path.basename(part))
+    folder = os.path.dirname(part) or "."
+    if temporary_dir is None:
+        os.makedirs(folder, exist_ok=True)
+    # First the temporary file: a run's folder, once gone, stops a task that
+    # starts late from making any other.
+    fd, temporary = _open_new(temporary_dir or folder, os.path.basename(part))
     pages = skipped = 0
     failures = []
     try:
         with open(fd, "wb") as out:
-            os.makedirs(os.path.dirname(part) or ".", exist_ok=True)
+            os.makedirs(folder, exist_ok=True)
             for kind, line in _korvane.open_path(os.fsencode(path), walked, algorithm,
                                                  max_page_size):
                 if kind == "skipped":

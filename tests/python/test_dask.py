@@ -122,6 +122,16 @@ def test_a_real_cluster_converts_each_file_in_the_worker_processes(cluster, tmp_
     assert summary.pages == sum(report.pages for report in summary.reports) > 0
 
 
+def test_a_task_alone_writes_its_part_through_a_temporary_file_beside_it(tmp_path):
+    page = tmp_path / "page.html"
+    page.write_bytes(PAGES["utf8"])
+    part = tmp_path / "new" / "folder" / "page.jsonl"
+    report = korvane.dask.convert_file(str(page), str(part))
+    assert (report.pages, report.failures) == (1, ())
+    assert part.read_bytes() == run_korvane("--format", "jsonl", page)
+    assert os.listdir(part.parent) == ["page.jsonl"]
+
+
 def test_errors_raised_on_workers_reach_the_client_with_their_type(cluster, tmp_path):
     client, _ = cluster
     with pytest.raises(korvane.NotAPageError, match="not a page"):
