@@ -40,10 +40,13 @@ Article ExtractDecoded(std::u16string& text, Algorithm algorithm) {
   return article;
 }
 
+// The block algorithm searches the first kExaminedUnits of a page only.
+bool Truncated(std::u16string_view text, Algorithm algorithm) {
+  return algorithm == Algorithm::kBlock && text.size() > kExaminedUnits;
+}
+
 Result ConvertText(const Input& input, DecodedPage& decoded, const ConvertSettings& settings) {
-  // The block algorithm searches the first kExaminedUnits of a page only.
-  const bool truncated =
-      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
+  const bool truncated = Truncated(decoded.text, settings.algorithm);
   const Article article = ExtractDecoded(decoded.text, settings.algorithm);
   GiveBackIfHuge(decoded.text);  // before the output is written
   Result result;
@@ -71,6 +74,15 @@ Result Converted(Input& input, const ConvertSettings& settings) {
 }
 
 }  // namespace
+
+Extracted ExtractPage(std::u16string& text, Algorithm algorithm) {
+  Extracted extracted;
+  extracted.truncated = Truncated(text, algorithm);
+  extracted.article = ExtractDecoded(text, algorithm);
+  std::u16string().swap(text);
+  extracted.record = FormatRecord(extracted.article);
+  return extracted;
+}
 
 Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
   return ConvertText(input, decoded, settings);

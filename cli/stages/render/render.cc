@@ -102,8 +102,7 @@ void AppendImages(const std::vector<std::u16string>& images, std::string_view ba
   for (const std::u16string& image : images) {
     if (!urls.empty()) line += ',';
     const std::string source = ToUtf8(image);
-    std::optional<std::string> url = ResolveUrl(base, source);
-    urls.push_back(url && IsWebUrl(*url) ? std::move(url) : std::nullopt);
+    urls.push_back(ImageUrl(base, source));
     AppendJsonUtf8(source, line);
   }
   line += ']';
@@ -183,6 +182,12 @@ std::string RecordUtf8(const Article& article) {
   record.reserve(3 * (article.body.size() + article.title.size() + article.headline.size()) + 64);
   ForEachRecordPiece(article, [&record](std::u16string_view piece) { AppendUtf8(piece, record); });
   return record;
+}
+
+std::optional<std::string> ImageUrl(std::string_view base, std::string_view source) {
+  std::optional<std::string> url = ResolveUrl(base, source);
+  if (url && !IsWebUrl(*url)) return std::nullopt;
+  return url;
 }
 
 std::string ErrorJsonLine(const Input& input, std::string_view error) {

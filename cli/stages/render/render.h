@@ -1,6 +1,7 @@
 // The JSON lines of the batch output.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorit
 
 // FormatRecord(article) in UTF-8, a lone surrogate as U+FFFD.
 std::string RecordUtf8(const Article& article);
+
+// The "image_urls" entry of an image `source` (UTF-8): resolved against
+// `base`, the page's URL or else --base-url; nothing (null) when it stays
+// relative or is not an http, https or ftp URL.
+std::optional<std::string> ImageUrl(std::string_view base, std::string_view source);
 
 // {"id"?, "source", "error"} and a LF.
 std::string ErrorJsonLine(const Input& input, std::string_view error);
