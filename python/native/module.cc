@@ -320,7 +320,7 @@ std::unique_ptr<Stream> OpenWarc(py::object file, const std::string& name,
   {
     py::gil_scoped_release release;
     try {
-      first = std::string(reader->Peek(2));
+      first = std::string(reader->Peek(4));
     } catch (const cli::InputError&) {
       // Raised below, from the reader.
     }

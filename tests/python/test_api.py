@@ -216,12 +216,22 @@ def _warc_file(tmp_path, form):
     return path
 
 
+def _zstd_warc_file(tmp_path):
+    plain = _warc_file(tmp_path, "plain")
+    path = tmp_path / "crawl.warc.zst"
+    subprocess.run(["zstd", "-q", "-o", str(path), str(plain)], check=True)
+    return path
+
+
 @pytest.mark.parametrize("algorithm", ALGORITHMS)
-@pytest.mark.parametrize("form", ["plain", "gzip", "file object"])
+@pytest.mark.parametrize("form", ["plain", "gzip", "file object", "zstd file object"])
 def test_iter_warc_gives_the_command_lines_objects(tmp_path, form, algorithm):
-    path = _warc_file(tmp_path, "gzip" if form == "gzip" else "plain")
+    if form == "zstd file object":
+        path = _zstd_warc_file(tmp_path)
+    else:
+        path = _warc_file(tmp_path, "gzip" if form == "gzip" else "plain")
     expected = korvane_objects("--algorithm", algorithm, path)
-    if form == "file object":
+    if form.endswith("file object"):
         with open(path, "rb") as file:
             objects = list(korvane.iter_warc(file, algorithm=algorithm))
     else:
