@@ -1,7 +1,5 @@
 #include "dom/stats.h"
 
-#include "dom/text.h"
-
 namespace korvane {
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
-
-bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
 
 // Units that take no room: zero-width space, byte order mark, soft hyphen.
 bool IsInvisible(char16_t unit) { return unit == 0x200B || unit == 0xFEFF || unit == 0x00AD; }
@@ -16,13 +16,6 @@ bool IsCell(Tag tag) { return tag == Tag::kTd || tag == Tag::kTh; }
 bool IsSkipped(Tag tag) { return Has(tag, kRawText) || tag == Tag::kSvg || tag == Tag::kMath; }
 
 }  // namespace
-
-bool IsBlank(char16_t unit) {
-  if (unit <= 0x20) return unit == 0x20 || (unit >= 0x09 && unit <= 0x0D);
-  if (unit < 0xA0) return false;
-  return unit == 0xA0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 ||
-         unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
-}
 
 TextWriter::TextWriter(std::u16string& out) : out_(&out) { out.clear(); }
 
@@ -35,7 +28,7 @@ void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
   for (const char16_t unit : text) {
     if (unit == u'\n' && keep_line_breaks) {
       Break();
-    } else if (IsBlank(unit) || IsControl(unit)) {
+    } else if (IsBlankOrControl(unit)) {
       pending_space_ = true;
     } else if (!IsInvisible(unit)) {
       if (pending_break_) {

@@ -10,10 +10,6 @@ namespace {
 
 constexpr size_t kMaxPage = std::numeric_limits<uint32_t>::max() - 1;
 
-bool IsAsciiLetter(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-}
-
 bool EndsTagName(char16_t unit) { return IsHtmlSpace(unit) || unit == u'/' || unit == u'>'; }
 
 uint32_t U32(size_t value) { return static_cast<uint32_t>(value); }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/chars.h"
 #include "html/tags.h"
 
 namespace korvane {
@@ -67,15 +68,6 @@ class HtmlTokenizer {
   uint32_t raw_text_name_size_ = 0;
   uint32_t raw_text_name_begin_ = 0;
 };
-
-// ASCII whitespace as HTML counts it.
-constexpr bool IsHtmlSpace(char16_t unit) {
-  return unit == u' ' || unit == u'\n' || unit == u'\t' || unit == u'\r' || unit == u'\f';
-}
-
-constexpr char16_t AsciiLower(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
-}
 
 // Whether two names are equal in ASCII letter case (HTML's names).
 bool EqualIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);

@@ -20,11 +20,6 @@ constexpr size_t kMaxHeadings = 32;
 // is this much longer than the first part ("Site | A long headline").
 constexpr double kLongerPart = 1.5;
 
-bool IsAsciiAlnum(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
-         (unit >= u'0' && unit <= u'9');
-}
-
 bool IsPunctuation(char16_t unit) {
   return unit < 0x80
              ? !IsAsciiAlnum(unit)
@@ -37,7 +32,7 @@ std::u16string Normalised(std::u16string_view text) {
   std::u16string out;
   for (const char16_t unit : text.substr(0, kMaxCompared)) {
     if (IsPunctuation(unit)) continue;
-    out.push_back(unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit);
+    out.push_back(AsciiLower(unit));
   }
   return out;
 }
