@@ -254,9 +254,11 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
     if (next < line.size() && (line[next] == u'、' || line[next] == u'&')) {
       next = SkipBlanks(line, next + 1);
     } else if (next < line.size() && line[next] == u'(' && style == NameStyle::kValue) {
-      // A name in Latin letters beside the Chinese one.
-      const size_t close = line.find(u')', next);
-      if (close != kNone && close < next + 40) {
+      // A name in Latin letters beside the Chinese one (looked for nearby
+      // only, so that a line of many brackets is read once).
+      constexpr size_t kMaxBracketed = 40;
+      const size_t close = line.substr(0, next + kMaxBracketed).find(u')', next);
+      if (close != kNone) {
         names.end = pos = close + 1;
         next = SkipBlanks(line, pos);
       }
