@@ -41,5 +41,39 @@ TEST(JsonLdTest, ArticleDateAndAuthorsInTheirForms) {
   }
 }
 
+// However many values stand before it, and however deep others are nested.
+TEST(JsonLdTest, EveryValueIsReadWhereverItStands) {
+  std::u16string mentions;
+  for (int i = 0; i < 20000; ++i) mentions += u"{\"@type\":\"Thing\",\"name\":\"x\"},";
+  std::u16string deep(100, u'[');
+  deep += u"{\"datePublished\":\"2001-01-01\"}" + std::u16string(100, u']');
+  const struct {
+    std::u16string json;
+    std::u16string_view published, author;
+  } cases[] = {
+      {u"{\"@type\":\"NewsArticle\",\"mentions\":[" + mentions +
+           u"],\"datePublished\":\"2023-11-18\",\"author\":\"Jane Doe\"}",
+       u"2023-11-18", u"Jane Doe"},
+      {u"{\"@type\":\"NewsArticle\",\"x\":" + deep + u",\"datePublished\":\"2023-11-18\"}",
+       u"2023-11-18", u""},
+      {u"{\"@graph\":[{\"@type\":\"WebPage\",\"author\":\"P\",\"datePublished\":\"2001-01-01\"},"
+       u"{\"datePublished\":\"2023-11-18\",\"@type\":\"Article\",\"author\":{\"name\":\"B\","
+       u"\"@type\":\"Organization\"}}]}",
+       u"2023-11-18", u"P"},
+      {u"{\"@type\":\"Article\",\"datePublished\":1,\"datePublished\":\"2001-01-01\","
+       u"\"hasPart\":{\"@type\":\"Article\",\"datePublished\":\"2023-11-18\"}}",
+       u"2023-11-18", u""},
+      {u"{\"@type\":\"Article\",\"author\":[[\"X\"],\"A\",{\"name\":\"B\"}],\"review\":{"
+       u"\"author\":\"R\",\"datePublished\":\"2020-01-01\",\"@type\":\"Review\"}}",
+       u"", u"A, B"},
+  };
+  for (const auto& test : cases) {
+    LinkedData data;
+    ReadLinkedData(test.json, data);
+    EXPECT_EQ(data.published, test.published) << ToUtf8(test.json.substr(0, 200));
+    EXPECT_EQ(data.author, test.author) << ToUtf8(test.json.substr(0, 200));
+  }
+}
+
 }  // namespace
 }  // namespace korvane
