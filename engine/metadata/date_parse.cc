@@ -391,7 +391,7 @@ std::optional<DateMatch> FindDateFrom(std::u16string_view text, size_t from, siz
   for (size_t at = from; at < text.size() && at <= last; ++at) {
     // Dates start with a digit or a letter: ideographs are passed over quickly.
     const char16_t unit = text[at];
-    if (unit > u'z' && (unit < 0xFF10 || unit > 0xFF19)) continue;
+    if (unit > u'z' && DigitValue(unit) < 0) continue;
     // Inside a word or a number no date starts.
     const char16_t before = at > 0 ? text[at - 1] : u' ';
     if ((IsAsciiLetter(unit) && IsAsciiLetter(before)) ||

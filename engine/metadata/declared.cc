@@ -173,8 +173,8 @@ void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
 // "post-byline", "zuozhe"), in one pass.
 bool NamesAuthor(std::u16string_view value) {
   for (size_t at = 0; at < value.size(); ++at) {
-    // "| 0x20" lowers ASCII letters; a match is confirmed below.
-    switch (value[at] | 0x20) {
+    // A match is confirmed below.
+    switch (AsciiLower(value[at])) {
       case u'a':
         if (ContainsIgnoringCase(value.substr(at, 6), u"author")) return true;
         break;
