@@ -158,6 +158,8 @@ std::vector<Input> Inputs() {
     }
   }
   inputs.push_back({"images", korvane::test_support::PageWithImages, {50'000, 100'000, 200'000}});
+  inputs.push_back(
+      {"images_distinct", korvane::test_support::DistinctImages, {225'000, 450'000, 900'000}});
   inputs.push_back({"dense_body", korvane::test_support::DenseBody, {225'000, 450'000, 900'000}});
   inputs.push_back(
       {"alternating_blocks",
@@ -249,7 +251,8 @@ class LinearityReporter : public benchmark::ConsoleReporter {
   // where the time is linear in the size, which doubles from one to the next.
   void PrintDoublings() {
     std::printf(
-        "\nMilliseconds of processor time per conversion (median) at each size, then time at 2N / time at N\n");
+        "\nMilliseconds of processor time per conversion (median) at each size, then time at 2N / "
+        "time at N\n");
     for (const std::string& input : order_) {
       if (!times_.contains({input, 0})) continue;
       std::printf("%-22s", input.c_str());
