@@ -142,11 +142,12 @@ class LinkedDataReader {
   }
 
   // The role of the value just reached in `frame`: the values of a @type
-  // list (or object) are type names, those of an author list authors.
+  // list are type names, those of an author list authors.
   static Role MemberRole(const Frame& frame) {
+    if (frame.object) return frame.next;
     if (frame.role == Role::kType) return Role::kTypeItem;
-    if (frame.role == Role::kAuthor && !frame.object) return Role::kAuthorItem;
-    return frame.object ? frame.next : Role::kNone;
+    if (frame.role == Role::kAuthor) return Role::kAuthorItem;
+    return Role::kNone;
   }
 
   bool ReadKey(Frame& frame) {
@@ -192,9 +193,14 @@ class LinkedDataReader {
         Open(role);
         return true;
       case u'"': {
+        // The string values of a @type object name types too.
+        const bool type_member = stack_.back().object && stack_.back().role == Role::kType;
         std::u16string text;
         // A string the script breaks off in is left out, not taken half.
-        if (!ReadString(role == Role::kNone ? nullptr : &text, SIZE_MAX)) return false;
+        if (!ReadString(role == Role::kNone && !type_member ? nullptr : &text, SIZE_MAX)) {
+          return false;
+        }
+        if (type_member) Owner(1)->types |= TypeBitsOf(text);
         TakeString(role, text);
         SkipComma();
         return true;
