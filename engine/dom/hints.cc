@@ -4,6 +4,8 @@
 #include <array>
 #include <vector>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
 
@@ -156,9 +158,6 @@ uint8_t KindsOfWord(std::string_view word) {
   return index.KindsOf(word);
 }
 
-bool IsLetter(char16_t unit) { return (unit | 0x20) >= u'a' && (unit | 0x20) <= u'z'; }
-bool IsUpper(char16_t unit) { return unit >= u'A' && unit <= u'Z'; }
-
 // Words are runs of letters; "mainContent" is "main" and "content".
 uint8_t KindsOfNames(std::u16string_view names) {
   names = names.substr(0, kLongestName);
@@ -167,12 +166,12 @@ uint8_t KindsOfNames(std::u16string_view names) {
   size_t size = 0;
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
-    const bool starts_word = IsUpper(unit) && size > 0 && !IsUpper(names[i - 1]);
-    if (!IsLetter(unit) || starts_word) {
+    const bool starts_word = IsAsciiUpper(unit) && size > 0 && !IsAsciiUpper(names[i - 1]);
+    if (!IsAsciiLetter(unit) || starts_word) {
       if (size > 0) kinds |= KindsOfWord(std::string_view(word.data(), size));
       size = 0;
     }
-    if (IsLetter(unit)) word[size++] = static_cast<char>(unit | 0x20);
+    if (IsAsciiLetter(unit)) word[size++] = static_cast<char>(AsciiLower(unit));
   }
   return kinds;
 }

@@ -1,7 +1,9 @@
 #include "dom/images.h"
 
-#include <algorithm>
+#include <functional>
+#include <unordered_set>
 
+#include "common/chars.h"
 #include "html/char_refs.h"
 #include "html/tokenizer.h"
 
@@ -64,6 +66,11 @@ std::u16string ImageSource(const Dom& dom, const Node& image) {
 std::vector<std::u16string> ArticleImages(const Dom& dom, std::span<const NodeIndex> parts,
                                           std::span<const uint8_t> drops) {
   std::vector<std::u16string> images;
+  // The sources kept so far, by their index in `images`: each new one is
+  // looked up in constant time, and no source is held twice.
+  const auto hash = [&](size_t index) { return std::hash<std::u16string>()(images[index]); };
+  const auto equal = [&](size_t a, size_t b) { return images[a] == images[b]; };
+  std::unordered_set<size_t, decltype(hash), decltype(equal)> kept(0, hash, equal);
   for (const NodeIndex part : parts) {
     for (NodeIndex i = part; i < dom[part].end; ++i) {
       if (drops[i] != 0) {
@@ -72,9 +79,9 @@ std::vector<std::u16string> ArticleImages(const Dom& dom, std::span<const NodeIn
       }
       if (dom[i].tag != Tag::kImg) continue;
       std::u16string source = ImageSource(dom, dom[i]);
-      if (!source.empty() && std::find(images.begin(), images.end(), source) == images.end()) {
-        images.push_back(std::move(source));
-      }
+      if (source.empty()) continue;
+      images.push_back(std::move(source));
+      if (!kept.insert(images.size() - 1).second) images.pop_back();
     }
   }
   return images;

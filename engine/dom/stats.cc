@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "dom/text.h"
+#include "common/chars.h"
 
 namespace korvane {
 namespace {

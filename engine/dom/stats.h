@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "common/chars.h"
 #include "html/tree.h"
 
 namespace korvane {
@@ -24,9 +25,7 @@ struct NodeStats {
 };
 
 // How much text a unit counts for.
-constexpr uint32_t TextWeight(char16_t unit) {
-  return (unit >= 0x3400 && unit <= 0x9FFF) || (unit >= 0xF900 && unit <= 0xFAFF) ? 3 : 1;
-}
+constexpr uint32_t TextWeight(char16_t unit) { return IsCjk(unit) ? 3 : 1; }
 
 // Whether a unit is a comma or one of the CJK punctuation marks of prose.
 constexpr bool IsComma(char16_t unit) {

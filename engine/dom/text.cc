@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
-
-bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
 
 // Units that take no room: zero-width space, byte order mark, soft hyphen.
 bool IsInvisible(char16_t unit) { return unit == 0x200B || unit == 0xFEFF || unit == 0x00AD; }
@@ -30,7 +30,7 @@ void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
     if (unit == u'\n' && keep_line_breaks) {
       Break();
       ++at;
-    } else if (IsBlank(unit) || IsControl(unit)) {
+    } else if (IsBlankOrControl(unit)) {
       pending_space_ = true;
       ++at;
     } else if (IsInvisible(unit)) {
@@ -47,8 +47,7 @@ void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
       // The units up to the next blank, control or invisible one go as
       // they are, in one append.
       size_t end = at + 1;
-      while (end < text.size() && !IsBlank(text[end]) && !IsControl(text[end]) &&
-             !IsInvisible(text[end])) {
+      while (end < text.size() && !IsBlankOrControl(text[end]) && !IsInvisible(text[end])) {
         ++end;
       }
       out_->append(text.substr(at, end - at));

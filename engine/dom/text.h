@@ -40,14 +40,4 @@ class TextWriter {
 // The text of a subtree on one line, blanks squeezed (titles, headings).
 std::u16string OneLineText(const Dom& dom, NodeIndex root);
 
-// Whether a unit counts as a blank: HTML's whitespace, no-break space,
-// ideographic space and the other Unicode spaces. Inline: it is asked of
-// every unit of a page's text.
-inline bool IsBlank(char16_t unit) {
-  if (unit <= 0x20) return unit == 0x20 || (unit >= 0x09 && unit <= 0x0D);
-  if (unit < 0xA0) return false;
-  return unit == 0xA0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 ||
-         unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
-}
-
 }  // namespace korvane

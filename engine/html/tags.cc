@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
 
@@ -56,8 +58,7 @@ Tag TagOfName(std::u16string_view name) {
   if (name.empty() || name.size() > kLongestName) return Tag::kUnknown;
   std::array<char, kLongestName> lower{};
   for (size_t i = 0; i < name.size(); ++i) {
-    char16_t unit = name[i];
-    if (unit >= u'A' && unit <= u'Z') unit += u'a' - u'A';
+    const char16_t unit = AsciiLower(name[i]);
     if (unit > 0x7F) return Tag::kUnknown;
     lower[i] = static_cast<char>(unit);
   }

@@ -21,14 +21,9 @@ constexpr size_t kMaxBylineLine = 100;
 // The middle dots of transliterated names ("阿卜杜拉·艾力").
 bool IsNameDot(char16_t unit) { return unit == 0x00B7 || unit == 0x30FB || unit == 0x2027; }
 
-bool IsUpper(char16_t unit) { return unit >= u'A' && unit <= u'Z'; }
-bool IsLower(char16_t unit) { return unit >= u'a' && unit <= u'z'; }
-bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
-bool IsLatin(char16_t unit) { return IsUpper(unit) || IsLower(unit); }
-
 bool IsLatinNameUnit(char16_t unit) {
-  return IsLatin(unit) || IsDigit(unit) || unit == u'_' || unit == u'-' || unit == u'.' ||
-         unit == u'\'' || unit == 0x2019;
+  return IsAsciiLetter(unit) || IsAsciiDigit(unit) || unit == u'_' || unit == u'-' ||
+         unit == u'.' || unit == u'\'' || unit == 0x2019;
 }
 
 bool StartsWith(std::u16string_view text, size_t at, std::u16string_view word) {
@@ -166,11 +161,6 @@ bool ShortNames(std::u16string_view names) {
   return true;
 }
 
-size_t SkipBlanks(std::u16string_view line, size_t at) {
-  while (at < line.size() && line[at] == u' ') ++at;
-  return at;
-}
-
 // Runs of Chinese characters are read this far at most: longer ones are no
 // names, and a page that is one huge run stays linear.
 constexpr size_t kMaxRun = kMaxLongNameChars + 12;
@@ -185,7 +175,7 @@ size_t CjkRunEnd(std::u16string_view line, size_t at) {
 bool EndsNames(std::u16string_view line, size_t at) {
   if (at >= line.size()) return true;
   const char16_t unit = line[at];
-  if (unit == u' ' || IsDigit(unit) || StopWordAt(line, at, at + 3) == at) return true;
+  if (unit == u' ' || IsAsciiDigit(unit) || StopWordAt(line, at, at + 3) == at) return true;
   static constexpr std::u16string_view kEnders =
       u"，。；;,:：!！?？)）】]」』》|｜/／\\-—丨<>〉[【《「『（(";
   return kEnders.find(unit) != kNone;
@@ -235,7 +225,7 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool first
   }
   // User names with digits ("cm3721") stand alone after a colon.
   const bool digits_allowed = style == NameStyle::kValue && first_name;
-  if (!IsLatin(first) && !(digits_allowed && IsDigit(first))) return kNone;
+  if (!IsAsciiLetter(first) && !(digits_allowed && IsAsciiDigit(first))) return kNone;
   size_t end = at;
   while (end < line.size() &&
          (IsLatinNameUnit(line[end]) || (digits_allowed && line[end] == u'&'))) {
@@ -243,7 +233,7 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool first
   }
   while (end > at && (line[end - 1] == u'.' || line[end - 1] == u'-')) --end;
   if (!digits_allowed && std::any_of(line.begin() + static_cast<ptrdiff_t>(at),
-                                     line.begin() + static_cast<ptrdiff_t>(end), IsDigit)) {
+                                     line.begin() + static_cast<ptrdiff_t>(end), IsAsciiDigit)) {
     return kNone;  // "韩保林 PK155": an id after the name
   }
   return end;
@@ -264,9 +254,11 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
     if (next < line.size() && (line[next] == u'、' || line[next] == u'&')) {
       next = SkipBlanks(line, next + 1);
     } else if (next < line.size() && line[next] == u'(' && style == NameStyle::kValue) {
-      // A name in Latin letters beside the Chinese one.
-      const size_t close = line.find(u')', next);
-      if (close != kNone && close < next + 40) {
+      // A name in Latin letters beside the Chinese one (looked for nearby
+      // only, so that a line of many brackets is read once).
+      constexpr size_t kMaxBracketed = 40;
+      const size_t close = line.substr(0, next + kMaxBracketed).find(u')', next);
+      if (close != kNone) {
         names.end = pos = close + 1;
         next = SkipBlanks(line, pos);
       }
@@ -276,7 +268,7 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
   }
   if (names.end <= names.begin || !EndsNames(line, names.end)) return std::nullopt;
   // "记者经历了近4个小时": a name runs into a number only in a clause.
-  if (style == NameStyle::kStrict && names.end < line.size() && IsDigit(line[names.end])) {
+  if (style == NameStyle::kStrict && names.end < line.size() && IsAsciiDigit(line[names.end])) {
     return std::nullopt;
   }
   return names;
@@ -498,8 +490,8 @@ bool OpensByline(std::u16string_view before) {
   while (end > 0 && before[end - 1] == u' ') --end;
   const std::u16string_view lead = before.substr(0, end);
   if (lead.find_first_not_of(u" |•·—–-([") == kNone) return true;
-  if (IsDigit(lead.back()) || lead.back() == u'|' || lead.back() == u'•' || lead.back() == u'·' ||
-      lead.back() == u'—') {
+  if (IsAsciiDigit(lead.back()) || lead.back() == u'|' || lead.back() == u'•' ||
+      lead.back() == u'·' || lead.back() == u'—') {
     return true;
   }
   for (const std::u16string_view word :
@@ -515,8 +507,8 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
         StartsWith(line, at, u"BY "))) {
     return std::nullopt;
   }
-  if (at > 0 && (IsLatin(line[at - 1]) || IsDigit(line[at - 1]) || line.size() > kMaxBylineLine ||
-                 !OpensByline(line.substr(0, at)))) {
+  if (at > 0 && (IsAsciiLetter(line[at - 1]) || IsAsciiDigit(line[at - 1]) ||
+                 line.size() > kMaxBylineLine || !OpensByline(line.substr(0, at)))) {
     return std::nullopt;
   }
   size_t pos = SkipBlanks(line, at + 3);
@@ -533,7 +525,7 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
     while (end < line.size() && IsLatinNameUnit(line[end])) ++end;
     const std::u16string_view word = line.substr(pos, end - pos);
     if (word.empty()) break;
-    const bool name_word = IsUpper(word.front()) && !IsEnglishStopWord(word);
+    const bool name_word = IsAsciiUpper(word.front()) && !IsEnglishStopWord(word);
     if (word == u"and" || word == u"&") {
       if (after_connector || names.end == names.begin) break;
       after_connector = true;

@@ -1,5 +1,6 @@
 #include "metadata/declared.h"
 
+#include "common/chars.h"
 #include "dom/text.h"
 #include "html/tokenizer.h"
 #include "metadata/byline.h"
@@ -70,7 +71,7 @@ std::u16string FieldName(std::u16string_view name) {
   std::u16string out;
   for (const char16_t unit : name) {
     const char16_t lower = AsciiLower(unit);
-    if ((lower >= u'a' && lower <= u'z') || (lower >= u'0' && lower <= u'9')) out.push_back(lower);
+    if (IsAsciiAlnum(lower)) out.push_back(lower);
   }
   return out;
 }
@@ -172,8 +173,8 @@ void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
 // "post-byline", "zuozhe"), in one pass.
 bool NamesAuthor(std::u16string_view value) {
   for (size_t at = 0; at < value.size(); ++at) {
-    // "| 0x20" lowers ASCII letters; a match is confirmed below.
-    switch (value[at] | 0x20) {
+    // A match is confirmed below.
+    switch (AsciiLower(value[at])) {
       case u'a':
         if (ContainsIgnoringCase(value.substr(at, 6), u"author")) return true;
         break;

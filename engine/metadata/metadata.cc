@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/scratch.h"
+#include "common/text_search.h"
 #include "metadata/declared.h"
 #include "metadata/page_lines.h"
 #include "metadata/printed.h"
@@ -93,9 +94,9 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   // Sites name themselves where the author belongs ("网易").
   const auto names_site = [&](const std::u16string& author) {
     const std::u16string& site_name = declared.site_name;
-    return author.size() >= 2 && (headings.site.find(author) != std::u16string::npos ||
-                                  site_name.find(author) != std::u16string::npos ||
-                                  (site_name.size() >= 3 && author.find(site_name) == 0));
+    return author.size() >= 2 && (FindLinear(headings.site, author) != kNotFound ||
+                                  FindLinear(site_name, author) != kNotFound ||
+                                  (site_name.size() >= 3 && author.starts_with(site_name)));
   };
   metadata.author = declared.author;
   if (metadata.author.empty() || names_site(metadata.author)) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "dom/text.h"
+#include "common/chars.h"
 
 namespace korvane {
 namespace {
@@ -31,13 +31,13 @@ class LineBuilder {
   // Appends text, blanks squeezed, a run of other units at a time.
   void Append(std::u16string_view text, NodeIndex node, bool link) {
     for (size_t at = 0; at < text.size();) {
-      if (IsSpace(text[at])) {
+      if (IsBlankOrControl(text[at])) {
         pending_space_ = open_;
         ++at;
         continue;
       }
       size_t end = at + 1;
-      while (end < text.size() && !IsSpace(text[end])) ++end;
+      while (end < text.size() && !IsBlankOrControl(text[end])) ++end;
       if (!open_) {
         out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
         open_ = true;
@@ -51,12 +51,6 @@ class LineBuilder {
   }
 
  private:
-  // Blanks and control characters; letters and ideographs are tested first,
-  // as most units are those.
-  static bool IsSpace(char16_t unit) {
-    return unit <= 0x20 || (unit >= 0x7F && unit <= 0x3000 && (unit < 0xA0 || IsBlank(unit)));
-  }
-
   void Push(std::u16string_view units, bool link) {
     out_.text.append(units);
     if (link) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/chars.h"
 #include "metadata/byline.h"
 
 namespace korvane {
@@ -129,8 +130,7 @@ struct Found {
 bool HasYear(std::u16string_view text) {
   int run = 0;
   for (const char16_t unit : text) {
-    const bool digit = (unit >= u'0' && unit <= u'9') || (unit >= 0xFF10 && unit <= 0xFF19);
-    run = digit ? run + 1 : 0;
+    run = DigitValue(unit) >= 0 ? run + 1 : 0;
     if (run == 4) return true;
   }
   return false;

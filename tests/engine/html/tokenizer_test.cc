@@ -82,7 +82,7 @@ TEST(TokenizerTest, LessThanOpensMarkupOnlyBeforeALetterSlashBangOrQuestionMark)
       {u"a < b", "'a < b'"},
       {u"1<2 and 3<=4", "'1<2 and 3<=4'"},
       {u"x<", "'x<'"},
-      {u"x</", "'x'"},
+      {u"x</", "'x</'"},  // as browsers keep it
       {u"<\u4e2d>", "'<\u4e2d>'"},
       {u"<b>x</b>", "<b> 'x' </b>"},
       {u"<B>x</B >", "<B> 'x' </B>"},

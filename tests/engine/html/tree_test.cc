@@ -5,31 +5,12 @@
 #include <string>
 
 #include "html/char_refs.h"
+#include "outline.h"
 
 namespace korvane {
 namespace {
 
-// The tree in one line: elements as name(children), text in quotes.
-std::u16string Outline(const Dom& dom, NodeIndex parent = 0) {
-  std::u16string out;
-  for (NodeIndex child = dom.FirstChild(parent); child != kNoNode; child = dom.NextSibling(child)) {
-    if (!out.empty()) out += u' ';
-    const Node& node = dom[child];
-    if (node.tag == Tag::kText) {
-      out.append(u"'").append(dom.Text(node)).append(u"'");
-      continue;
-    }
-    for (char16_t unit : dom.TagName(node)) out += AsciiLower(unit);
-    if (child + 1 < node.end) out.append(u"(").append(Outline(dom, child)).append(u")");
-  }
-  return out;
-}
-
-std::u16string OutlineOf(std::u16string_view page) {
-  Dom dom;
-  dom.Parse(page);
-  return Outline(dom);
-}
+using test_support::OutlineOf;
 
 TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
   const struct {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "decode/utf8.h"
+#include "metadata/json_ld_reference.h"
 
 namespace korvane {
 namespace {
@@ -134,6 +136,105 @@ TEST(JsonLdTest, ReadsThirtyTwoLevelsDeep) {
   };
   EXPECT_EQ(Read({nested(31)}).published, u"2023-11-18");
   EXPECT_EQ(Read({nested(32)}).published, u"");
+}
+
+// However many values stand before it, and however deep others are nested.
+TEST(JsonLdTest, EveryValueIsReadWhereverItStands) {
+  std::u16string mentions;
+  for (int i = 0; i < 20000; ++i) mentions += u"{\"@type\":\"Thing\",\"name\":\"x\"},";
+  std::u16string deep(100, u'[');
+  deep += u"{\"datePublished\":\"2001-01-01\"}" + std::u16string(100, u']');
+  const struct {
+    std::u16string json;
+    std::u16string_view published, author;
+  } cases[] = {
+      {u"{\"@type\":\"NewsArticle\",\"mentions\":[" + mentions +
+           u"],\"datePublished\":\"2023-11-18\",\"author\":\"Jane Doe\"}",
+       u"2023-11-18", u"Jane Doe"},
+      {u"{\"@type\":\"NewsArticle\",\"x\":" + deep + u",\"datePublished\":\"2023-11-18\"}",
+       u"2023-11-18", u""},
+      {u"{\"@graph\":[{\"@type\":\"WebPage\",\"author\":\"P\",\"datePublished\":\"2001-01-01\"},"
+       u"{\"datePublished\":\"2023-11-18\",\"@type\":\"Article\",\"author\":{\"name\":\"B\","
+       u"\"@type\":\"Organization\"}}]}",
+       u"2023-11-18", u"P"},
+      {u"{\"@type\":\"Article\",\"datePublished\":1,\"datePublished\":\"2001-01-01\","
+       u"\"hasPart\":{\"@type\":\"Article\",\"datePublished\":\"2023-11-18\"}}",
+       u"2023-11-18", u""},
+      {u"{\"@type\":\"Article\",\"author\":[[\"X\"],\"A\",{\"name\":\"B\"}],\"review\":{"
+       u"\"author\":\"R\",\"datePublished\":\"2020-01-01\",\"@type\":\"Review\"}}",
+       u"", u"A, B"},
+  };
+  for (const auto& test : cases) {
+    LinkedData data;
+    ReadLinkedData(test.json, data);
+    EXPECT_EQ(data.published, test.published) << ToUtf8(test.json.substr(0, 200));
+    EXPECT_EQ(data.author, test.author) << ToUtf8(test.json.substr(0, 200));
+  }
+}
+
+// JSON of the keys and types the reader looks for, nested up to 40 deep, cut
+// off at random places.
+class RandomJson {
+ public:
+  explicit RandomJson(unsigned seed) : random_(seed) {}
+
+  std::u16string Document() {
+    std::u16string json = Container(0, random_() % 4 != 0);
+    if (random_() % 5 == 0) json.resize(random_() % (json.size() + 1));
+    return json;
+  }
+
+ private:
+  std::u16string Container(int depth, bool object) {
+    static constexpr std::u16string_view kKeys[] = {
+        u"\"@type\"", u"\"datePublished\"",      u"\"dateCreated\"", u"\"name\"", u"\"author\"",
+        u"\"x\"",     u"\"date\\u0050ublished\""};
+    std::u16string json(1, object ? u'{' : u'[');
+    const int count = static_cast<int>(random_() % (depth < 8 ? 5 : 2));
+    for (int i = 0; i < count; ++i) {
+      if (i > 0) json += random_() % 10 == 0 ? u" " : u",";
+      if (object) json.append(kKeys[random_() % std::size(kKeys)]).append(u":");
+      json += Value(depth + 1);
+    }
+    json += object ? u'}' : u']';
+    return json;
+  }
+
+  std::u16string Value(int depth) {
+    static constexpr std::u16string_view kScalars[] = {u"\"2023-11-18\"",
+                                                       u"\"\"",
+                                                       u"\"Jane\"",
+                                                       u"\"http://x.example\"",
+                                                       u"\"NewsArticle\"",
+                                                       u"\"Person\"",
+                                                       u"\"Organization\"",
+                                                       u"\"Comment\"",
+                                                       u"\"WebPage\"",
+                                                       u"\"BlogPosting\"",
+                                                       u"\"ImageObject\"",
+                                                       u"\"B\\u0043\"",
+                                                       u"1",
+                                                       u"null"};
+    const unsigned pick = random_() % 10;
+    if (depth < 40 && pick < 5) return Container(depth, pick < 3);
+    return std::u16string(kScalars[random_() % std::size(kScalars)]);
+  }
+
+  std::mt19937 random_;
+};
+
+// The one-pass reader finds what a walk of the whole tree finds.
+TEST(JsonLdTest, AgreesWithTheTreeReader) {
+  RandomJson random(5);
+  for (int round = 0; round < 20000; ++round) {
+    const std::u16string json = random.Document();
+    LinkedData fast;
+    LinkedData tree;
+    ReadLinkedData(json, fast);
+    reference::ReadLinkedData(json, tree);
+    ASSERT_EQ(fast.published, tree.published) << ToUtf8(json);
+    ASSERT_EQ(fast.author, tree.author) << ToUtf8(json);
+  }
 }
 
 }  // namespace

@@ -81,5 +81,19 @@ TEST(PageTitleTest, HeadingsAlikeWithoutCaseBlanksOrPunctuation) {
   EXPECT_EQ(HeadingSimilarity(u"abcd", u"abxy"), 1.0 / 3);   // one pair of three each
 }
 
+// Eight parts at most are cut off an og:title's end as the site's, so that
+// a title of thousands of parts is read in linear time.
+TEST(PageTitleTest, AtMostEightSiteParts) {
+  std::u16string og_title = u"Headline";
+  std::u16string site;
+  for (int i = 1; i <= 10; ++i) {
+    std::u16string part = u"p";
+    part.push_back(static_cast<char16_t>(u'a' + i));
+    og_title.append(u"_").append(part);
+    site.append(part);
+  }
+  EXPECT_EQ(WithoutSiteParts(og_title, site, u"", u""), u"Headline_pb_pc");
+}
+
 }  // namespace
 }  // namespace korvane
