@@ -2,7 +2,9 @@
 // Comments, doctypes, "<?...>" and "<!...>" are skipped; the content of
 // raw-text elements (<script>, <style>, <title>, <textarea>, <noscript>,
 // <iframe>, <template>, ...) comes as one raw-text token up to the element's
-// own end tag, or to the end of the page ("<script/>" has none). Character references are left as
+// own end tag, or to the end of the page ("<script/>" has none); a <title>
+// that is never closed ends at the first tag or line break after its text,
+// followed by the end tag it lacked. Character references are left as
 // written: positions point into the page. A tag cut off by the end of the
 // page is dropped, as browsers do.
 #pragma once
@@ -59,6 +61,7 @@ class HtmlTokenizer {
   bool ReadAttributes(size_t& at, bool keep, Token& token);
   Token RawText();
   size_t RawTextEnd(size_t from) const;
+  size_t UnclosedTitleEnd(size_t from) const;
 
   std::u16string_view page_;
   std::vector<Attribute>* attributes_;
@@ -66,6 +69,7 @@ class HtmlTokenizer {
   Tag raw_text_tag_ = Tag::kUnknown;  // set after a raw-text element's start tag
   uint32_t raw_text_name_size_ = 0;
   uint32_t raw_text_name_begin_ = 0;
+  bool title_cut_short_ = false;  // an unclosed <title> was ended early: its end tag is due
 };
 
 // ASCII whitespace as HTML counts it.
