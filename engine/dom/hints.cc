@@ -146,22 +146,35 @@ uint8_t KindsOfWord(std::string_view word) {
 bool IsLetter(char16_t unit) { return (unit | 0x20) >= u'a' && (unit | 0x20) <= u'z'; }
 bool IsUpper(char16_t unit) { return unit >= u'A' && unit <= u'Z'; }
 
-// Words are runs of letters; "mainContent" is "main" and "content".
+// A name that joins an article word to a boilerplate word
+// ("content-recommend", "article-comments") names the boilerplate part of
+// the article: the article word only says where it stands.
+uint8_t KindsOfName(uint8_t kinds) {
+  return (kinds & kNegative) ? kinds & ~(kPositive | kMaybe) : kinds;
+}
+
+// Names are separated by blanks; words are runs of letters: "mainContent"
+// is "main" and "content".
 uint8_t KindsOfNames(std::u16string_view names) {
   names = names.substr(0, kLongestName);
   uint8_t kinds = 0;
+  uint8_t name_kinds = 0;
   std::array<char, kLongestName> word;
   size_t size = 0;
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
     const bool starts_word = IsUpper(unit) && size > 0 && !IsUpper(names[i - 1]);
     if (!IsLetter(unit) || starts_word) {
-      if (size > 0) kinds |= KindsOfWord(std::string_view(word.data(), size));
+      if (size > 0) name_kinds |= KindsOfWord(std::string_view(word.data(), size));
       size = 0;
     }
     if (IsLetter(unit)) word[size++] = static_cast<char>(unit | 0x20);
+    if (unit == u' ' || unit == u'\t' || unit == u'\n') {
+      kinds |= KindsOfName(name_kinds);
+      name_kinds = 0;
+    }
   }
-  return kinds;
+  return kinds | KindsOfName(name_kinds);
 }
 
 int8_t WeightOf(uint8_t kinds) {
