@@ -14,6 +14,7 @@
 #include "dom/text.h"
 #include "html/tree.h"
 #include "metadata/metadata.h"
+#include "metadata/title.h"
 
 namespace korvane {
 namespace {
@@ -34,6 +35,7 @@ constexpr Attempt kAttempts[] = {{true, true}, {false, true}, {false, false}};
 struct Work {
   Dom dom;
   std::vector<Hint> hints;
+  PageDrops page_drops;
   std::vector<uint8_t> drops;
   std::vector<NodeStats> stats;
   std::u16string body;
@@ -42,6 +44,7 @@ struct Work {
   // Frees what a huge page made huge.
   void GiveBackIfHuge() {
     dom.GiveBackIfHuge();
+    page_drops.GiveBackIfHuge(kKeptNodes);
     if (stats.capacity() > kKeptNodes) {
       std::vector<Hint>().swap(hints);
       std::vector<uint8_t>().swap(drops);
@@ -60,7 +63,7 @@ uint32_t TextLength(std::u16string_view text) {
 
 // The article's text under one attempt; its length (weighted) is returned.
 uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
-  MarkDrops(work.dom, work.hints, attempt.strip_unlikely, work.drops);
+  work.page_drops.Mark(work.dom, work.hints, attempt.strip_unlikely, work.drops);
   ComputeStats(work.dom, work.drops, work.stats);
   const Selection selection =
       SelectArticle(ScoringInput{work.dom, work.hints, work.drops, work.stats, attempt.use_hints});
@@ -87,6 +90,9 @@ Article ExtractDomArticle(std::u16string_view html) {
   thread_local Work work;
   work.dom.Parse(html);
   ComputeHints(work.dom, work.hints);
+  work.page_drops.Read(work.dom);
+  work.page_drops.TrustArticleContainers(work.dom, ReadHeadings(work.dom, {}).headline_node,
+                                         work.hints);
   Article article;
   uint32_t best_length = 0;
   ArticleSpan best_span;
