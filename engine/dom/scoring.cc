@@ -160,7 +160,7 @@ class Scorer {
         if (i < link_end) current.link_chars += chars;
       } else if (node.tag == Tag::kBr) {
         flush();
-      } else if (IsLink(dom(), node)) {
+      } else if (IsLinkText(dom(), node, in_.stats[i])) {
         link_end = std::max(link_end, node.end);
       } else if (Has(node.tag, kBlock)) {
         flush();
