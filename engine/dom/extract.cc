@@ -7,6 +7,7 @@
 #include "dom/boilerplate.h"
 #include "dom/cleaning.h"
 #include "dom/drops.h"
+#include "dom/edges.h"
 #include "dom/hints.h"
 #include "dom/images.h"
 #include "dom/scoring.h"
@@ -74,6 +75,7 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
     writer.Break();
   }
   writer.Finish();
+  TrimEdges(work.body);
   RemoveBoilerplateLines(work.body);
   work.parts = selection.parts;
   span = ArticleSpan{};
