@@ -83,6 +83,8 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
     span.begin = std::min(span.begin, part);
     span.end = span.end == kNoNode ? work.dom[part].end : std::max(span.end, work.dom[part].end);
   }
+  const NodeIndex enclosure = work.dom[selection.parts.front()].parent;
+  span.enclosure_end = enclosure == kNoNode ? work.dom.size() : work.dom[enclosure].end;
   return TextLength(work.body);
 }
 

@@ -97,10 +97,15 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
                                   site_name.find(author) != std::u16string::npos ||
                                   (site_name.size() >= 3 && author.find(site_name) == 0));
   };
+  PrintedAuthors printed = PrintedAuthor(dom, lines, zones, declared);
+  if (names_site(printed.author)) printed.author.clear();
   metadata.author = declared.author;
-  if (metadata.author.empty() || names_site(metadata.author)) {
-    metadata.author = PrintedAuthor(dom, lines, zones, declared);
-    if (names_site(metadata.author)) metadata.author.clear();
+  // An editor declared as the author gives way to a writer the page prints.
+  const bool declares_editor = std::find(printed.editors.begin(), printed.editors.end(),
+                                         declared.author) != printed.editors.end();
+  if (metadata.author.empty() || names_site(metadata.author) ||
+      (declares_editor && printed.by_writer)) {
+    metadata.author = std::move(printed.author);
   }
   metadata.title = std::move(headings.title);
   metadata.headline = std::move(headings.headline);

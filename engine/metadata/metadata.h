@@ -20,6 +20,9 @@ struct PageMetadata {
 struct ArticleSpan {
   NodeIndex begin = kNoNode;
   NodeIndex end = kNoNode;
+  // Where the element around the article's parts ends: what follows it is
+  // another part of the page (a sidebar, a footer).
+  NodeIndex enclosure_end = kNoNode;
 };
 
 // Reads, most trusted first, what the page declares (<meta> tags such as
