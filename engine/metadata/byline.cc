@@ -136,9 +136,10 @@ bool IsNotName(std::u16string_view token) {
 
 // Words of the names of organisations written in Latin letters.
 constexpr std::u16string_view kOrganisationWords[] = {
-    u"News",    u"Network",   u"Online", u"Media",      u"Press",    u"Agency",   u"Staff",
-    u"Wire",    u"Services",  u"Inc",    u"Ltd",        u"Group",    u"Team",     u"Desk",
-    u"Editors", u"Editorial", u"Radio",  u"Television", u"Magazine", u"Newspaper"};
+    u"News",     u"Network",   u"Online",   u"Media",     u"Press", u"Agency",
+    u"Staff",    u"Wire",      u"Services", u"Inc",       u"Ltd",   u"Group",
+    u"Team",     u"Desk",      u"Editors",  u"Editorial", u"Radio", u"Television",
+    u"Magazine", u"Newspaper", u"Sport",    u"Sports",    u"Bureau"};
 
 // Whether any of the names (between blanks or commas) is an organisation's.
 bool IsOrganisation(std::u16string_view names) {
@@ -149,6 +150,7 @@ bool IsOrganisation(std::u16string_view names) {
     for (const std::u16string_view ending : kOrganisationEnds) {
       if (EndsWith(name, ending)) return true;
     }
+    if (begin == 0 && name == u"The") return true;  // "The Valley Courier"
     for (const std::u16string_view word : kOrganisationWords) {
       if (name == word || (EndsWith(name, word) && name[name.size() - word.size() - 1] == u'.')) {
         return true;
@@ -754,6 +756,37 @@ std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, boo
   if (best && IsCopyrightLine(line)) return std::nullopt;
   return best;
 }
+// "Text: Jane Doe" -> "Jane Doe", "Jane Doe, Futurism" -> "Jane Doe", "Jane
+// Doe. Valley Network" -> "Jane Doe": a label before a name in Latin letters,
+// and the outlet after it.
+std::u16string WithoutLatinAdditions(std::u16string text) {
+  constexpr size_t kMaxLabel = 12;
+  if (const size_t colon = text.find(u": ");
+      colon != kNone && colon <= kMaxLabel && text.find(u' ') > colon) {
+    text.erase(0, colon + 2);
+  }
+  if (text.empty() || !IsLatin(text.front())) return text;
+  const auto words = [](std::u16string_view part) {
+    return std::count(part.begin(), part.end(), u' ') + 1;
+  };
+  if (const size_t comma = text.rfind(u", ");
+      comma != kNone && words(std::u16string_view(text).substr(comma + 2)) == 1) {
+    text.resize(comma);
+  }
+  // After a word, not an initial ("Sarah E. Needleman").
+  if (const size_t stop = text.find(u". "); stop != kNone && stop >= 2 && IsLatin(text[stop - 2]) &&
+                                            words(std::u16string_view(text).substr(0, stop)) >= 2) {
+    text.resize(stop);
+  }
+  return text;
+}
+
+// A single word in capitals ("KWCHCIK") is an account's id or an acronym.
+bool IsCapitalisedId(std::u16string_view text) {
+  constexpr size_t kLeastIdLetters = 4;
+  return text.size() >= kLeastIdLetters && std::all_of(text.begin(), text.end(), IsUpper);
+}
+
 std::u16string DeclaredAuthor(std::u16string_view value) {
   constexpr size_t kMaxAuthorValue = 60;
   std::u16string text(value);
@@ -761,17 +794,21 @@ std::u16string DeclaredAuthor(std::u16string_view value) {
       byline && byline->kind >= BylineKind::kReporter) {
     text = byline->names;
   }
-  text = WithoutOrganisation(text);
+  // Addresses, ids and markup anywhere in the value make it no name.
   const auto count = [&](std::u16string_view units) {
     return std::count_if(text.begin(), text.end(),
                          [&](char16_t u) { return units.find(u) != kNone; });
   };
+  if (count(u"0123456789") >= 3 || count(u"!?<>|=@_") > 0 || text.find(u"://") != kNone ||
+      LooksLikeDomain(text)) {
+    return {};
+  }
+  text = WithoutOrganisation(WithoutLatinAdditions(text));
   const bool names_role = std::any_of(
       std::begin(kRoleWords), std::end(kRoleWords),
       [&](std::u16string_view word) { return text.find(word) != std::u16string::npos; });
-  if (text.empty() || names_role || text.size() > kMaxAuthorValue || count(u"0123456789") >= 3 ||
-      count(u"!?<>|=@_") > 0 || text.find(u"://") != kNone || LooksLikeDomain(text) ||
-      IsNotName(text) || IsOrganisation(text)) {
+  if (text.empty() || names_role || text.size() > kMaxAuthorValue || IsNotName(text) ||
+      IsOrganisation(text) || IsCapitalisedId(text)) {
     return {};
   }
   return text;

@@ -67,10 +67,20 @@ TEST(BylineTest, NameInBracketsOnlyInADateline) {
   EXPECT_FALSE(FindByline(u"点击 [ 黄立 ] 来源：滨江日报", false, true));
 }
 
-TEST(BylineTest, DeclaredAuthorsThatNameARoleAreNone) {
-  EXPECT_EQ(DeclaredAuthor(u"张三 王五"), u"张三 王五");
+TEST(BylineTest, DeclaredAuthorsThatNameARoleOrAnOrganisationAreNone) {
+  const struct {
+    std::u16string_view value, author;
+  } kept[] = {
+      {u"张三 王五", u"张三 王五"},
+      {u"Sarah E. Needleman", u"Sarah E. Needleman"},
+      {u"Victor Tangermann, Futurism", u"Victor Tangermann"},
+      {u"Finian Cunningham. Valley International", u"Finian Cunningham"},
+      {u"Text: Jane Doe", u"Jane Doe"},
+  };
+  for (const auto& test : kept) EXPECT_EQ(DeclaredAuthor(test.value), test.author);
   for (const std::u16string_view value :
-       {u"赵六制图", u"责任编辑：李四", u"王五 摄", u"张三整理", u"Valley News Network"}) {
+       {u"赵六制图", u"责任编辑：李四", u"王五 摄", u"张三整理", u"Valley News Network",
+        u"The Valley Courier", u"KWCHCIK", u"name, email@example.com"}) {
     EXPECT_EQ(DeclaredAuthor(value), u"") << ToUtf8(value);
   }
 }
