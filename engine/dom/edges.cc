@@ -1,5 +1,6 @@
 #include "dom/edges.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "dom/stats.h"
@@ -24,6 +25,7 @@ constexpr size_t kOpening = 12;
 // How many lines each edge is read into, past lines that are neither.
 constexpr size_t kTopLines = 6;
 constexpr size_t kBottomLines = 8;
+constexpr size_t kLabelledDatelineLines = 3;
 // A notice section is looked for among the last lines, and cut when what it
 // holds is less than this share of the body.
 constexpr size_t kSectionLines = 12;
@@ -136,6 +138,15 @@ size_t FirstPhrase(std::u16string_view line, const std::u16string_view (&phrases
   return first;
 }
 
+template <size_t N>
+size_t CountPhrases(std::u16string_view line, const std::u16string_view (&phrases)[N]) {
+  size_t count = 0;
+  for (const std::u16string_view phrase : phrases) {
+    count += FindPhrase(line, phrase) != std::u16string_view::npos;
+  }
+  return count;
+}
+
 // The line without blanks and opening brackets before its first word.
 std::u16string_view Opening(std::u16string_view line) {
   size_t at = 0;
@@ -209,7 +220,9 @@ bool IsNotice(std::u16string_view line, uint32_t weight) {
       weight <= kShortLine) {
     return true;
   }
-  if (weight > kShortLine) return false;
+  // Two phrases of subscription or following make a notice of a sentence
+  // or two ("Sign up for ... to get the free daily newsletter").
+  if (weight > kShortLine) return weight <= kLongNotice && CountPhrases(line, kNoticePhrases) >= 2;
   for (const std::u16string_view whole : kNoticeLines) {
     if (IsWholeLine(line, whole)) return true;
   }
@@ -284,6 +297,11 @@ void TrimEdges(std::u16string& body) {
     } else {
       ++read;
     }
+  }
+  // A labelled dateline ("Published 10:02 AM EST Nov 19, 2019") among the
+  // first lines goes even after a standfirst that reads like prose.
+  for (size_t i = 0; i < std::min(lines.size(), kLabelledDatelineLines); ++i) {
+    if (OpensWith(lines[i], kDatelineOpenings) && Weight(lines[i]) <= kCreditLine) keep[i] = 0;
   }
   for (size_t i = lines.size(), read = 0; i-- > 0 && read < kBottomLines;) {
     const EdgeLine kind = ClassifyEdgeLine(lines[i]);

@@ -27,6 +27,9 @@ TEST(EdgeLinesTest, KindsOfLines) {
       {u"来源：新华社", EdgeLine::kCredit},
       {u"Keith Bradsher contributed reporting from Hong Kong.", EdgeLine::kCredit},
       {u"Follow us on Twitter", EdgeLine::kNotice},
+      {u"There is plenty more where that came from. Sign up for The Morning Valley to get the "
+       u"free daily newsletter in your inbox.",
+       EdgeLine::kNotice},  // two phrases make a longer line a notice
       {u"Comments", EdgeLine::kNotice},
       {u"关注公众号：青禾财经", EdgeLine::kNotice},
       {long_notice, EdgeLine::kNotice},
