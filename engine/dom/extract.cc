@@ -88,6 +88,15 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
   return TextLength(work.body);
 }
 
+// The headline has a field of its own: the body does not open with it again.
+void WithoutLeadingHeadline(std::u16string_view headline, std::u16string& body) {
+  if (headline.empty() || !std::u16string_view(body).starts_with(headline)) return;
+  if (body.size() == headline.size()) return;  // the headline is all the text there is
+  if (std::u16string_view(body).substr(headline.size(), 2) == u"\r\n") {
+    body.erase(0, headline.size() + 2);
+  }
+}
+
 }  // namespace
 
 Article ExtractDomArticle(std::u16string_view html) {
@@ -112,6 +121,7 @@ Article ExtractDomArticle(std::u16string_view html) {
     if (length >= kEnoughText) break;
   }
   PageMetadata metadata = ReadMetadata(work.dom, best_span);
+  WithoutLeadingHeadline(metadata.headline, article.body);
   article.title = std::move(metadata.title);
   article.headline = std::move(metadata.headline);
   article.author = std::move(metadata.author);
