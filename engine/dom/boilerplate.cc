@@ -82,7 +82,67 @@ bool HasPhrase(std::u16string_view line, bool short_line) {
   return false;
 }
 
+struct FooterPhrase {
+  std::u16string_view text;  // ASCII letters in lower case
+  int marks;
+};
+
+constexpr FooterPhrase kFooterPhrases[] = {
+    {u"版权所有", 2},
+    {u"icp备", 2},
+    {u"icp证", 2},
+    {u"公网安备", 2},
+    {u"all rights reserved", 2},
+    {u"\u00a9", 2},
+    {u"友情链接", 2},
+    {u"违法和不良信息", 2},
+    {u"不良信息举报", 2},
+    {u"版權所有", 2},
+    {u"許可證", 1},
+    {u"许可证", 1},
+    {u"备案", 1},
+    {u"copyright", 1},
+    {u"邮政编码", 1},
+    {u"联系地址", 1},
+    {u"主办", 1},
+    {u"承办", 1},
+    {u"联系电话", 1},
+    {u"网站地图", 1},
+    {u"关于我们", 1},
+    {u"联系我们", 1},
+    {u"广告服务", 1},
+    {u"privacy policy", 1},
+    {u"terms of use", 1},
+    {u"terms of service", 1},
+    {u"cookie policy", 1},
+    {u"contact us", 1},
+    {u"about us", 1},
+};
+
+class FooterFirstUnits {
+ public:
+  FooterFirstUnits() {
+    for (const FooterPhrase& phrase : kFooterPhrases) units_[phrase.text.front()] = true;
+  }
+  bool Contains(char16_t unit) const { return units_[unit]; }
+
+ private:
+  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
+};
+
 }  // namespace
+
+int FooterMarks(std::u16string_view text) {
+  static const FooterFirstUnits first_units;
+  int marks = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (!first_units.Contains(AsciiLower(text[at]))) continue;
+    for (const FooterPhrase& phrase : kFooterPhrases) {
+      if (StartsWithFolded(text.substr(at), phrase.text)) marks += phrase.marks;
+    }
+  }
+  return marks;
+}
 
 bool IsBoilerplateLine(std::u16string_view line) {
   uint32_t chars = 0;

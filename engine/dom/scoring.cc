@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dom/boilerplate.h"
 #include "dom/lists.h"
 
 namespace korvane {
@@ -56,6 +57,8 @@ struct Paragraph {
   uint32_t chars = 0;
   uint32_t link_chars = 0;
   uint32_t commas = 0;
+  NodeIndex first_text = kNoNode;  // its text nodes lie in [first_text, last_text]
+  NodeIndex last_text = 0;
 };
 
 class Scorer {
@@ -98,8 +101,21 @@ class Scorer {
     return node != kNoNode && node != 0 && dom()[node].tag != Tag::kHtml;
   }
 
+  // Whether a paragraph reads like the page's footer (licences, addresses,
+  // sister sites): such text never makes its block the article.
+  bool IsFooterParagraph(const Paragraph& paragraph) const {
+    int marks = 0;
+    for (NodeIndex i = paragraph.first_text; i <= paragraph.last_text; ++i) {
+      if (dom()[i].tag != Tag::kText || (dom()[i].flags & kRawContent)) continue;
+      marks += FooterMarks(dom().Text(dom()[i]));
+      if (marks >= kFooterMarks) return true;
+    }
+    return false;
+  }
+
   void Credit(NodeIndex container, const Paragraph& paragraph) {
     if (paragraph.chars < kMinParagraph || paragraph.link_chars * 2 > paragraph.chars) return;
+    if (IsFooterParagraph(paragraph)) return;
     const Tag tag = dom()[container].tag;
     if (GivesNoCredit(tag)) return;
     const bool is_paragraph = IsParagraphLike(container);
@@ -158,6 +174,8 @@ class Scorer {
         CountText(dom().Text(node), chars, current.commas);
         current.chars += chars;
         if (i < link_end) current.link_chars += chars;
+        current.first_text = std::min(current.first_text, i);
+        current.last_text = i;
       } else if (node.tag == Tag::kBr) {
         flush();
       } else if (IsLinkText(dom(), node, in_.stats[i])) {
