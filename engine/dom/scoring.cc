@@ -5,6 +5,7 @@
 
 #include "dom/boilerplate.h"
 #include "dom/lists.h"
+#include "dom/text.h"
 
 namespace korvane {
 namespace {
@@ -138,10 +139,29 @@ class Scorer {
     return IsParagraph(tag) || (tag == Tag::kDiv && !has_block_child_[node]);
   }
 
+  // Whether a blank line ("<br><br>", maybe with blanks between) ends at
+  // `br`: paragraphs without <p> are split so.
+  bool EndsBlankLine(NodeIndex br) const {
+    const NodeIndex parent = dom()[br].parent;
+    NodeIndex before = br - 1;
+    if (dom()[before].tag == Tag::kText && dom()[before].parent == parent) {
+      const std::u16string_view text = dom().Text(dom()[before]);
+      if (!std::all_of(text.begin(), text.end(), IsBlank)) return false;
+      --before;
+    }
+    return dom()[before].tag == Tag::kBr && dom()[before].parent == parent;
+  }
+
+  // Elements with blocks inside, or paragraphs split by blank lines, hold
+  // paragraphs: they are credited themselves, not as a paragraph of their
+  // parent, so that their class counts.
   void MarkBlockParents() {
     has_block_child_.assign(dom().size(), 0);
     for (NodeIndex i = 1; i < dom().size(); ++i) {
-      if (Has(dom()[i].tag, kBlock)) has_block_child_[dom()[i].parent] = 1;
+      const Tag tag = dom()[i].tag;
+      if (Has(tag, kBlock) || (tag == Tag::kBr && i >= 2 && EndsBlankLine(i))) {
+        has_block_child_[dom()[i].parent] = 1;
+      }
     }
   }
 
