@@ -78,7 +78,9 @@ class Scorer {
       if (in_entry_[candidate]) scores_[candidate] *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
-    return Selection{Siblings(top), top};
+    std::vector<NodeIndex> parts = Siblings(top);
+    AddSameStructureParts(top, parts);
+    return Selection{std::move(parts), top};
   }
 
  private:
@@ -308,6 +310,45 @@ class Scorer {
     const double link_density = LinkDensity(stats);
     if (stats.chars > 80) return link_density < 0.25;
     return stats.chars > 0 && link_density == 0 && EndsSentence(sibling);
+  }
+
+  // Sentences of text, hardly any of it links.
+  bool ReadsLikeProse(NodeIndex node) const {
+    constexpr uint32_t kProseCommas = 2;
+    constexpr double kProseLinkDensity = 0.25;
+    return in_.stats[node].commas >= kProseCommas &&
+           LinkDensity(in_.stats[node]) < kProseLinkDensity;
+  }
+
+  // The element of `parent`'s children with `top`'s tag and class, if one.
+  NodeIndex ChildLike(NodeIndex parent, NodeIndex top) const {
+    for (NodeIndex child = dom().FirstChild(parent); child != kNoNode;
+         child = dom().NextSibling(child)) {
+      if (dom()[child].tag == dom()[top].tag && ClassOf(child) == ClassOf(top)) return child;
+    }
+    return kNoNode;
+  }
+
+  // An article split across table rows or sections of one structure: the
+  // element like `top` in each row or section like `top`'s own joins it, when
+  // it reads like prose.
+  void AddSameStructureParts(NodeIndex top, std::vector<NodeIndex>& parts) const {
+    const NodeIndex row = dom()[top].parent;
+    if (!Scorable(row) || dom()[row].tag == Tag::kBody ||
+        (dom()[row].tag != Tag::kTr && ClassOf(row).empty())) {
+      return;
+    }
+    const NodeIndex rows = dom()[row].parent;
+    const size_t before = parts.size();
+    for (NodeIndex other = dom().FirstChild(rows); other != kNoNode;
+         other = dom().NextSibling(other)) {
+      if (other == row || dom()[other].tag != dom()[row].tag || ClassOf(other) != ClassOf(row)) {
+        continue;
+      }
+      const NodeIndex like = ChildLike(other, top);
+      if (like != kNoNode && ReadsLikeProse(like) && JoinsTop(like, top)) parts.push_back(like);
+    }
+    if (parts.size() != before) std::sort(parts.begin(), parts.end());
   }
 
   std::vector<NodeIndex> Siblings(NodeIndex top) const {
