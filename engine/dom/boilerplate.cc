@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "dom/phrases.h"
 #include "dom/stats.h"
 #include "html/tokenizer.h"
 
@@ -119,28 +120,24 @@ constexpr FooterPhrase kFooterPhrases[] = {
     {u"about us", 1},
 };
 
-class FooterFirstUnits {
- public:
-  FooterFirstUnits() {
-    for (const FooterPhrase& phrase : kFooterPhrases) units_[phrase.text.front()] = true;
-  }
-  bool Contains(char16_t unit) const { return units_[unit]; }
-
- private:
-  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
-};
+const PhraseIndex& FooterPhrases() {
+  static const std::vector<std::u16string_view> texts = [] {
+    std::vector<std::u16string_view> all;
+    for (const FooterPhrase& phrase : kFooterPhrases) all.push_back(phrase.text);
+    return all;
+  }();
+  static const PhraseIndex index(texts);
+  return index;
+}
 
 }  // namespace
 
 int FooterMarks(std::u16string_view text) {
-  static const FooterFirstUnits first_units;
   int marks = 0;
-  for (size_t at = 0; at < text.size(); ++at) {
-    if (!first_units.Contains(AsciiLower(text[at]))) continue;
-    for (const FooterPhrase& phrase : kFooterPhrases) {
-      if (StartsWithFolded(text.substr(at), phrase.text)) marks += phrase.marks;
-    }
-  }
+  FooterPhrases().ForEach(text, [&](size_t phrase, size_t) {
+    marks += kFooterPhrases[phrase].marks;
+    return true;
+  });
   return marks;
 }
 

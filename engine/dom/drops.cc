@@ -89,12 +89,33 @@ enum class Hiding : uint8_t { kShown, kGone, kInvisible };
 
 Hiding HidingOf(const Dom& dom, NodeIndex index, const HiddenByStyle& sheet) {
   const Node& element = dom[index];
-  if (element.attribute_count == 0) return Hiding::kShown;
-  if (dom.FindAttribute(element, u"hidden") != nullptr) return Hiding::kGone;
-  if (const Attribute* aria = dom.FindAttribute(element, u"aria-hidden")) {
-    if (EqualIgnoringAsciiCase(dom.RawValue(*aria), u"true")) return Hiding::kGone;
+  // The attributes read once, told apart by the length of their names.
+  const Attribute* style = nullptr;
+  bool named = false;  // an id or a class, which the sheet may hide
+  for (const Attribute& attribute : dom.Attributes(element)) {
+    const std::u16string_view name = dom.Name(attribute);
+    switch (name.size()) {
+      case 6:
+        if (EqualIgnoringAsciiCase(name, u"hidden")) return Hiding::kGone;
+        break;
+      case 11:
+        if (EqualIgnoringAsciiCase(name, u"aria-hidden") &&
+            EqualIgnoringAsciiCase(dom.RawValue(attribute), u"true")) {
+          return Hiding::kGone;
+        }
+        break;
+      case 5:
+        if (style == nullptr && EqualIgnoringAsciiCase(name, u"style")) style = &attribute;
+        named |= EqualIgnoringAsciiCase(name, u"class");
+        break;
+      case 2:
+        named |= EqualIgnoringAsciiCase(name, u"id");
+        break;
+      default:
+        break;
+    }
   }
-  if (const Attribute* style = dom.FindAttribute(element, u"style")) {
+  if (style != nullptr) {
     switch (InlineHiding(dom.RawValue(*style))) {
       case StyleHiding::kDisplay:
         return Hiding::kGone;
@@ -104,7 +125,7 @@ Hiding HidingOf(const Dom& dom, NodeIndex index, const HiddenByStyle& sheet) {
         break;
     }
   }
-  return !sheet.empty() && sheet.Hides(dom, element) ? Hiding::kGone : Hiding::kShown;
+  return named && !sheet.empty() && sheet.Hides(dom, element) ? Hiding::kGone : Hiding::kShown;
 }
 
 }  // namespace
@@ -112,16 +133,14 @@ Hiding HidingOf(const Dom& dom, NodeIndex index, const HiddenByStyle& sheet) {
 void PageDrops::Read(const Dom& dom) {
   style_.Read(dom);
   text_.assign(dom.size(), 0);
-  // Each text node's units, outside links and junk; then the sums, children
-  // after their parents.
+  // Each text node's units as the page writes them (blanks and references
+  // too: a share is all this measures), outside links and junk; then the
+  // sums, children after their parents.
   NodeIndex link_end = 0;
   for (NodeIndex i = 1; i < dom.size(); ++i) {
     const Node& node = dom[i];
     if (node.tag == Tag::kText) {
-      if (i >= link_end && !(node.flags & kRawContent)) {
-        uint32_t commas = 0;
-        CountText(dom.Text(node), text_[i], commas);
-      }
+      if (i >= link_end && !(node.flags & kRawContent)) text_[i] = node.size;
     } else if (IsJunk(node.tag)) {
       i = node.end - 1;
     } else if (IsLink(dom, node)) {

@@ -1,8 +1,10 @@
 #include "dom/edges.h"
 
 #include <algorithm>
+#include <bitset>
 #include <vector>
 
+#include "dom/phrases.h"
 #include "dom/stats.h"
 #include "dom/text.h"
 #include "html/tokenizer.h"
@@ -122,29 +124,28 @@ bool MatchesAt(std::u16string_view line, size_t at, std::u16string_view phrase) 
   return true;
 }
 
-// Where a phrase first stands in a line; npos if nowhere.
-size_t FindPhrase(std::u16string_view line, std::u16string_view phrase) {
-  for (size_t at = 0; at + phrase.size() <= line.size(); ++at) {
-    if (MatchesAt(line, at, phrase)) return at;
-  }
-  return std::u16string_view::npos;
+template <size_t N>
+const PhraseIndex& IndexOf(const std::u16string_view (&phrases)[N]) {
+  static const PhraseIndex index{std::span<const std::u16string_view>(phrases)};
+  return index;
 }
 
+// Where the first of the phrases stands in a line; npos if nowhere.
 template <size_t N>
 size_t FirstPhrase(std::u16string_view line, const std::u16string_view (&phrases)[N]) {
-  size_t first = std::u16string_view::npos;
-  for (const std::u16string_view phrase : phrases)
-    first = std::min(first, FindPhrase(line, phrase));
-  return first;
+  return IndexOf(phrases).First(line);
 }
 
+// How many of the phrases a line holds, counted up to `enough`.
 template <size_t N>
-size_t CountPhrases(std::u16string_view line, const std::u16string_view (&phrases)[N]) {
-  size_t count = 0;
-  for (const std::u16string_view phrase : phrases) {
-    count += FindPhrase(line, phrase) != std::u16string_view::npos;
-  }
-  return count;
+size_t CountPhrases(std::u16string_view line, const std::u16string_view (&phrases)[N],
+                    size_t enough) {
+  std::bitset<N> seen;
+  IndexOf(phrases).ForEach(line, [&](size_t phrase, size_t) {
+    seen.set(phrase);
+    return seen.count() < enough;
+  });
+  return seen.count();
 }
 
 // The line without blanks and opening brackets before its first word.
@@ -194,10 +195,12 @@ bool EndsSentence(std::u16string_view line) {
   return false;
 }
 
-uint32_t Weight(std::u16string_view line) {
+// A line's length, CJK counting three, up to `most` units of it: no rule
+// tells apart lines longer than the longest notice.
+uint32_t Weight(std::u16string_view line, size_t most = kLongNotice + 1) {
   uint32_t chars = 0;
   uint32_t commas = 0;
-  CountText(line, chars, commas);
+  CountText(line.substr(0, most), chars, commas);
   return chars;
 }
 
@@ -209,20 +212,25 @@ bool IsDateline(std::u16string_view line, uint32_t weight) {
 }
 
 bool IsNotice(std::u16string_view line, uint32_t weight) {
-  const size_t notice_only = FirstPhrase(line, kNoticeOnlyPhrases);
+  if (weight > kLongNotice) return false;
+  // In a longer line a notice phrase counts only where it opens the line.
+  constexpr size_t kLongestPhrase = 20;
+  const std::u16string_view searched =
+      weight <= kShortLine ? line : line.substr(0, kOpening + kLongestPhrase);
+  const size_t notice_only = FirstPhrase(searched, kNoticeOnlyPhrases);
   if (notice_only != std::u16string_view::npos &&
-      (weight <= kShortLine || (notice_only <= kOpening && weight <= kLongNotice))) {
+      (weight <= kShortLine || notice_only <= kOpening)) {
     return true;
   }
-  if (FindPhrase(line, u"未经") != std::u16string_view::npos &&
-      (FindPhrase(line, u"授权") != std::u16string_view::npos ||
-       FindPhrase(line, u"许可") != std::u16string_view::npos) &&
-      weight <= kShortLine) {
+  const std::u16string_view::size_type unlicensed = line.find(u"未经");
+  if (weight <= kShortLine && unlicensed != std::u16string_view::npos &&
+      (line.find(u"授权", unlicensed) != std::u16string_view::npos ||
+       line.find(u"许可", unlicensed) != std::u16string_view::npos)) {
     return true;
   }
   // Two phrases of subscription or following make a notice of a sentence
   // or two ("Sign up for ... to get the free daily newsletter").
-  if (weight > kShortLine) return weight <= kLongNotice && CountPhrases(line, kNoticePhrases) >= 2;
+  if (weight > kShortLine) return CountPhrases(line, kNoticePhrases, 2) >= 2;
   for (const std::u16string_view whole : kNoticeLines) {
     if (IsWholeLine(line, whole)) return true;
   }
@@ -231,7 +239,7 @@ bool IsNotice(std::u16string_view line, uint32_t weight) {
 
 // "反侵权公告：", "Disclaimer:": a heading that notices follow.
 bool IsNoticeHeading(std::u16string_view line) {
-  if (Weight(line) > kNoticeHeading) return false;
+  if (line.size() > kNoticeHeading || Weight(line) > kNoticeHeading) return false;
   const std::u16string_view trimmed = Trimmed(line);
   for (const std::u16string_view ending : kSectionHeadings) {
     if (trimmed.size() >= ending.size() &&
@@ -256,15 +264,18 @@ std::vector<std::u16string_view> Lines(std::u16string_view body) {
 // Cuts a notice section off the end: its heading among the last lines, and
 // everything after it, when that is a small part of the body.
 void CutNoticeSection(std::vector<std::u16string_view>& lines) {
-  uint32_t total = 0;
-  for (const std::u16string_view line : lines) total += Weight(line);
-  uint32_t tail = 0;
-  for (size_t i = lines.size(); i-- > 0 && lines.size() - i <= kSectionLines;) {
-    if (IsNoticeHeading(lines[i]) && tail < kSectionShare * total) {
-      lines.resize(i);
-      return;
+  const size_t last = lines.size() > kSectionLines ? lines.size() - kSectionLines : 0;
+  for (size_t i = lines.size(); i-- > last;) {
+    if (!IsNoticeHeading(lines[i])) continue;
+    uint32_t tail = 0;
+    uint32_t total = 0;
+    for (size_t line = 0; line < lines.size(); ++line) {
+      const uint32_t weight = Weight(lines[line]);
+      total += weight;
+      tail += line > i ? weight : 0;
     }
-    tail += Weight(lines[i]);
+    if (tail < kSectionShare * total) lines.resize(i);
+    return;
   }
 }
 
@@ -277,8 +288,8 @@ bool IsBoilerplate(EdgeLine kind) {
 EdgeLine ClassifyEdgeLine(std::u16string_view line) {
   const uint32_t weight = Weight(line);
   if (IsDateline(line, weight)) return EdgeLine::kDateline;
-  if ((OpensWith(line, kCreditOpenings) && weight <= kCreditLine) ||
-      (FirstPhrase(line, kCreditPhrases) != std::u16string_view::npos && weight <= kLongCredit)) {
+  if ((weight <= kCreditLine && OpensWith(line, kCreditOpenings)) ||
+      (weight <= kLongCredit && FirstPhrase(line, kCreditPhrases) != std::u16string_view::npos)) {
     return EdgeLine::kCredit;
   }
   if (IsNotice(line, weight)) return EdgeLine::kNotice;

@@ -15,7 +15,6 @@
 #include "dom/text.h"
 #include "html/tree.h"
 #include "metadata/metadata.h"
-#include "metadata/title.h"
 
 namespace korvane {
 namespace {
@@ -104,8 +103,8 @@ Article ExtractDomArticle(std::u16string_view html) {
   work.dom.Parse(html);
   ComputeHints(work.dom, work.hints);
   work.page_drops.Read(work.dom);
-  work.page_drops.TrustArticleContainers(work.dom, ReadHeadings(work.dom, {}).headline_node,
-                                         work.hints);
+  PageHeadings headings = ReadPageHeadings(work.dom);
+  work.page_drops.TrustArticleContainers(work.dom, headings.headline_node, work.hints);
   Article article;
   uint32_t best_length = 0;
   ArticleSpan best_span;
@@ -120,7 +119,7 @@ Article ExtractDomArticle(std::u16string_view html) {
     }
     if (length >= kEnoughText) break;
   }
-  PageMetadata metadata = ReadMetadata(work.dom, best_span);
+  PageMetadata metadata = ReadMetadata(work.dom, best_span, std::move(headings));
   WithoutLeadingHeadline(metadata.headline, article.body);
   article.title = std::move(metadata.title);
   article.headline = std::move(metadata.headline);

@@ -164,12 +164,14 @@ uint8_t KindsOfNames(std::u16string_view names) {
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
     const bool starts_word = IsUpper(unit) && size > 0 && !IsUpper(names[i - 1]);
-    if (!IsLetter(unit) || starts_word) {
+    const bool letter = IsLetter(unit);
+    if (!letter || starts_word) {
       if (size > 0) name_kinds |= KindsOfWord(std::string_view(word.data(), size));
       size = 0;
     }
-    if (IsLetter(unit)) word[size++] = static_cast<char>(unit | 0x20);
-    if (unit == u' ' || unit == u'\t' || unit == u'\n') {
+    if (letter) {
+      word[size++] = static_cast<char>(unit | 0x20);
+    } else if (unit == u' ' || unit == u'\t' || unit == u'\n') {
       kinds |= KindsOfName(name_kinds);
       name_kinds = 0;
     }

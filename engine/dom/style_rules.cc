@@ -1,7 +1,9 @@
 #include "dom/style_rules.h"
 
 #include <algorithm>
+#include <utility>
 
+#include "common/text_search.h"
 #include "html/tokenizer.h"
 
 namespace korvane {
@@ -22,49 +24,67 @@ std::u16string_view Trimmed(std::u16string_view text) {
   return text;
 }
 
-// Whether declarations set "display: none", in any letter case and spacing.
-bool SetsDisplayNone(std::u16string_view declarations) {
-  static constexpr std::u16string_view kDisplayNone = u"display:none";
-  size_t matched = 0;
-  for (const char16_t unit : declarations) {
-    if (IsHtmlSpace(unit)) continue;
-    const char16_t lower = AsciiLower(unit);
-    if (lower == kDisplayNone[matched]) {
-      if (++matched == kDisplayNone.size()) return true;
-    } else {
-      matched = lower == kDisplayNone[0] ? 1 : 0;
-    }
+// Where "display: none" (any spacing; the letter case of style sheets)
+// stands in a sheet: the positions of its "none", in order. "none" is
+// found by the fast search, and "display:" looked for before it.
+std::vector<size_t> DisplayNones(std::u16string_view sheet) {
+  std::vector<size_t> found;
+  for (size_t at = 0; (at = Find(sheet, u"none", at)) != kNotFound; at += 4) {
+    size_t before = at;
+    while (before > 0 && IsHtmlSpace(sheet[before - 1])) --before;
+    if (before == 0 || sheet[before - 1] != u':') continue;
+    --before;
+    while (before > 0 && IsHtmlSpace(sheet[before - 1])) --before;
+    if (sheet.substr(0, before).ends_with(u"display")) found.push_back(at);
   }
-  return false;
+  return found;
 }
 
-// Where the comment or quoted string at `at` ends; `at` itself when none starts there.
-size_t SkipCommentOrString(std::u16string_view sheet, size_t at) {
-  if (sheet.substr(at, 2) == u"/*") {
-    const size_t close = sheet.find(u"*/", at + 2);
-    return close == std::u16string_view::npos ? sheet.size() : close + 2;
-  }
-  if (sheet[at] == u'"' || sheet[at] == u'\'') {
-    const size_t close = sheet.find(sheet[at], at + 1);
-    return close == std::u16string_view::npos ? sheet.size() : close + 1;
-  }
-  return at;
-}
-
-// Where the block whose "{" is at `open` ends (after its "}").
+// Where the block whose "{" is at `open` ends (at its "}"), or the sheet's
+// end. Braces are found by the fast search; comments and strings are not
+// told apart (sheets hardly ever hold braces there).
 size_t BlockEnd(std::u16string_view sheet, size_t open) {
-  int depth = 0;
-  for (size_t at = open; at < sheet.size();) {
-    const size_t skipped = SkipCommentOrString(sheet, at);
-    if (skipped != at) {
-      at = skipped;
-      continue;
+  int depth = 1;
+  size_t next_open = FindUnit(sheet, u'{', open + 1);
+  for (size_t close = FindUnit(sheet, u'}', open + 1); close != kNotFound;
+       close = FindUnit(sheet, u'}', close + 1)) {
+    while (next_open < close) {
+      ++depth;
+      next_open = FindUnit(sheet, u'{', next_open + 1);
     }
-    if (sheet[at] == u'{') ++depth;
-    if (sheet[at] == u'}' && --depth == 0) return at + 1;
-    ++at;
+    if (--depth == 0) return close;
   }
   return sheet.size();
+}
+
+// The spans of the sheet's at-rules with blocks (@media, @supports): the
+// rules inside them depend on the screen or the printer.
+std::vector<std::pair<size_t, size_t>> AtRuleBlocks(std::u16string_view sheet) {
+  std::vector<std::pair<size_t, size_t>> blocks;
+  for (size_t at = FindUnit(sheet, u'@'); at != kNotFound; at = FindUnit(sheet, u'@', at + 1)) {
+    const size_t open = FindUnit(sheet, u'{', at);
+    if (open == kNotFound) break;
+    const size_t statement = FindUnit(sheet.substr(0, open), u';', at);
+    if (statement != kNotFound) {  // "@import ...;"
+      at = statement;
+      continue;
+    }
+    const size_t close = BlockEnd(sheet, open);
+    blocks.emplace_back(at, close);
+    at = close;
+  }
+  return blocks;
+}
+
+// The selectors of the rule whose block opens at `open`: the text after the
+// end of what comes before it (a block, a statement, a comment).
+std::u16string_view SelectorsBefore(std::u16string_view sheet, size_t open) {
+  const std::u16string_view before = sheet.substr(0, open);
+  size_t start = before.find_last_of(u"{};");
+  start = start == std::u16string_view::npos ? 0 : start + 1;
+  const size_t comment = before.substr(start).rfind(u"*/");
+  if (comment != std::u16string_view::npos) start += comment + 2;
+  return Trimmed(before.substr(start));
 }
 
 void SortUnique(std::vector<std::u16string>& names) {
@@ -79,8 +99,7 @@ bool Contains(const std::vector<std::u16string>& sorted, std::u16string_view nam
 
 }  // namespace
 
-void HiddenByStyle::ReadRule(std::u16string_view selectors, std::u16string_view declarations) {
-  if (!SetsDisplayNone(declarations)) return;
+void HiddenByStyle::ReadRule(std::u16string_view selectors) {
   for (size_t begin = 0; begin <= selectors.size();) {
     size_t end = selectors.find(u',', begin);
     if (end == std::u16string_view::npos) end = selectors.size();
@@ -93,30 +112,24 @@ void HiddenByStyle::ReadRule(std::u16string_view selectors, std::u16string_view 
   }
 }
 
+// Each "display: none" is traced back to its rule: rules inside at-rules
+// are passed over, and the others read by their selectors. Only the
+// at-rules' blocks are walked brace by brace: sheets are long.
 void HiddenByStyle::ReadSheet(std::u16string_view sheet) {
   sheet = sheet.substr(0, kMaxSheet);
-  size_t prelude = 0;
-  for (size_t at = 0; at < sheet.size();) {
-    const size_t skipped = SkipCommentOrString(sheet, at);
-    if (skipped != at) {
-      // A comment before a rule is not part of its selectors.
-      if (Trimmed(sheet.substr(prelude, at - prelude)).empty()) prelude = skipped;
-      at = skipped;
-      continue;
-    }
-    const char16_t unit = sheet[at];
-    if (unit == u';' || unit == u'}') {
-      prelude = ++at;  // an at-rule without a block, or a stray "}"
-    } else if (unit == u'{') {
-      const size_t end = BlockEnd(sheet, at);
-      const std::u16string_view selectors = Trimmed(sheet.substr(prelude, at - prelude));
-      if (!selectors.empty() && selectors[0] != u'@') {
-        ReadRule(selectors, sheet.substr(at + 1, end - at - 1));
-      }
-      prelude = at = end;
-    } else {
-      ++at;
-    }
+  const std::vector<size_t> hiding = DisplayNones(sheet);
+  if (hiding.empty()) return;
+  const std::vector<std::pair<size_t, size_t>> at_rules = AtRuleBlocks(sheet);
+  auto at_rule = at_rules.begin();
+  size_t last_open = kNotFound;
+  for (const size_t position : hiding) {
+    while (at_rule != at_rules.end() && at_rule->second < position) ++at_rule;
+    if (at_rule != at_rules.end() && at_rule->first < position) continue;
+    const size_t open = sheet.substr(0, position).find_last_of(u"{}");
+    if (open == std::u16string_view::npos || sheet[open] != u'{' || open == last_open) continue;
+    last_open = open;
+    const std::u16string_view selectors = SelectorsBefore(sheet, open);
+    if (!selectors.empty() && selectors[0] != u'@') ReadRule(selectors);
   }
   SortUnique(ids_);
   SortUnique(classes_);

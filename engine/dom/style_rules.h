@@ -27,7 +27,7 @@ class HiddenByStyle {
   bool empty() const { return ids_.empty() && classes_.empty(); }
 
  private:
-  void ReadRule(std::u16string_view selectors, std::u16string_view declarations);
+  void ReadRule(std::u16string_view selectors);
 
   std::vector<std::u16string> ids_;      // sorted
   std::vector<std::u16string> classes_;  // sorted

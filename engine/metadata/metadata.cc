@@ -68,7 +68,12 @@ std::u16string PublishedDate(const std::optional<Date>& declared,
 
 }  // namespace
 
-PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
+PageHeadings ReadPageHeadings(const Dom& dom) {
+  const SiteTitles titles = ReadSiteTitles(dom);
+  return ReadHeadings(dom, titles.og_title, titles.site_name);
+}
+
+PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article, PageHeadings headings) {
   thread_local PageLines lines;
   // A huge page's buffers are given back (by swaps: a string's move
   // assignment may keep its buffer).
@@ -83,7 +88,6 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   } give_back{lines};
   const NodeWindow window = AroundArticle(dom, article);
   const Declared declared = ReadDeclared(dom, window);
-  PageHeadings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
   if (!window.Holds(headings.headline_node)) headings.headline_node = kNoNode;
   CollectLines(dom, LinesToRead(dom, window, article), lines);
   const Zones zones = PlaceZones(lines, headings, article);

@@ -16,7 +16,7 @@ TEST(HiddenByStyleTest, SimpleSelectorsSetToDisplayNone) {
     bool hides_box;    // <div class="box wide">
   } cases[] = {
       {"id", u"#print{display:none}", true, false},
-      {"class among several", u".box { display : NONE !important }", false, true},
+      {"class among several", u".box { display : none !important }", false, true},
       {"selector list", u"h2, .box,#print{color:red;display:none}", true, true},
       {"comment before the rule", u"/* print only */ #print{display:none}", true, false},
       {"other display", u"#print{display:block} .box{visibility:hidden}", false, false},
