@@ -61,8 +61,10 @@ size_t BlockEnd(std::u16string_view sheet, size_t open) {
 // rules inside them depend on the screen or the printer.
 std::vector<std::pair<size_t, size_t>> AtRuleBlocks(std::u16string_view sheet) {
   std::vector<std::pair<size_t, size_t>> blocks;
+  // The first "{" after the at-rule's "@", kept while it stays ahead.
+  size_t open = kNotFound;
   for (size_t at = FindUnit(sheet, u'@'); at != kNotFound; at = FindUnit(sheet, u'@', at + 1)) {
-    const size_t open = FindUnit(sheet, u'{', at);
+    if (open == kNotFound || open < at) open = FindUnit(sheet, u'{', at);
     if (open == kNotFound) break;
     const size_t statement = FindUnit(sheet.substr(0, open), u';', at);
     if (statement != kNotFound) {  // "@import ...;"
@@ -122,11 +124,18 @@ void HiddenByStyle::ReadSheet(std::u16string_view sheet) {
   const std::vector<std::pair<size_t, size_t>> at_rules = AtRuleBlocks(sheet);
   auto at_rule = at_rules.begin();
   size_t last_open = kNotFound;
+  // The last brace before a position: looked for back to the previous
+  // position only, so that the sheet is read once.
+  size_t brace = kNotFound;
+  size_t searched = 0;
   for (const size_t position : hiding) {
+    const size_t found = sheet.substr(searched, position - searched).find_last_of(u"{}");
+    if (found != std::u16string_view::npos) brace = searched + found;
+    searched = position;
     while (at_rule != at_rules.end() && at_rule->second < position) ++at_rule;
     if (at_rule != at_rules.end() && at_rule->first < position) continue;
-    const size_t open = sheet.substr(0, position).find_last_of(u"{}");
-    if (open == std::u16string_view::npos || sheet[open] != u'{' || open == last_open) continue;
+    const size_t open = brace;
+    if (open == kNotFound || sheet[open] != u'{' || open == last_open) continue;
     last_open = open;
     const std::u16string_view selectors = SelectorsBefore(sheet, open);
     if (!selectors.empty() && selectors[0] != u'@') ReadRule(selectors);
