@@ -48,39 +48,30 @@ constexpr Phrase kPhrases[] = {
 };
 // clang-format on
 
-bool StartsWithFolded(std::u16string_view text, std::u16string_view phrase) {
-  if (phrase.size() > text.size()) return false;
-  for (size_t i = 0; i < phrase.size(); ++i) {
-    if (AsciiLower(text[i]) != phrase[i]) return false;
-  }
-  return true;
+// The texts of a list of phrases, for an index.
+template <class Phrase, size_t N>
+std::vector<std::u16string_view> TextsOf(const Phrase (&phrases)[N]) {
+  std::vector<std::u16string_view> texts;
+  for (const Phrase& phrase : phrases) texts.push_back(phrase.text);
+  return texts;
 }
 
-// The first units of the phrases, so that a line is read once and a phrase
+// The line phrases in an index, so that a line is read once and a phrase
 // compared only where its first unit stands.
-class FirstUnits {
- public:
-  FirstUnits() {
-    for (const Phrase& phrase : kPhrases) units_[phrase.text.front()] = true;
-  }
-  bool Contains(char16_t unit) const { return units_[unit]; }
-
- private:
-  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
-};
+const PhraseIndex& LinePhraseIndex() {
+  static const std::vector<std::u16string_view> texts = TextsOf(kPhrases);
+  static const PhraseIndex index(texts);
+  return index;
+}
 
 // Whether the line holds a phrase that marks a line of its length.
 bool HasPhrase(std::u16string_view line, bool short_line) {
-  static const FirstUnits first_units;
-  for (size_t at = 0; at < line.size(); ++at) {
-    if (!first_units.Contains(AsciiLower(line[at]))) continue;
-    for (const Phrase& phrase : kPhrases) {
-      if ((short_line || phrase.notice_only) && StartsWithFolded(line.substr(at), phrase.text)) {
-        return true;
-      }
-    }
-  }
-  return false;
+  bool found = false;
+  LinePhraseIndex().ForEach(line, [&](size_t phrase, size_t) {
+    found = short_line || kPhrases[phrase].notice_only;
+    return !found;
+  });
+  return found;
 }
 
 struct FooterPhrase {
@@ -120,12 +111,8 @@ constexpr FooterPhrase kFooterPhrases[] = {
     {u"about us", 1},
 };
 
-const PhraseIndex& FooterPhrases() {
-  static const std::vector<std::u16string_view> texts = [] {
-    std::vector<std::u16string_view> all;
-    for (const FooterPhrase& phrase : kFooterPhrases) all.push_back(phrase.text);
-    return all;
-  }();
+const PhraseIndex& FooterPhraseIndex() {
+  static const std::vector<std::u16string_view> texts = TextsOf(kFooterPhrases);
   static const PhraseIndex index(texts);
   return index;
 }
@@ -134,7 +121,7 @@ const PhraseIndex& FooterPhrases() {
 
 int FooterMarks(std::u16string_view text) {
   int marks = 0;
-  FooterPhrases().ForEach(text, [&](size_t phrase, size_t) {
+  FooterPhraseIndex().ForEach(text, [&](size_t phrase, size_t) {
     marks += kFooterPhrases[phrase].marks;
     return true;
   });

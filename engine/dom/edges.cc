@@ -124,24 +124,24 @@ bool MatchesAt(std::u16string_view line, size_t at, std::u16string_view phrase) 
   return true;
 }
 
-template <size_t N>
-const PhraseIndex& IndexOf(const std::u16string_view (&phrases)[N]) {
-  static const PhraseIndex index{std::span<const std::u16string_view>(phrases)};
+// The phrase lists in indexes, built once.
+const PhraseIndex& NoticeOnlyIndex() {
+  static const PhraseIndex index{std::span<const std::u16string_view>(kNoticeOnlyPhrases)};
+  return index;
+}
+const PhraseIndex& NoticeIndex() {
+  static const PhraseIndex index{std::span<const std::u16string_view>(kNoticePhrases)};
+  return index;
+}
+const PhraseIndex& CreditIndex() {
+  static const PhraseIndex index{std::span<const std::u16string_view>(kCreditPhrases)};
   return index;
 }
 
-// Where the first of the phrases stands in a line; npos if nowhere.
-template <size_t N>
-size_t FirstPhrase(std::u16string_view line, const std::u16string_view (&phrases)[N]) {
-  return IndexOf(phrases).First(line);
-}
-
-// How many of the phrases a line holds, counted up to `enough`.
-template <size_t N>
-size_t CountPhrases(std::u16string_view line, const std::u16string_view (&phrases)[N],
-                    size_t enough) {
-  std::bitset<N> seen;
-  IndexOf(phrases).ForEach(line, [&](size_t phrase, size_t) {
+// How many of the notice phrases a line holds, counted up to `enough`.
+size_t CountNoticePhrases(std::u16string_view line, size_t enough) {
+  std::bitset<std::size(kNoticePhrases)> seen;
+  NoticeIndex().ForEach(line, [&](size_t phrase, size_t) {
     seen.set(phrase);
     return seen.count() < enough;
   });
@@ -217,7 +217,7 @@ bool IsNotice(std::u16string_view line, uint32_t weight) {
   constexpr size_t kLongestPhrase = 20;
   const std::u16string_view searched =
       weight <= kShortLine ? line : line.substr(0, kOpening + kLongestPhrase);
-  const size_t notice_only = FirstPhrase(searched, kNoticeOnlyPhrases);
+  const size_t notice_only = NoticeOnlyIndex().First(searched);
   if (notice_only != std::u16string_view::npos &&
       (weight <= kShortLine || notice_only <= kOpening)) {
     return true;
@@ -230,11 +230,11 @@ bool IsNotice(std::u16string_view line, uint32_t weight) {
   }
   // Two phrases of subscription or following make a notice of a sentence
   // or two ("Sign up for ... to get the free daily newsletter").
-  if (weight > kShortLine) return CountPhrases(line, kNoticePhrases, 2) >= 2;
+  if (weight > kShortLine) return CountNoticePhrases(line, 2) >= 2;
   for (const std::u16string_view whole : kNoticeLines) {
     if (IsWholeLine(line, whole)) return true;
   }
-  return FirstPhrase(line, kNoticePhrases) != std::u16string_view::npos;
+  return NoticeIndex().First(line) != std::u16string_view::npos;
 }
 
 // "反侵权公告：", "Disclaimer:": a heading that notices follow.
@@ -289,7 +289,7 @@ EdgeLine ClassifyEdgeLine(std::u16string_view line) {
   const uint32_t weight = Weight(line);
   if (IsDateline(line, weight)) return EdgeLine::kDateline;
   if ((weight <= kCreditLine && OpensWith(line, kCreditOpenings)) ||
-      (weight <= kLongCredit && FirstPhrase(line, kCreditPhrases) != std::u16string_view::npos)) {
+      (weight <= kLongCredit && CreditIndex().First(line) != std::u16string_view::npos)) {
     return EdgeLine::kCredit;
   }
   if (IsNotice(line, weight)) return EdgeLine::kNotice;
