@@ -309,7 +309,7 @@ void TrimEdges(std::u16string& body) {
       ++read;
     }
   }
-  // A labelled dateline ("Published 10:02 AM EST Nov 19, 2019") among the
+  // A labelled dateline ("Published 9:30 AM EST Mar 3, 2023") among the
   // first lines goes even after a standfirst that reads like prose.
   for (size_t i = 0; i < std::min(lines.size(), kLabelledDatelineLines); ++i) {
     if (OpensWith(lines[i], kDatelineOpenings) && Weight(lines[i]) <= kCreditLine) keep[i] = 0;

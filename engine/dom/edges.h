@@ -15,7 +15,7 @@ enum class EdgeLine : uint8_t {
   kOther,     // neither boilerplate nor prose: a heading, a short line
   kProse,     // reads like the article: trimming stops here
   kDateline,  // "Updated Nov 19, 6:55 AM", "发表于 2004年12月27日 12:40"
-  kCredit,    // "By Jane Doe", "编辑：张三", "来源：新华社", "Reporting by ..."
+  kCredit,    // "By Jane Doe", "编辑：张三", "来源：滨江日报", "Reporting by ..."
   kNotice,    // copyright, disclaimer, subscription, follow, related, feed
 };
 

@@ -471,7 +471,7 @@ std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
   return std::nullopt;
 }
 
-// "由张三张贴 @ 2005-03-21": a poster's name between "由" and the verb of
+// "由张三张贴 @ 2006-04-12": a poster's name between "由" and the verb of
 // posting, which ends the clause.
 std::optional<Byline> PostedBy(std::u16string_view line, size_t at) {
   static constexpr std::u16string_view kPostingVerbs[] = {u"张贴", u"贴出", u"发表", u"发布"};
@@ -663,7 +663,7 @@ std::optional<Byline> NamesOnly(std::u16string_view line) {
   return Byline{std::move(printed), BylineKind::kNamesOnly};
 }
 
-// "2004年7月16日08:19 [ 张三 ] 来源：...": a name in brackets beside the
+// "2006年3月9日10:42 [ 张三 ] 来源：...": a name in brackets beside the
 // date and the source of a dateline.
 std::optional<Byline> BracketedName(std::u16string_view line) {
   for (size_t open = line.find_first_of(u"[【"); open != kNone;
@@ -756,7 +756,7 @@ std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, boo
   if (best && IsCopyrightLine(line)) return std::nullopt;
   return best;
 }
-// "Text: Jane Doe" -> "Jane Doe", "Jane Doe, Futurism" -> "Jane Doe", "Jane
+// "Text: Jane Doe" -> "Jane Doe", "Jane Doe, Valleywire" -> "Jane Doe", "Jane
 // Doe. Valley Network" -> "Jane Doe": a label before a name in Latin letters,
 // and the outlet after it.
 std::u16string WithoutLatinAdditions(std::u16string text) {
@@ -773,7 +773,7 @@ std::u16string WithoutLatinAdditions(std::u16string text) {
       comma != kNone && words(std::u16string_view(text).substr(comma + 2)) == 1) {
     text.resize(comma);
   }
-  // After a word, not an initial ("Sarah E. Needleman").
+  // After a word, not an initial ("Mary E. Lind").
   if (const size_t stop = text.find(u". "); stop != kNone && stop >= 2 && IsLatin(text[stop - 2]) &&
                                             words(std::u16string_view(text).substr(0, stop)) >= 2) {
     text.resize(stop);
@@ -781,7 +781,7 @@ std::u16string WithoutLatinAdditions(std::u16string text) {
   return text;
 }
 
-// A single word in capitals ("KWCHCIK") is an account's id or an acronym.
+// A single word in capitals ("QWZXKT") is an account's id or an acronym.
 bool IsCapitalisedId(std::u16string_view text) {
   constexpr size_t kLeastIdLetters = 4;
   return text.size() >= kLeastIdLetters && std::all_of(text.begin(), text.end(), IsUpper);

@@ -9,8 +9,8 @@ namespace {
 
 TEST(EdgeLinesTest, KindsOfLines) {
   const std::u16string long_notice =
-      u"Notice: the content above is uploaded by a user of the platform, which only provides "
-      u"storage and does not check what its users write, so write to them, not to us, please.";
+      u"Notice: the letters above were sent in by readers of the forum, who alone answer for "
+      u"them; the forum keeps them and checks nothing that its readers send, so write to them.";
   const std::u16string long_prose =
       u"The museum's lawyers argued that the copyright of the photographs had expired long "
       u"ago, and the judge agreed with them after a short hearing on Monday.";
@@ -18,17 +18,17 @@ TEST(EdgeLinesTest, KindsOfLines) {
     std::u16string_view line;
     EdgeLine kind;
   } cases[] = {
-      {u"Updated 10:01 pm PST, Tuesday, November 19, 2019", EdgeLine::kDateline},
-      {u"发表于 2004年12月27日 12:40 - (阅读:3727)", EdgeLine::kDateline},
+      {u"Updated 7:45 am, Friday, March 3, 2023", EdgeLine::kDateline},
+      {u"发表于 2006年5月8日 18:05 - (阅读:512)", EdgeLine::kDateline},
       {u"2023-11-18 10:20 青禾日报", EdgeLine::kDateline},
       {u"2023年11月", EdgeLine::kOther},  // no time: the date of an issue
       {u"By Jane Doe", EdgeLine::kCredit},
       {u"（编辑：王晓）", EdgeLine::kCredit},
-      {u"来源：新华社", EdgeLine::kCredit},
-      {u"Keith Bradsher contributed reporting from Hong Kong.", EdgeLine::kCredit},
+      {u"来源：滨江日报", EdgeLine::kCredit},
+      {u"Maria Lind contributed reporting from the coast.", EdgeLine::kCredit},
       {u"Follow us on Twitter", EdgeLine::kNotice},
-      {u"There is plenty more where that came from. Sign up for The Morning Valley to get the "
-       u"free daily newsletter in your inbox.",
+      {u"Want more news like this? Sign up for The Morning Valley and the free "
+       u"newsletter reaches your inbox every weekday.",
        EdgeLine::kNotice},  // two phrases make a longer line a notice
       {u"Comments", EdgeLine::kNotice},
       {u"关注公众号：青禾财经", EdgeLine::kNotice},

@@ -20,7 +20,7 @@ TEST(BylineTest, NamesAsPrintedWithoutTheirLabels) {
       {u"作者:zboygirl 阅读(1660) 评论(5)", u"zboygirl", BylineKind::kAuthor},
       {u"作者： 周思博 (Joel Spolsky)", u"周思博 (Joel Spolsky)", BylineKind::kAuthor},
       {u"发文机关：市人民政府", u"市人民政府", BylineKind::kAuthor},  // the issuer of a document
-      {u"由青石张贴 @ 2005-03-21 01:20:44", u"青石", BylineKind::kAuthor},
+      {u"由青石张贴 @ 2006-04-12 09:15:30", u"青石", BylineKind::kAuthor},
       {u"本报记者 王五 摄", u"王五", BylineKind::kPhotographer},
       {u"本贴由大卫于2005年8月12日16:12:21在论坛发表", u"大卫", BylineKind::kAuthor},
       {u"ggjjzhzz 发表于 2005-9-15 11:46:00", u"ggjjzhzz", BylineKind::kAuthor},
@@ -53,17 +53,17 @@ TEST(BylineTest, BareNamesOnlyWhereTheCallerAllowsThemAndProseIsNoByline) {
         u"作者： size=\"20\" 来源：", u"Powered by Discuz! Archiver © 2001-2006",
         u"跳到导航 跳到搜索", u"（完）", u"来源：新华网", u"作者：佚名", u"作者：滨江网络中心",
         u"本报记者 王五 制图", u"作者：我要投稿", u"由他发布的通知已经生效",
-        u"By Valley News Network", u"2004年7月16日08:19 [ 黄立 ] 来源：[ 滨江日报 ]"}) {
+        u"By Valley News Network", u"2006年3月9日10:42 [ 黄立 ] 来源：[ 滨江日报 ]"}) {
     EXPECT_FALSE(FindByline(line, true)) << ToUtf8(line);
   }
 }
 
 TEST(BylineTest, NameInBracketsOnlyInADateline) {
-  const std::u16string_view line = u"2004年7月16日08:19 [ 黄立 ] 来源：[ 滨江日报 ]";
+  const std::u16string_view line = u"2006年3月9日10:42 [ 黄立 ] 来源：[ 滨江日报 ]";
   EXPECT_FALSE(FindByline(line, false, false));
   EXPECT_EQ(FindByline(line, false, true)->names, u"黄立");
-  EXPECT_FALSE(FindByline(u"2004年7月16日 [ 国际 ] 来源：滨江日报", false, true));
-  EXPECT_FALSE(FindByline(u"2004年7月16日 [ 黄立 ] [ 财经 ]", false, true));
+  EXPECT_FALSE(FindByline(u"2006年3月9日 [ 国际 ] 来源：滨江日报", false, true));
+  EXPECT_FALSE(FindByline(u"2006年3月9日 [ 黄立 ] [ 财经 ]", false, true));
   EXPECT_FALSE(FindByline(u"点击 [ 黄立 ] 来源：滨江日报", false, true));
 }
 
@@ -72,15 +72,15 @@ TEST(BylineTest, DeclaredAuthorsThatNameARoleOrAnOrganisationAreNone) {
     std::u16string_view value, author;
   } kept[] = {
       {u"张三 王五", u"张三 王五"},
-      {u"Sarah E. Needleman", u"Sarah E. Needleman"},
-      {u"Victor Tangermann, Futurism", u"Victor Tangermann"},
-      {u"Finian Cunningham. Valley International", u"Finian Cunningham"},
+      {u"Mary E. Lind", u"Mary E. Lind"},
+      {u"Tom Ashby, Valleywire", u"Tom Ashby"},
+      {u"Ruth Okafor. Valley International", u"Ruth Okafor"},
       {u"Text: Jane Doe", u"Jane Doe"},
   };
   for (const auto& test : kept) EXPECT_EQ(DeclaredAuthor(test.value), test.author);
   for (const std::u16string_view value :
        {u"赵六制图", u"责任编辑：李四", u"王五 摄", u"张三整理", u"Valley News Network",
-        u"The Valley Courier", u"KWCHCIK", u"name, email@example.com"}) {
+        u"The Valley Courier", u"QWZXKT", u"name, email@example.com"}) {
     EXPECT_EQ(DeclaredAuthor(value), u"") << ToUtf8(value);
   }
 }
