@@ -41,8 +41,9 @@ bool IsJunk(Tag tag) {
   }
 }
 
-// How an inline style hides an element.
-enum class StyleHiding : uint8_t { kNone, kDisplay, kVisibility };
+// How an inline style hides an element, or shows it whatever the page's
+// style sheet says.
+enum class StyleHiding : uint8_t { kNone, kDisplay, kVisibility, kDisplayed };
 
 // The style without blanks, in lower case, up to 128 units.
 std::u16string_view Packed(std::u16string_view style, char16_t (&packed)[128]) {
@@ -63,6 +64,8 @@ StyleHiding InlineHiding(std::u16string_view style) {
   if (text.find(u"visibility:hidden") != std::u16string_view::npos) {
     return StyleHiding::kVisibility;
   }
+  // An inline "display" wins over the style sheet's "display: none".
+  if (text.find(u"display:") != std::u16string_view::npos) return StyleHiding::kDisplayed;
   return StyleHiding::kNone;
 }
 
@@ -121,6 +124,8 @@ Hiding HidingOf(const Dom& dom, NodeIndex index, const HiddenByStyle& sheet) {
         return Hiding::kGone;
       case StyleHiding::kVisibility:
         return HasVisibleDescendant(dom, index) ? Hiding::kInvisible : Hiding::kGone;
+      case StyleHiding::kDisplayed:
+        return Hiding::kShown;
       case StyleHiding::kNone:
         break;
     }
@@ -178,14 +183,16 @@ void PageDrops::Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unl
     while (!visibility.empty() && visibility.back().end <= i) visibility.pop_back();
     const bool invisible = !visibility.empty() && !visibility.back().visible;
     const Node& node = dom[i];
-    if (node.tag == Tag::kText || node.tag == Tag::kImg) {
+    if (node.tag == Tag::kText) {
       if (invisible) drops[i] = kHidden;
       continue;
     }
     uint8_t drop = 0;
-    const Hiding hiding = HidingOf(dom, i, style_);
+    const Hiding hiding = IsJunk(node.tag) ? Hiding::kShown : HidingOf(dom, i, style_);
     if (IsJunk(node.tag)) {
       drop = kJunk;
+    } else if (invisible && node.tag == Tag::kImg) {
+      drop = kHidden;  // what an invisible element holds besides its text
     } else if (hiding == Hiding::kGone && !HoldsMostText(i, kHiddenArticleShare)) {
       drop = kHidden;
     } else if (hiding == Hiding::kInvisible) {

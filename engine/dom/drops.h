@@ -31,9 +31,10 @@ class PageDrops {
   // their boilerplate hints.
   void TrustArticleContainers(const Dom& dom, NodeIndex headline, std::span<Hint> hints) const;
 
-  // Marks junk and hidden subtrees, and unlikely ones when `strip_unlikely`;
-  // only subtree roots are marked. A hidden subtree that holds most of the
-  // page's text is kept: a script reveals it.
+  // Marks junk and hidden subtrees, and unlikely ones when `strip_unlikely`:
+  // their roots, and inside an element hidden by "visibility" the text and
+  // images that do not show themselves again. A hidden subtree that holds
+  // most of the page's text is kept: a script reveals it.
   void Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
             std::vector<uint8_t>& drops) const;
 

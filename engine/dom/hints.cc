@@ -7,7 +7,14 @@
 namespace korvane {
 namespace {
 
-enum Kind : uint8_t { kPositive = 1, kNegative = 2, kUnlikely = 4, kMaybe = 8 };
+enum Kind : uint8_t {
+  kPositive = 1,
+  kNegative = 2,
+  kUnlikely = 4,
+  kMaybe = 8,
+  kPartOfArticle = 16,  // a negative word for a part of the article itself
+  kOverrides = 32,      // a name holds a negative word that is not such a part
+};
 
 struct Word {
   std::string_view text;
@@ -104,7 +111,7 @@ constexpr Word kWords[] = {
     {"hot", kNegative, true},
     {"rank", kNegative, true},
     {"hid", kNegative, true},
-    {"media", kNegative, true},
+    {"media", kNegative | kPartOfArticle, true},
 };
 
 constexpr size_t kLongestName = 256;
@@ -128,7 +135,9 @@ class WordIndex {
         const Word& known = kWords[index];
         const bool found =
             known.whole ? at == 0 && word == known.text : word.substr(at).starts_with(known.text);
-        if (found) kinds |= known.kinds;
+        if (!found) continue;
+        kinds |= known.kinds;
+        if ((known.kinds & kNegative) && !(known.kinds & kPartOfArticle)) kinds |= kOverrides;
       }
     }
     return kinds;
@@ -147,10 +156,11 @@ bool IsLetter(char16_t unit) { return (unit | 0x20) >= u'a' && (unit | 0x20) <= 
 bool IsUpper(char16_t unit) { return unit >= u'A' && unit <= u'Z'; }
 
 // A name that joins an article word to a boilerplate word
-// ("content-recommend", "article-comments") names the boilerplate part of
-// the article: the article word only says where it stands.
+// ("content-recommend", "article-comments", "hot-article") names that part
+// of the page: the article word only says where it stands. "media" is the
+// article's own images ("article__media") and does not override it.
 uint8_t KindsOfName(uint8_t kinds) {
-  return (kinds & kNegative) ? kinds & ~(kPositive | kMaybe) : kinds;
+  return (kinds & kOverrides) ? kinds & ~(kPositive | kMaybe) : kinds;
 }
 
 // Names are separated by blanks; words are runs of letters: "mainContent"
