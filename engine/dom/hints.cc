@@ -9,7 +9,14 @@
 namespace korvane {
 namespace {
 
-enum Kind : uint8_t { kPositive = 1, kNegative = 2, kUnlikely = 4, kMaybe = 8 };
+enum Kind : uint8_t {
+  kPositive = 1,
+  kNegative = 2,
+  kUnlikely = 4,
+  kMaybe = 8,
+  kPartOfArticle = 16,  // a negative word for a part of the article itself
+  kOverrides = 32,      // a name holds a negative word that is not such a part
+};
 
 struct Word {
   std::string_view text;
@@ -106,7 +113,7 @@ constexpr Word kWords[] = {
     {"hot", kNegative, true},
     {"rank", kNegative, true},
     {"hid", kNegative, true},
-    {"media", kNegative, true},
+    {"media", kNegative | kPartOfArticle, true},
 };
 
 constexpr size_t kLongestName = 256;
@@ -140,7 +147,9 @@ class WordIndex {
         const Word& known = kWords[words_[k]];
         const bool found =
             known.whole ? at == 0 && word == known.text : word.substr(at).starts_with(known.text);
-        if (found) kinds |= known.kinds;
+        if (!found) continue;
+        kinds |= known.kinds;
+        if ((known.kinds & kNegative) && !(known.kinds & kPartOfArticle)) kinds |= kOverrides;
       }
     }
     return kinds;
@@ -158,22 +167,38 @@ uint8_t KindsOfWord(std::string_view word) {
   return index.KindsOf(word);
 }
 
-// Words are runs of letters; "mainContent" is "main" and "content".
+// A name that joins an article word to a boilerplate word
+// ("content-recommend", "article-comments", "hot-article") names that part
+// of the page: the article word only says where it stands. "media" is the
+// article's own images ("article__media") and does not override it.
+uint8_t KindsOfName(uint8_t kinds) {
+  return (kinds & kOverrides) ? kinds & ~(kPositive | kMaybe) : kinds;
+}
+
+// Names are separated by blanks; words are runs of letters: "mainContent"
+// is "main" and "content".
 uint8_t KindsOfNames(std::u16string_view names) {
   names = names.substr(0, kLongestName);
   uint8_t kinds = 0;
+  uint8_t name_kinds = 0;
   std::array<char, kLongestName> word;
   size_t size = 0;
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
     const bool starts_word = IsAsciiUpper(unit) && size > 0 && !IsAsciiUpper(names[i - 1]);
-    if (!IsAsciiLetter(unit) || starts_word) {
-      if (size > 0) kinds |= KindsOfWord(std::string_view(word.data(), size));
+    const bool letter = IsAsciiLetter(unit);
+    if (!letter || starts_word) {
+      if (size > 0) name_kinds |= KindsOfWord(std::string_view(word.data(), size));
       size = 0;
     }
-    if (IsAsciiLetter(unit)) word[size++] = static_cast<char>(AsciiLower(unit));
+    if (letter) {
+      word[size++] = static_cast<char>(AsciiLower(unit));
+    } else if (unit == u' ' || unit == u'\t' || unit == u'\n') {
+      kinds |= KindsOfName(name_kinds);
+      name_kinds = 0;
+    }
   }
-  return kinds;
+  return kinds | KindsOfName(name_kinds);
 }
 
 // Class and id values repeat across a page ("item", "news-list"): one

@@ -129,7 +129,7 @@ void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<No
     NodeStats& own = stats[i];
     if (node.tag != Tag::kText) {
       CountElement(node.tag, own);
-      if (IsLink(dom, node)) own.link_chars = own.chars;
+      if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
       // A <div> of text and inline elements is a paragraph too.
       if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
       if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;

@@ -44,6 +44,19 @@ inline bool IsLink(const Dom& dom, const Node& node) {
   return node.tag == Tag::kA && dom.FindAttribute(node, u"href") != nullptr;
 }
 
+// A link that holds lines of prose (an article wrapped whole in one <a>,
+// its paragraphs split by <br>) is text, not a link to other pages.
+constexpr uint32_t kProseLinkLines = 3;
+constexpr uint32_t kProseLinkCommas = 10;
+inline bool IsProse(const NodeStats& stats) {
+  return stats.lines >= kProseLinkLines && stats.commas >= kProseLinkCommas;
+}
+
+// Whether a node's text counts as link text.
+inline bool IsLinkText(const Dom& dom, const Node& node, const NodeStats& stats) {
+  return IsLink(dom, node) && !IsProse(stats);
+}
+
 inline double LinkDensity(const NodeStats& stats) {
   return stats.chars == 0 ? 0.0 : static_cast<double>(stats.link_chars) / stats.chars;
 }

@@ -64,6 +64,12 @@ bool HtmlTokenizer::ReadCdata(Token& token) {
 
 Token HtmlTokenizer::Next() {
   if (raw_text_tag_ != Tag::kUnknown) return RawText();
+  if (title_cut_short_) {
+    // The end tag that an unclosed <title> lacked, so that what follows it
+    // is the page again.
+    title_cut_short_ = false;
+    return Token{.kind = TokenKind::kEndTag, .tag = Tag::kTitle, .begin = U32(at_)};
+  }
   while (at_ < page_.size()) {
     if (page_[at_] != u'<' || !StartsMarkup(at_)) {
       size_t end = at_ + 1;
@@ -163,7 +169,11 @@ bool HtmlTokenizer::ReadAttributes(size_t& at, bool keep, Token& token) {
 
 // The content of the raw-text element just opened, up to its end tag.
 Token HtmlTokenizer::RawText() {
-  const size_t end = raw_text_tag_ == Tag::kScript ? ScriptEnd(at_) : RawTextEnd(at_);
+  size_t end = raw_text_tag_ == Tag::kScript ? ScriptEnd(at_) : RawTextEnd(at_);
+  if (end == page_.size() && raw_text_tag_ == Tag::kTitle) {
+    end = UnclosedTitleEnd(at_);
+    title_cut_short_ = end < page_.size();
+  }
   Token text{
       .kind = TokenKind::kRawText, .tag = raw_text_tag_, .begin = U32(at_), .size = U32(end - at_)};
   raw_text_tag_ = Tag::kUnknown;
@@ -224,6 +234,19 @@ size_t HtmlTokenizer::ScriptEnd(size_t from) const {
     } else {
       ++at;
     }
+  }
+  return page_.size();
+}
+
+// A <title> without an end tag would swallow the whole page: it ends
+// instead at the first tag or at the end of its first line of text,
+// whichever comes first.
+size_t HtmlTokenizer::UnclosedTitleEnd(size_t from) const {
+  size_t at = from;
+  while (at < page_.size() && IsHtmlSpace(page_[at])) ++at;
+  for (; at < page_.size(); ++at) {
+    const char16_t unit = page_[at];
+    if (unit == u'\n' || unit == u'\r' || (unit == u'<' && StartsMarkup(at))) return at;
   }
   return page_.size();
 }

@@ -7,7 +7,9 @@
 // the page ("<script/>" has none); a script's end tag inside "<!--
 // <script>...</script>" ends the inner script only. Inside SVG and MathML
 // (the tree tells, see SetTreeContext) no element has raw text, and
-// "<![CDATA[...]]>" is a raw-text token. Character references are left as
+// "<![CDATA[...]]>" is a raw-text token. A <title> that is never closed
+// ends at the first tag or line break after its text, followed by the end
+// tag it lacked. Character references are left as
 // written: positions point into the page. A tag cut off by the end of the
 // page is dropped.
 #pragma once
@@ -78,6 +80,7 @@ class HtmlTokenizer {
   size_t RawTextEnd(size_t from) const;
   size_t ScriptEnd(size_t from) const;
   bool EndTagAt(size_t at, std::u16string_view name) const;
+  size_t UnclosedTitleEnd(size_t from) const;
 
   std::u16string_view page_;
   std::vector<Attribute>* attributes_;
@@ -87,6 +90,7 @@ class HtmlTokenizer {
   uint32_t raw_text_name_begin_ = 0;
   bool html_elements_ = true;
   bool foreign_node_ = false;
+  bool title_cut_short_ = false;  // an unclosed <title> was ended early: its end tag is due
 };
 
 // Whether two names are equal in ASCII letter case (HTML's names). Inline:

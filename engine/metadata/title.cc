@@ -20,6 +20,9 @@ constexpr size_t kMaxHeadings = 32;
 // At most this many parts at either end of a title are weighed as the
 // site's name ("Title - Section - Site - Network" has three).
 constexpr size_t kMaxSiteParts = 8;
+// A title or heading longer than this is no title: an <h1> that wraps the
+// whole article, a title that runs on into the page.
+constexpr size_t kMaxTitle = 300;
 // A later part of a title is the headline rather than the site's name when it
 // is this much longer than the first part ("Site | A long headline").
 constexpr double kLongerPart = 1.5;
@@ -136,6 +139,7 @@ std::u16string TitleText(const Dom& dom) {
       TextWriter writer(text);
       writer.AppendText(dom.Text(dom[dom.FirstChild(i)]));
       writer.Finish();
+      if (text.size() > kMaxTitle) text.clear();
       if (!text.empty()) break;
     }
   }
@@ -155,7 +159,9 @@ std::vector<Heading> TopHeadings(const Dom& dom) {
       i = dom[i].end - 1;
     } else if (tag == Tag::kH1) {
       std::u16string text = OneLineText(dom, i);
-      if (!text.empty()) headings.push_back(Heading{i, std::move(text)});
+      if (!text.empty() && text.size() <= kMaxTitle) {
+        headings.push_back(Heading{i, std::move(text)});
+      }
       i = dom[i].end - 1;
     }
   }
@@ -220,6 +226,7 @@ std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view s
 
 PageHeadings ReadHeadings(const Dom& dom, std::u16string_view og_title,
                           std::u16string_view site_name) {
+  if (og_title.size() > kMaxTitle) og_title = {};
   const std::u16string page_title = TitleText(dom);
   const std::u16string short_title = WithoutSiteName(page_title);
   std::u16string site = page_title;

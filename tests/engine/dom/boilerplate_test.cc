@@ -72,5 +72,21 @@ TEST(DomBoilerplateTest, LinesAreRemovedWholeAndTheRestRejoined) {
   }
 }
 
+TEST(DomBoilerplateTest, FooterMarks) {
+  const struct {
+    std::u16string_view text;
+    int marks;
+  } cases[] = {
+      {u"\u9752ICP\u5907123\u53f7", 2},                                // a registration number
+      {u"Copyright \u00a9 2024, all rights reserved", 5},              // three phrases
+      {u"\u6d3b\u52a8\u7531\u5e02\u6587\u5316\u5c40\u4e3b\u529e", 1},  // "organised by"
+      {u"The council voted on Tuesday.", 0},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(FooterMarks(test.text), test.marks)
+        << testing::PrintToString(std::u16string(test.text));
+  }
+}
+
 }  // namespace
 }  // namespace korvane

@@ -18,7 +18,10 @@ TEST(DomHintsTest, ClassAndIdWords) {
       {u"comment-list", -25, true},
       {u"pinglun_box", -25, true},
       {u"sidebar right", -25, true},
-      {u"article-comments", 0, false},  // an article word keeps it a candidate
+      {u"article-comments", -25, true},  // an article's comments are comments
+      {u"post-body__recommend--wrap", -25, true},
+      {u"article__media", 0, false},    // a weaker word: the article's images
+      {u"article comments", 0, false},  // an article word in another name keeps it a candidate
       {u"site-header", 0, true},
       {u"ad top", -25, true},
       {u"header load shadow", 0, true},  // "ad" only as a whole word

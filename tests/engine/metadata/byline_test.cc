@@ -19,7 +19,9 @@ TEST(BylineTest, NamesAsPrintedWithoutTheirLabels) {
       {u"时间：2004年10月21日14:18 作者：郭励弘", u"郭励弘", BylineKind::kAuthor},
       {u"作者:zboygirl 阅读(1660) 评论(5)", u"zboygirl", BylineKind::kAuthor},
       {u"作者： 周思博 (Joel Spolsky)", u"周思博 (Joel Spolsky)", BylineKind::kAuthor},
-      {u"发文机关：市人民政府", u"市人民政府", BylineKind::kNamesOnly},
+      {u"发文机关：市人民政府", u"市人民政府", BylineKind::kAuthor},  // the issuer of a document
+      {u"由青石张贴 @ 2006-04-12 09:15:30", u"青石", BylineKind::kAuthor},
+      {u"本报记者 王五 摄", u"王五", BylineKind::kPhotographer},
       {u"本贴由大卫于2005年8月12日16:12:21在论坛发表", u"大卫", BylineKind::kAuthor},
       {u"ggjjzhzz 发表于 2005-9-15 11:46:00", u"ggjjzhzz", BylineKind::kAuthor},
       {u"文／钱七", u"钱七", BylineKind::kAuthor},
@@ -49,7 +51,9 @@ TEST(BylineTest, BareNamesOnlyWhereTheCallerAllowsThemAndProseIsNoByline) {
        {u"孙启勤告诉记者，他仍然在坚持购买彩票。", u"记者获悉，今年的计划已经公布。",
         u"本刊记者经历了近4个小时的车程", u"在线荐稿记者博客联系记者", u"[作者简介] (个人情况保密)",
         u"作者： size=\"20\" 来源：", u"Powered by Discuz! Archiver © 2001-2006",
-        u"跳到导航 跳到搜索", u"（完）", u"来源：新华网", u"作者：佚名"}) {
+        u"跳到导航 跳到搜索", u"（完）", u"来源：新华网", u"作者：佚名", u"作者：滨江网络中心",
+        u"本报记者 王五 制图", u"作者：我要投稿", u"由他发布的通知已经生效",
+        u"By Valley News Network", u"2006年3月9日10:42 [ 黄立 ] 来源：[ 滨江日报 ]"}) {
     EXPECT_FALSE(FindByline(line, true)) << ToUtf8(line);
   }
 }
@@ -168,6 +172,33 @@ TEST(BylineTest, DeclaredAuthorsWithoutLabelsOrStandIns) {
   };
   for (const auto& test : cases)
     EXPECT_EQ(DeclaredAuthor(test.value), test.author) << ToUtf8(test.value);
+}
+
+TEST(BylineTest, NameInBracketsOnlyInADateline) {
+  const std::u16string_view line = u"2006年3月9日10:42 [ 黄立 ] 来源：[ 滨江日报 ]";
+  EXPECT_FALSE(FindByline(line, false, false));
+  EXPECT_EQ(FindByline(line, false, true)->names, u"黄立");
+  EXPECT_FALSE(FindByline(u"2006年3月9日 [ 国际 ] 来源：滨江日报", false, true));
+  EXPECT_FALSE(FindByline(u"2006年3月9日 [ 黄立 ] [ 财经 ]", false, true));
+  EXPECT_FALSE(FindByline(u"点击 [ 黄立 ] 来源：滨江日报", false, true));
+}
+
+TEST(BylineTest, DeclaredAuthorsThatNameARoleOrAnOrganisationAreNone) {
+  const struct {
+    std::u16string_view value, author;
+  } kept[] = {
+      {u"张三 王五", u"张三 王五"},
+      {u"Mary E. Lind", u"Mary E. Lind"},
+      {u"Tom Ashby, Valleywire", u"Tom Ashby"},
+      {u"Ruth Okafor. Valley International", u"Ruth Okafor"},
+      {u"Text: Jane Doe", u"Jane Doe"},
+  };
+  for (const auto& test : kept) EXPECT_EQ(DeclaredAuthor(test.value), test.author);
+  for (const std::u16string_view value :
+       {u"赵六制图", u"责任编辑：李四", u"王五 摄", u"张三整理", u"Valley News Network",
+        u"The Valley Courier", u"QWZXKT", u"name, email@example.com"}) {
+    EXPECT_EQ(DeclaredAuthor(value), u"") << ToUtf8(value);
+  }
 }
 
 }  // namespace
