@@ -45,36 +45,74 @@ bool IsJunk(Tag tag) {
 // style sheet says.
 enum class StyleHiding : uint8_t { kNone, kDisplay, kVisibility, kDisplayed };
 
-// The style without blanks, in lower case, up to 128 units.
-std::u16string_view Packed(std::u16string_view style, char16_t (&packed)[128]) {
-  size_t size = 0;
-  for (char16_t unit : style) {
-    if (IsHtmlSpace(unit)) continue;
-    if (size == std::size(packed)) break;
-    packed[size++] = AsciiLower(unit);
-  }
-  return std::u16string_view(packed, size);
+std::u16string_view TrimmedHtml(std::u16string_view text) {
+  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
+  return text;
 }
 
-// "display: none", "visibility:hidden" in any letter case and spacing.
-StyleHiding InlineHiding(std::u16string_view style) {
-  char16_t packed[128];
-  const std::u16string_view text = Packed(style, packed);
-  if (text.find(u"display:none") != std::u16string_view::npos) return StyleHiding::kDisplay;
-  if (text.find(u"visibility:hidden") != std::u16string_view::npos) {
-    return StyleHiding::kVisibility;
+// The values of an inline style's "display" and "visibility", read
+// declaration by declaration as browsers read them: names and values are
+// whole words in any letter case and spacing ("display:nonesuch" is no
+// "none"), the last declaration of a property wins unless an earlier one
+// is "!important".
+struct InlineStyle {
+  struct Value {
+    std::u16string_view text;
+    bool important = false;
+    bool any = false;
+
+    void Declare(std::u16string_view value, bool is_important) {
+      if (important && !is_important) return;
+      text = value;
+      important = is_important;
+      any = true;
+    }
+    bool Is(std::u16string_view keyword) const {
+      return any && EqualIgnoringAsciiCase(text, keyword);
+    }
+  };
+  Value display;
+  Value visibility;
+};
+
+InlineStyle ReadInlineStyle(std::u16string_view style) {
+  InlineStyle read;
+  for (size_t begin = 0; begin < style.size();) {
+    size_t end = style.find(u';', begin);
+    if (end == std::u16string_view::npos) end = style.size();
+    const std::u16string_view declaration = style.substr(begin, end - begin);
+    begin = end + 1;
+    const size_t colon = declaration.find(u':');
+    if (colon == std::u16string_view::npos) continue;
+    const std::u16string_view name = TrimmedHtml(declaration.substr(0, colon));
+    std::u16string_view value = TrimmedHtml(declaration.substr(colon + 1));
+    const size_t bang = value.find(u'!');
+    const bool important =
+        bang != std::u16string_view::npos &&
+        EqualIgnoringAsciiCase(TrimmedHtml(value.substr(bang + 1)), u"important");
+    if (bang != std::u16string_view::npos) value = TrimmedHtml(value.substr(0, bang));
+    if (EqualIgnoringAsciiCase(name, u"display")) {
+      read.display.Declare(value, important);
+    } else if (EqualIgnoringAsciiCase(name, u"visibility")) {
+      read.visibility.Declare(value, important);
+    }
   }
+  return read;
+}
+
+StyleHiding InlineHiding(std::u16string_view style) {
+  const InlineStyle read = ReadInlineStyle(style);
+  if (read.display.Is(u"none")) return StyleHiding::kDisplay;
+  if (read.visibility.Is(u"hidden")) return StyleHiding::kVisibility;
   // An inline "display" wins over the style sheet's "display: none".
-  if (text.find(u"display:") != std::u16string_view::npos) return StyleHiding::kDisplayed;
+  if (read.display.any) return StyleHiding::kDisplayed;
   return StyleHiding::kNone;
 }
 
 bool ShowsAgain(const Dom& dom, const Node& element) {
   const Attribute* style = dom.FindAttribute(element, u"style");
-  if (style == nullptr) return false;
-  char16_t packed[128];
-  return Packed(dom.RawValue(*style), packed).find(u"visibility:visible") !=
-         std::u16string_view::npos;
+  return style != nullptr && ReadInlineStyle(dom.RawValue(*style)).visibility.Is(u"visible");
 }
 
 // Browsers show a descendant styled "visibility: visible" inside a

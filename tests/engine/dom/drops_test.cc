@@ -45,6 +45,23 @@ TEST(DomDropsTest, HiddenByAnAttributeOrAnInlineStyle) {
       {u"<p style='visibility: visible'>x</p>", false},
       {u"<p style='display: block'>x</p>", false},
       {u"<p title='display:none'>x</p>", false},
+      // Values and names are whole words; the last declaration wins, unless
+      // an earlier one is important; a style is read to its end.
+      {u"<p style='display:nonesuch'>x</p>", false},
+      {u"<p style='display:none-x'>x</p>", false},
+      {u"<p style='display:none;color:red'>x</p>", true},
+      {u"<p style='display:none!important'>x</p>", true},
+      {u"<p style='display:none ;'>x</p>", true},
+      {u"<p style='-x-display:none'>x</p>", false},
+      {u"<p style='display:none;display:block'>x</p>", false},
+      {u"<p style='display:block;display:none'>x</p>", true},
+      {u"<p style='display:none !important;display:block'>x</p>", true},
+      {u"<p style='visibility:hiddenish'>x</p>", false},
+      {u"<p style='visibility:hidden;visibility:visible'>x</p>", false},
+      {u"<p style='width:10px;height:10px;margin:0 auto;padding:0;border:1px solid red;"
+       u"background:#fff;font-family:serif;line-height:1.5;letter-spacing:1px;color:#333;"
+       u"display:none'>x</p>",
+       true},
       {u"<p class=hidden>x</p>", false},
   };
   for (const auto& test : cases) {
