@@ -9,9 +9,10 @@ namespace korvane {
 namespace {
 
 // A hidden subtree with more than this share of the page's text is the
-// article, shown by a script; an element around the headline with more than
-// this share is the article's container.
-constexpr double kHiddenArticleShare = 0.6;
+// article, shown by a script, and so is a navigation, sidebar, footer or
+// other junk shown as text that is left unclosed before it; an element
+// around the headline with more than this share is the article's container.
+constexpr double kArticleShare = 0.6;
 constexpr double kArticleContainerShare = 0.5;
 
 bool IsJunk(Tag tag) {
@@ -37,7 +38,25 @@ bool IsJunk(Tag tag) {
     case Tag::kFigcaption:
       return true;
     default:
-      return Has(tag, kRawText);
+      return HidesRawText(tag);
+  }
+}
+
+// Junk for what it usually holds (menus, sidebars, footers, a control's
+// label, a caption, an image map's links), not for what browsers show of
+// it: left unclosed, such an element runs on over the rest of the page,
+// which browsers show as text.
+bool MayRunOn(Tag tag) {
+  switch (tag) {
+    case Tag::kNav:
+    case Tag::kAside:
+    case Tag::kFooter:
+    case Tag::kButton:
+    case Tag::kFigcaption:
+    case Tag::kMap:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -177,14 +196,14 @@ void PageDrops::Read(const Dom& dom) {
   style_.Read(dom);
   text_.assign(dom.size(), 0);
   // Each text node's units as the page writes them (blanks and references
-  // too: a share is all this measures), outside links and junk; then the
-  // sums, children after their parents.
+  // too: a share is all this measures), outside links and junk that is
+  // never shown; then the sums, children after their parents.
   NodeIndex link_end = 0;
   for (NodeIndex i = 1; i < dom.size(); ++i) {
     const Node& node = dom[i];
     if (node.tag == Tag::kText) {
       if (i >= link_end && !(node.flags & kRawContent)) text_[i] = node.size;
-    } else if (IsJunk(node.tag)) {
+    } else if (IsJunk(node.tag) && !MayRunOn(node.tag)) {
       i = node.end - 1;
     } else if (IsLink(dom, node)) {
       link_end = std::max(link_end, node.end);
@@ -226,12 +245,13 @@ void PageDrops::Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unl
       continue;
     }
     uint8_t drop = 0;
-    const Hiding hiding = IsJunk(node.tag) ? Hiding::kShown : HidingOf(dom, i, style_);
-    if (IsJunk(node.tag)) {
+    const bool junk = IsJunk(node.tag) && !(MayRunOn(node.tag) && HoldsMostText(i, kArticleShare));
+    const Hiding hiding = junk ? Hiding::kShown : HidingOf(dom, i, style_);
+    if (junk) {
       drop = kJunk;
     } else if (invisible && node.tag == Tag::kImg) {
       drop = kHidden;  // what an invisible element holds besides its text
-    } else if (hiding == Hiding::kGone && !HoldsMostText(i, kHiddenArticleShare)) {
+    } else if (hiding == Hiding::kGone && !HoldsMostText(i, kArticleShare)) {
       drop = kHidden;
     } else if (hiding == Hiding::kInvisible) {
       visibility.push_back(Visibility{node.end, false});

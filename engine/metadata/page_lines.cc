@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 bool IsSkipped(Tag tag) {
-  return Has(tag, kRawText) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
+  return HidesRawText(tag) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
          tag == Tag::kSelect;
 }
 

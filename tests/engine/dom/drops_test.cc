@@ -100,9 +100,26 @@ TEST(DomDropsTest, ElementsThatAreNeverPageText) {
   }
   EXPECT_EQ(DropOf(u"<form><input></form>"), 0);
   for (const std::u16string_view html :
-       {u"<header>x</header>", u"<figure>x</figure>", u"<section>x</section>", u"<main>x</main>"}) {
+       {u"<header>x</header>", u"<figure>x</figure>", u"<section>x</section>", u"<main>x</main>",
+        u"<xmp>x</xmp>", u"<plaintext>x"}) {
     EXPECT_EQ(DropOf(html), 0) << ToUtf8(html);
   }
+}
+
+TEST(DomDropsTest, AnUnclosedElementThatBrowsersShowRunningOnOverTheArticleIsKept) {
+  // Unclosed, each holds the paragraph after it: most of the page's text.
+  for (const std::u16string_view html :
+       {u"<nav><a href=/>Home</a>", u"<aside>", u"<footer>", u"<button>", u"<figcaption>", u"<map>",
+        u"<nav style='color:red'>"}) {
+    EXPECT_EQ(DropOf(html), 0) << ToUtf8(html);
+  }
+  // Never shown as text, it stays out however much it holds.
+  for (const std::u16string_view html :
+       {u"<select>", u"<dialog>", u"<object>", u"<canvas>", u"<noscript>"}) {
+    EXPECT_NE(DropOf(html), 0) << ToUtf8(html);
+  }
+  // Closed, it holds little of the page's text and goes.
+  EXPECT_EQ(DropOf(u"<nav><p>" + std::u16string(100, u'y') + u"</p></nav>"), kJunk);
 }
 
 TEST(DomDropsTest, UnlikelyNamesOnlyWhenStrippingAndNeverOnAnArticle) {
