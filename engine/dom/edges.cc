@@ -39,13 +39,12 @@ constexpr std::u16string_view kDatelineOpenings[] = {
     u"发布时间", u"发表时间",  u"更新时间", u"时间：",       u"日期："};
 
 constexpr std::u16string_view kCreditOpenings[] = {
-    u"by ",        u"作者：",       u"作者:",      u"文：",
-    u"文/",        u"文／",         u"来源：",     u"来源:",
-    u"文章来源",   u"稿源",         u"出处",       u"编辑：",
-    u"编辑:",      u"责任编辑",     u"责编",       u"译：",
-    u"转自",       u"转载自",       u"摘自",       u"photo by",
-    u"image:",     u"reporting by", u"editing by", u"additional reporting",
-    u"written by", u"story by",     u"via "};
+    u"by ",        u"by:",      u"作者：",       u"作者:",      u"文：",
+    u"文/",        u"文／",     u"来源：",       u"来源:",      u"文章来源",
+    u"稿源",       u"出处",     u"编辑：",       u"编辑:",      u"责任编辑",
+    u"责编",       u"译：",     u"转自",         u"转载自",     u"摘自",
+    u"photo by",   u"image:",   u"reporting by", u"editing by", u"additional reporting",
+    u"written by", u"story by", u"via "};
 
 constexpr std::u16string_view kCreditPhrases[] = {
     u"contributed reporting", u"contributed to this report",

@@ -18,6 +18,7 @@ class LineBuilder {
     out_.text.clear();
     out_.links.clear();
     out_.lines.clear();
+    out_.seams.clear();
   }
 
   void Break() {
@@ -30,6 +31,9 @@ class LineBuilder {
 
   // Appends text, blanks squeezed, a run of other units at a time.
   void Append(std::u16string_view text, NodeIndex node, bool link) {
+    // Text nodes apart in the tree belong to different elements.
+    const bool other_element = node != last_node_ + 1;
+    last_node_ = node;
     for (size_t at = 0; at < text.size();) {
       if (IsBlankOrControl(text[at])) {
         pending_space_ = open_;
@@ -39,10 +43,16 @@ class LineBuilder {
       size_t end = at + 1;
       while (end < text.size() && !IsBlankOrControl(text[end])) ++end;
       if (!open_) {
-        out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
+        out_.lines.push_back(TextLine{.begin = static_cast<uint32_t>(out_.text.size()),
+                                      .node = node,
+                                      .first_seam = static_cast<uint32_t>(out_.seams.size())});
         open_ = true;
       } else if (pending_space_) {
         Push(u" ", link);
+      } else if (at == 0 && other_element) {
+        TextLine& line = out_.lines.back();
+        out_.seams.push_back(static_cast<uint32_t>(out_.text.size()) - line.begin);
+        ++line.seam_count;
       }
       pending_space_ = false;
       Push(text.substr(at, end - at), link);
@@ -68,6 +78,7 @@ class LineBuilder {
   PageLines& out_;
   bool open_ = false;
   bool pending_space_ = false;
+  NodeIndex last_node_ = kNoNode;
 };
 
 // Appends the lines of the nodes [begin, end) to `builder`.

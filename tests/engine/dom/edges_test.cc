@@ -23,6 +23,7 @@ TEST(EdgeLinesTest, KindsOfLines) {
       {u"2023-11-18 10:20 青禾日报", EdgeLine::kDateline},
       {u"2023年11月", EdgeLine::kOther},  // no time: the date of an issue
       {u"By Jane Doe", EdgeLine::kCredit},
+      {u"By: Jane Doe", EdgeLine::kCredit},
       {u"（编辑：王晓）", EdgeLine::kCredit},
       {u"来源：滨江日报", EdgeLine::kCredit},
       {u"Maria Lind contributed reporting from the coast.", EdgeLine::kCredit},
