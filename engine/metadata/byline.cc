@@ -573,9 +573,10 @@ bool OpensByline(std::u16string_view before) {
 }
 
 // Where the word [begin, end) runs into another element's text: the first
-// seam inside it, or `end`.
+// seam inside it, or `end`. A seam after its first letter alone is a drop
+// capital's ("<b>J</b>ane").
 size_t WordEnd(std::span<const uint32_t> seams, size_t begin, size_t end) {
-  const auto seam = std::upper_bound(seams.begin(), seams.end(), begin);
+  const auto seam = std::upper_bound(seams.begin(), seams.end(), begin + 1);
   return seam != seams.end() && *seam < end ? *seam : end;
 }
 

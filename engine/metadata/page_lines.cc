@@ -31,9 +31,6 @@ class LineBuilder {
 
   // Appends text, blanks squeezed, a run of other units at a time.
   void Append(std::u16string_view text, NodeIndex node, bool link) {
-    // Text nodes apart in the tree belong to different elements.
-    const bool other_element = node != last_node_ + 1;
-    last_node_ = node;
     for (size_t at = 0; at < text.size();) {
       if (IsBlankOrControl(text[at])) {
         pending_space_ = open_;
@@ -49,7 +46,7 @@ class LineBuilder {
         open_ = true;
       } else if (pending_space_) {
         Push(u" ", link);
-      } else if (at == 0 && other_element) {
+      } else if (at == 0) {  // the previous node's text runs on into this one's
         TextLine& line = out_.lines.back();
         out_.seams.push_back(static_cast<uint32_t>(out_.text.size()) - line.begin);
         ++line.seam_count;
@@ -78,7 +75,6 @@ class LineBuilder {
   PageLines& out_;
   bool open_ = false;
   bool pending_space_ = false;
-  NodeIndex last_node_ = kNoNode;
 };
 
 // Appends the lines of the nodes [begin, end) to `builder`.

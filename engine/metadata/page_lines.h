@@ -28,8 +28,9 @@ struct PageLines {
   // The runs of link text, as [begin, end) offsets into `text`, in order.
   std::vector<std::pair<uint32_t, uint32_t>> links;
   std::vector<TextLine> lines;
-  // Where the text of one element runs on into another's without a blank
-  // ("<a>by Adnet</a><a>by Adnet</a>"), as offsets into its line, in order.
+  // Where the text of one node runs on into the next one's without a blank,
+  // across the end or start of an element ("<a>by Adnet</a><a>by Adnet</a>"),
+  // as offsets into its line, in order.
   std::vector<uint32_t> seams;
 
   std::u16string_view Text(size_t line) const {

@@ -160,6 +160,8 @@ TEST(BylineTest, EnglishNamesEndWhereTheirElementEnds) {
       {u"By Jane DoeUpdated 3 hours ago", {11}, u"Jane Doe"},
       {u"By Jane DoeUpdated 3 hours ago", {}, u"Jane DoeUpdated"},
       {u"By Jane Doe", {3, 8}, u"Jane Doe"},  // the elements' words are whole
+      {u"By Jane Doe", {3, 4}, u"Jane Doe"},  // a drop capital
+      {u"By Jane Doe", {5}, u"Ja"},
       {u"ByJane Doe", {2}, u""},
       {u"By Jane DoeJohn Roe", {11, 15}, u"Jane Doe"},
   };
