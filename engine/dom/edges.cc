@@ -201,12 +201,16 @@ bool EndsSentence(std::u16string_view line) {
   return false;
 }
 
-// A line's length, CJK counting three, up to `most` units of it: no rule
-// tells apart lines longer than the longest notice.
-uint32_t Weight(std::u16string_view line, size_t most = kLongNotice + 1) {
+// A line's length, CJK counting three, counted until it passes `most`: no
+// rule tells apart lines longer than the longest notice. (Blanks count
+// nothing, so the count is not cut at a number of units.)
+uint32_t Weight(std::u16string_view line, uint32_t most = kLongNotice) {
+  constexpr size_t kStep = 64;
   uint32_t chars = 0;
   uint32_t commas = 0;
-  CountText(line.substr(0, most), chars, commas);
+  for (size_t at = 0; at < line.size() && chars <= most; at += kStep) {
+    CountText(line.substr(at, kStep), chars, commas);
+  }
   return chars;
 }
 

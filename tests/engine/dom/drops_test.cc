@@ -133,5 +133,36 @@ TEST(DomDropsTest, UnlikelyNamesOnlyWhenStrippingAndNeverOnAnArticle) {
   EXPECT_EQ(DropOf(u"<div class=comments hidden>x</div>"), kHidden);  // whatever the attempt
 }
 
+// A hidden subtree that holds more than three fifths of the page's text is
+// the article, revealed by a script: it stays.
+TEST(DomDropsTest, AHiddenSubtreeHoldingMostOfTheTextStays) {
+  // The paragraph after it holds 200 of the page's units.
+  EXPECT_EQ(DropOf(u"<div hidden>" + std::u16string(300, u'y') + u"</div>"), kHidden);  // 60%
+  EXPECT_EQ(DropOf(u"<div hidden>" + std::u16string(301, u'y') + u"</div>"), 0);
+  EXPECT_EQ(DropOf(u"<nav>" + std::u16string(300, u'y') + u"</nav>"), kJunk);
+  EXPECT_EQ(DropOf(u"<nav>" + std::u16string(301, u'y') + u"</nav>"), 0);
+}
+
+// The elements around the headline that hold more than half of the page's
+// text lose their boilerplate hints.
+TEST(DomDropsTest, ContainersOfTheHeadlineHoldingHalfTheTextAreTrusted) {
+  const auto trusted = [](size_t inside, size_t outside) {
+    const std::u16string page = u"<div class=sidebar><h1>Head</h1><p>" +
+                                std::u16string(inside, u'y') + u"</p></div><p>" +
+                                std::u16string(outside, u'x') + u"</p>";
+    Dom dom;
+    dom.Parse(page);
+    std::vector<Hint> hints;
+    ComputeHints(dom, hints);
+    EXPECT_TRUE(hints[1].unlikely);
+    PageDrops drops;
+    drops.Read(dom);
+    drops.TrustArticleContainers(dom, 2, hints);
+    return !hints[1].unlikely && hints[1].weight >= 0;
+  };
+  EXPECT_FALSE(trusted(96, 100));  // "Head" and 96: half of 200
+  EXPECT_TRUE(trusted(97, 100));
+}
+
 }  // namespace
 }  // namespace korvane

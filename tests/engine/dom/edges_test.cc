@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace korvane {
@@ -93,6 +94,100 @@ TEST(EdgeLinesTest, TrimsANoteOnTheAuthorAtTheVeryEnd) {
     TrimAuthorNote(body, test.author);
     EXPECT_EQ(body, test.kept) << testing::PrintToString(test.body);
   }
+}
+
+// `opening`, then letters, then `ending`: a line that weighs `weight` (a
+// letter or a mark counts one, a blank none).
+std::u16string Weighing(size_t weight, std::u16string_view opening,
+                        std::u16string_view ending = u"") {
+  std::u16string line(opening);
+  const auto counted = [](std::u16string_view text) {
+    return static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char16_t unit) { return unit != u' '; }));
+  };
+  line.append(weight - counted(opening) - counted(ending), u'x');
+  line.append(ending);
+  return line;
+}
+
+TEST(EdgeLinesTest, LengthsThatDecideAKind) {
+  const struct {
+    std::u16string line;
+    EdgeLine kind;
+  } cases[] = {
+      {Weighing(60, u"", u"."), EdgeLine::kProse},  // prose from 60
+      {Weighing(59, u"", u"."), EdgeLine::kOther},
+      {Weighing(120, u"2023-11-18 10:20 "), EdgeLine::kDateline},  // a dated line up to 120
+      {Weighing(121, u"2023-11-18 10:20 "), EdgeLine::kOther},
+      {Weighing(150, u"Updated "), EdgeLine::kDateline},  // a labelled one up to 150
+      {Weighing(151, u"Updated "), EdgeLine::kOther},
+      {Weighing(150, u"By "), EdgeLine::kCredit},  // a credit by its opening up to 150
+      {Weighing(151, u"By "), EdgeLine::kOther},
+      {Weighing(300, u"Maria Lind contributed reporting ", u"."), EdgeLine::kCredit},  // 300
+      {Weighing(301, u"Maria Lind contributed reporting ", u"."), EdgeLine::kProse},
+      {Weighing(90, u"Subscribe "), EdgeLine::kNotice},  // one phrase up to 90
+      {Weighing(91, u"Subscribe "), EdgeLine::kOther},
+      {Weighing(600, u"All rights reserved "), EdgeLine::kNotice},  // opening it, up to 600
+      {Weighing(601, u"All rights reserved "), EdgeLine::kOther},
+      {Weighing(200, u"xxxxxxxxxxxxAll rights reserved "), EdgeLine::kNotice},  // at unit 12
+      {Weighing(200, u"xxxxxxxxxxxxxAll rights reserved "), EdgeLine::kOther},  // at 13
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(ClassifyEdgeLine(test.line), test.kind) << testing::PrintToString(test.line);
+  }
+}
+
+// Each edge is read into past a few lines that are neither boilerplate nor
+// prose (six at the top, eight at the bottom); a labelled dateline goes
+// from the first three lines whatever stands before it.
+TEST(EdgeLinesTest, HowFarEachEdgeIsRead) {
+  const std::u16string prose =
+      u"The council met on Tuesday evening, and after a long debate it agreed to repair the "
+      u"old stone bridge before the first frost of the winter.";
+  const auto others = [](size_t count) {
+    std::u16string lines;
+    for (size_t i = 0; i < count; ++i) lines += u"Section " + std::u16string(1, u'A' + i) + u"\r\n";
+    return lines;
+  };
+  const auto trimmed = [](std::u16string body) {
+    TrimEdges(body);
+    return body;
+  };
+  EXPECT_EQ(trimmed(others(5) + u"By Jane Doe\r\n" + prose), others(5) + prose);
+  EXPECT_EQ(trimmed(others(6) + u"By Jane Doe\r\n" + prose),
+            others(6) + u"By Jane Doe\r\n" + prose);
+  const std::u16string tail7 = others(7).substr(0, others(7).size() - 2);
+  const std::u16string tail8 = others(8).substr(0, others(8).size() - 2);
+  EXPECT_EQ(trimmed(prose + u"\r\nBy Jane Doe\r\n" + tail7), prose + u"\r\n" + tail7);
+  EXPECT_EQ(trimmed(prose + u"\r\nBy Jane Doe\r\n" + tail8),
+            prose + u"\r\nBy Jane Doe\r\n" + tail8);
+  const std::u16string dateline = u"Updated 7:45 am, Friday, March 3, 2023";
+  EXPECT_EQ(trimmed(prose + u"\r\n" + prose + u"\r\n" + dateline + u"\r\n" + prose),
+            prose + u"\r\n" + prose + u"\r\n" + prose);
+  const std::u16string fourth =
+      prose + u"\r\n" + prose + u"\r\n" + prose + u"\r\n" + dateline + u"\r\n" + prose;
+  EXPECT_EQ(trimmed(fourth), fourth);
+}
+
+// A notice heading among the last twelve lines is cut with what follows it.
+TEST(EdgeLinesTest, NoticeSectionAmongTheLastTwelveLines) {
+  std::u16string article;
+  for (int i = 0; i < 8; ++i) {
+    article +=
+        u"The council met on Tuesday evening, and after a long debate it agreed to repair "
+        u"the old stone bridge before the first frost of the winter.\r\n";
+  }
+  const auto section = [&](size_t lines_after) {
+    std::u16string body = article + u"Disclaimer:";
+    for (size_t i = 0; i < lines_after; ++i) body += u"\r\nItem " + std::u16string(1, u'A' + i);
+    return body;
+  };
+  std::u16string within = section(11);
+  TrimEdges(within);
+  EXPECT_EQ(within, article.substr(0, article.size() - 2));
+  std::u16string beyond = section(12);
+  TrimEdges(beyond);
+  EXPECT_NE(beyond.find(u"Disclaimer:"), std::u16string::npos);
 }
 
 }  // namespace

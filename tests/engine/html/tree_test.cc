@@ -154,6 +154,8 @@ TEST(CharRefsTest, DecodesLikeHtml5) {
       {u"&#x1F600;", u"\U0001F600"},
       {u"& &; &#; &#x; &unknown; &", u"& &; &#; &#x; &unknown; &"},
       {u"&amp", u"&"},
+      // The longest names that also stand without ";": six letters.
+      {u"&frac12 &plusmn&middotx", u"\u00bd \u00b1\u00b7x"},
       {u"?a=1&copy=2&copyx&copy;=", u"?a=1\u00a9=2\u00a9x\u00a9="},
       {u"?a=1&copy=2&copyx&copy;=&amp", u"?a=1&copy=2&copyx\u00a9=&", kAttribute},
   };

@@ -140,6 +140,8 @@ TEST(BylineTest, EnglishBylines) {
       {u"by Taboola", u""},
       {u"by Jane Doe", u"Jane Doe"},
       {u"By Jane Doe, Staff Writer", u"Jane Doe"},
+      // Twelve words at most.
+      {u"By Aa Bb Cc Dd Ee Ff Gg Hh Ii Jj Kk Ll Mm", u"Aa Bb Cc Dd Ee Ff Gg Hh Ii Jj Kk Ll"},
       {u"By Jean van der Berg", u"Jean van der Berg"},
       {u"By The Associated Press", u""},
       {u"Written by Jane Doe", u"Jane Doe"},
@@ -203,9 +205,17 @@ TEST(BylineTest, DeclaredAuthorsWithoutLabelsOrStandIns) {
       {u"user123", u""},
       {u"user12", u"user12"},
       {u"jane@herald.example", u""},
+      {u"Contributors: Jane Doe", u"Jane Doe"},  // a label of up to twelve units
+      {u"Contributorss: Jane Doe", u"Contributorss: Jane Doe"},
+      {u"ABCD", u""},  // an id: four capitals or more
+      {u"ABC", u"ABC"},
   };
   for (const auto& test : cases)
     EXPECT_EQ(DeclaredAuthor(test.value), test.author) << ToUtf8(test.value);
+  // Sixty units at most.
+  const std::u16string longest = u"Jane " + std::u16string(55, u'q');
+  EXPECT_EQ(DeclaredAuthor(longest), longest);
+  EXPECT_EQ(DeclaredAuthor(longest + u"q"), u"");
 }
 
 TEST(BylineTest, NameInBracketsOnlyInADateline) {

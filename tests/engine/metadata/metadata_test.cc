@@ -75,5 +75,30 @@ TEST(MetadataTest, DeclaredAndPrintedMetadataOfWholePages) {
   }
 }
 
+// What the dom algorithm gives as author and date for a page of `head` and
+// `top` above the article.
+Article Metadata(std::u16string_view head, std::u16string_view top) {
+  return ExtractArticle(u"<html><head><title>春雨偏多</title>" + std::u16string(head) +
+                            u"</head><body><h1>春雨偏多</h1>" + std::u16string(top) + Body() +
+                            u"</body></html>",
+                        Algorithm::kDom);
+}
+
+TEST(MetadataTest, ALineOfBareNamesIsABylineUpToFourLinesUnderTheHeadline) {
+  std::u16string between;
+  for (int lines = 1; lines <= 5; ++lines) {
+    EXPECT_EQ(Metadata(u"", between + u"<p>王建宏</p>").author, lines <= 4 ? u"王建宏" : u"")
+        << lines;
+    between += u"<div>本版导读</div>";
+  }
+}
+
+TEST(MetadataTest, MicrodataBeatsAPubdateTimeWhereverItStands) {
+  const std::u16string_view time = u"<time pubdate datetime=\"2023-01-02\">1月2日</time>";
+  const std::u16string_view meta = u"<meta itemprop=\"datePublished\" content=\"2023-03-04\">";
+  EXPECT_EQ(Metadata(u"", std::u16string(time) + std::u16string(meta)).published, u"2023-03-04");
+  EXPECT_EQ(Metadata(u"", std::u16string(meta) + std::u16string(time)).published, u"2023-03-04");
+}
+
 }  // namespace
 }  // namespace korvane

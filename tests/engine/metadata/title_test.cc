@@ -72,6 +72,8 @@ TEST(PageTitleTest, ALaterPartOverHalfAgainAsLongIsTheHeadline) {
   EXPECT_EQ(WithoutSiteName(u"Herald | Headlines"), u"Herald");       // 9 units to 6
   EXPECT_EQ(WithoutSiteName(u"Herald | Rain falls"), u"Rain falls");  // 10 to 6
   EXPECT_EQ(WithoutSiteName(u"Herald | Rain | Storms hit"), u"Storms hit");
+  EXPECT_EQ(WithoutSiteName(u"HeraldNews | Rains fall here"), u"HeraldNews");         // 15 to 10
+  EXPECT_EQ(WithoutSiteName(u"HeraldNews | Rains falls here"), u"Rains falls here");  // 16
 }
 
 TEST(PageTitleTest, HeadingsAlikeWithoutCaseBlanksOrPunctuation) {
