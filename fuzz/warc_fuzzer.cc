@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // WARC files, plain or gzip-compressed, read record by record in chunks of
 // any size, and each page they give converted as the command line does.
 // The first byte says how the rest is compressed, the second how many of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // korvane-window: opens KORVANE's window; closing it ends the program.
 // --click-convert presses the convert button once the window is up (used to
 // take the README's screenshot).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // korvane [OPTIONS] [INPUTS...]: the extraction records of pages; see --help.
 #include <malloc.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Chinese characters that the page's title, byline and name readers
 // look for: the unified ideographs, extension A and the compatibility block.
 #pragma once

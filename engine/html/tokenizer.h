@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cuts a page (UTF-16) into text runs, start tags and end tags in one pass.
 // Comments, doctypes, "<?...>" and "<!...>" are skipped; the content of
 // raw-text elements (<script>, <style>, <title>, <textarea>, <noscript>,

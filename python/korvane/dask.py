@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Extraction spread over a Dask cluster: one task per input file.
 
     python3 -m korvane.dask INPUT... --output-dir DIR

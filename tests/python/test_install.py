@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """`python3 -m pip install --no-build-isolation .` in a venv, offline."""
 
 import os

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The body of an HTTP response as its server meant it: chunked transfer
 // coding undone and a gzip or deflate Content-Encoding inflated, as crawlers
 // such as wget store bodies the way they were received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resolution of a reference (an image source) against a base URL, as RFC 3986
 // section 5 describes it.
 #pragma once
