@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: Apache-2.0
 """Extraction spread over a Dask cluster: one task per input file.
 
-    python3 -m korvane.dask INPUT... --output-dir DIR
+    korvane-dask INPUT... --output-dir DIR      (or python3 -m korvane.dask)
         [--scheduler ADDRESS | --workers N] [--algorithm block|dom]
         [--max-page-size SIZE]
 
@@ -202,23 +202,52 @@ def _size(text: str) -> int:
     return size
 
 
-def _arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
+def _program_name() -> str:
+    """korvane-dask, as the installed command is called, or how the module
+    was started."""
+    name = os.path.basename(sys.argv[0])
+    return name if name.startswith("korvane-dask") else "python3 -m korvane.dask"
+
+
+class _HelpFormatter(argparse.HelpFormatter):
+    """"Usage:" as korvane writes it, which help2man reads for the manual page."""
+
+    def add_usage(self, usage, actions, groups, prefix=None):
+        super().add_usage(usage, actions, groups, prefix or "Usage: ")
+
+
+def _parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
-        prog="python3 -m korvane.dask",
+        prog=_program_name(), usage="%(prog)s [OPTION]... --output-dir DIR INPUT...",
+        formatter_class=_HelpFormatter, add_help=False,
         description="Convert pages, WARC files and folders on a Dask cluster: one task per "
                     "file, each writing DIR/<file>.jsonl with the objects of "
                     "`korvane --format jsonl <file>`.")
-    parser.add_argument("inputs", nargs="+", metavar="INPUT")
-    parser.add_argument("-o", "--output-dir", required=True, metavar="DIR")
-    where = parser.add_mutually_exclusive_group()
+    parser.add_argument("inputs", nargs="+", metavar="INPUT",
+                        help="pages, WARC files (plain or gzip) and folders, walked as korvane "
+                             "walks them; not standard input")
+    options = parser.add_argument_group("Options")
+    options.add_argument("-h", "--help", action="help", help="show this help and exit")
+    options.add_argument("-V", "--version", action="version",
+                         version=f"%(prog)s {_korvane.__version__}",
+                         help="show the version and exit")
+    options.add_argument("-o", "--output-dir", required=True, metavar="DIR",
+                         help="write each input's part file under DIR, its path mirrored")
+    where = options.add_mutually_exclusive_group()
     where.add_argument("--scheduler", metavar="ADDRESS",
                        help="a running `dask scheduler` (tcp://host:8786)")
     where.add_argument("--workers", type=int, metavar="N",
                        help="start a cluster of N worker processes here (default: one per core)")
-    parser.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block")
-    parser.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
-                        metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
-                                             "or with K, M or G (default: 64M)")
+    options.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block",
+                         help="block (default) or dom, as korvane's --algorithm")
+    options.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
+                         metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
+                                              "or with K, M or G (default: 64M)")
+    return parser
+
+
+def _arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
+    parser = _parser()
     arguments = parser.parse_args(argv)
     if "-" in arguments.inputs:
         parser.error("standard input cannot be sent to workers; name files")
