@@ -19,6 +19,7 @@ from __future__ import annotations
 import argparse
 import contextlib
 import dataclasses
+import importlib.util
 import json
 import os
 import secrets
@@ -278,6 +279,10 @@ def _client(arguments: argparse.Namespace):
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
     arguments = _arguments(argv)
+    if importlib.util.find_spec("distributed") is None:
+        print(f"{_program_name()}: Dask's distributed is not installed (Debian: apt-get install "
+              "python3-distributed; pip: pip install 'korvane[dask]')", file=sys.stderr)
+        return 2
     with _client(arguments) as client:
         summary = run(arguments.inputs, arguments.output_dir, client,
                       algorithm=arguments.algorithm, max_page_size=arguments.max_page_size,
