@@ -57,7 +57,9 @@ std::u16string Record(const Article& article, std::u16string_view image_lines) {
 }  // namespace
 
 std::u16string FormatRecord(const Article& article) {
-  return Record(article, ImageLinesOf(article.images));
+  std::u16string record;
+  ForEachRecordPiece(article, [&record](std::u16string_view piece) { record.append(piece); });
+  return record;
 }
 
 std::u16string HtmlToText(std::u16string_view html) {

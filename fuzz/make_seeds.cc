@@ -244,10 +244,12 @@ void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                               }() +
                               "\r\n" + gzipped.substr(10) + "\r\n0\r\n\r\n"});
   // The first byte packs the file (plain, one gzip member, a member per
-  // record), the second says how many read sizes follow.
+  // record, raw gzip, a zstd frame per record, raw zstd), the second says
+  // how many read sizes follow.
   seeds.Add("warc", std::string("\0\0", 2) + warc);
   seeds.Add("warc", std::string("\1\0", 2) + warc);
   seeds.Add("warc", std::string("\2\3\1\7\0", 5) + warc);
+  seeds.Add("warc", std::string("\4\0", 2) + warc);  // a zstd frame per record
   seeds.Add("warc", std::string("\0\0", 2) + warc.substr(0, warc.size() / 2));
   seeds.Dictionary(
       "warc", {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",
@@ -291,6 +293,15 @@ void DomSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                 "<img data-src=a.jpg src=data:x><img srcset='b.jpg 1x, c.jpg 2x'><br/>&#x4e2d;"
                 "&notit;&#128;</article><div class=comments><div class=item><p>c</p></div></div>"
                 "<svg><path/></svg><script>if (a<b) x='</div>'</script><footer>f</footer>");
+  // SVG and MathML left open and ended by HTML, comments and scripts as
+  // browsers end them.
+  seeds.Add("dom",
+            std::string(1, '\0') +
+                "<head><title>t</title>text<p>a<svg><g><foreignObject><p>b</p></foreignObject>"
+                "<style>c<![CDATA[<p>d]]></style><p>e<math><mi><b>f</b><mglyph></mi><mtext>g"
+                "</mtext><annotation-xml encoding=text/html><div>h</div></annotation-xml>"
+                "<font color=red>i</font><!--j--!>k<!--->l<script><!--<script>m</script>n-->"
+                "</script>o</");
   seeds.Dictionary("dom", {"<div",
                            "</div>",
                            "<p>",
@@ -311,6 +322,19 @@ void DomSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                            "</script>",
                            "<style>",
                            "<svg>",
+                           "</svg>",
+                           "<math>",
+                           "</math>",
+                           "<mi>",
+                           "<mtext>",
+                           "<foreignObject>",
+                           "<desc>",
+                           "<annotation-xml encoding=\"text/html\">",
+                           "<font color=",
+                           "<![CDATA[",
+                           "]]>",
+                           "--!>",
+                           "<head>",
                            "<!--",
                            "-->",
                            "<!DOCTYPE",

@@ -1,26 +1,26 @@
 // SPDX-License-Identifier: Apache-2.0
 // Title, author and date readers on any text: dates found where they stand
-// and valid, bylines taken from the line they are read in, JSON-LD and
-// titles of any shape read without fault. The first byte picks UTF-8 (even)
-// or UTF-16 units (odd) for the rest.
+// and valid, bylines taken from the line they are read in, JSON-LD read as
+// the tree reader reads it, titles of any shape read without fault. The first byte picks UTF-8
+// (even) or UTF-16 units (odd) for the rest.
 #include <algorithm>
 
+#include "common/chars.h"
 #include "decode/utf8.h"
 #include "fuzz_support.h"
 #include "metadata/byline.h"
 #include "metadata/date_parse.h"
 #include "metadata/json_ld.h"
+#include "metadata/json_ld_reference.h"
 #include "metadata/title.h"
 
 namespace korvane::fuzz {
 namespace {
 
-bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
-
 // "YYYY-MM", "YYYY-MM-DD", then "THH:MM", ":SS" and a zone, nothing else.
 void CheckIso(const Date& date) {
   const std::u16string iso = date.Iso();
-  Require(iso.size() >= 7 && IsDigit(iso[0]) && iso[4] == u'-', "ISO dates start YYYY-MM");
+  Require(iso.size() >= 7 && IsAsciiDigit(iso[0]) && iso[4] == u'-', "ISO dates start YYYY-MM");
   Require(date.year >= 1900 && date.year <= 2099, "years are 1900 to 2099");
   Require(date.month >= 1 && date.month <= 12 && date.day >= 0 && date.day <= 31,
           "months and days are in range");
@@ -81,5 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckTitle(text);
   korvane::LinkedData linked;
   korvane::ReadLinkedData(text, linked);
+  korvane::LinkedData tree;
+  korvane::reference::ReadLinkedData(text, tree);
+  Require(linked.published == tree.published && linked.author == tree.author,
+          "JSON-LD gives what the tree reader gives");
   return 0;
 }

@@ -3,7 +3,9 @@
 // units per second, for the block algorithm and (inputs named dom_...) the
 // dom algorithm. A speed that holds as the size doubles shows time linear in
 // the size; the table printed at the end gives each input's speeds and the
-// ratio of the largest size's speed to the smallest's. The dom inputs also
+// ratio of the largest size's speed to the smallest's; a second table gives
+// each size's time and the ratio of each time to the time at half the size
+// (about 2 for time linear in the size). The dom inputs also
 // give the heap in use at the peak of a conversion, the page itself not
 // counted, in bytes per input unit ("heap/unit"; an upper bound, as it holds
 // the buffers that earlier conversions left to the thread): the same at
@@ -92,6 +94,30 @@ void AddDomInputs(std::vector<Input>& inputs) {
                     korvane::test_support::DenseBody,
                     {2'500'000, 5 * kMillion, 10 * kMillion},
                     dom});
+  // Pages that make the dom algorithm search or grow a list or a text with
+  // every piece (images, class names, metadata, titles, bylines, dates, page
+  // lines, comments, foreign content, scripts), by the page's size in units.
+  const struct {
+    const char* name;
+    std::u16string (*make)(size_t);
+  } kGrowing[] = {
+      {"dom_distinct_images", korvane::test_support::DistinctImages},
+      {"dom_class_names", korvane::test_support::ManyClassNames},
+      {"dom_meta_tags", korvane::test_support::ManyMetaTags},
+      {"dom_json_ld", korvane::test_support::LongJsonLd},
+      {"dom_title_near_matches", korvane::test_support::TitleOfNearMatches},
+      {"dom_og_title_parts", korvane::test_support::OgTitleOfManyParts},
+      {"dom_byline_brackets", korvane::test_support::BylineOfBrackets},
+      {"dom_author_elements", korvane::test_support::ManyAuthorElements},
+      {"dom_datelines", korvane::test_support::ManyDatelines},
+      {"dom_short_lines", korvane::test_support::ManyShortLines},
+      {"dom_comments", korvane::test_support::ManyComments},
+      {"dom_unclosed_svg", korvane::test_support::UnclosedSvg},
+      {"dom_escaped_scripts", korvane::test_support::EscapedScripts},
+  };
+  for (const auto& growing : kGrowing) {
+    inputs.push_back({growing.name, growing.make, {kMillion, 2 * kMillion, 4 * kMillion}, dom});
+  }
   constexpr std::u16string_view kPieces[] = {u"<", u"&", u"<!--", u"<p", u"<a>", u"</p>"};
   constexpr const char* kNames[] = {"lt", "amp", "comment", "p_open", "a", "p_close"};
   for (size_t i = 0; i < std::size(kPieces); ++i) {
@@ -133,6 +159,8 @@ std::vector<Input> Inputs() {
     }
   }
   inputs.push_back({"images", korvane::test_support::PageWithImages, {50'000, 100'000, 200'000}});
+  inputs.push_back(
+      {"images_distinct", korvane::test_support::DistinctImages, {225'000, 450'000, 900'000}});
   inputs.push_back({"dense_body", korvane::test_support::DenseBody, {225'000, 450'000, 900'000}});
   inputs.push_back(
       {"alternating_blocks",
@@ -172,10 +200,16 @@ class LinearityReporter : public benchmark::ConsoleReporter {
       const auto found = where_.find(run.run_name.function_name);
       if (run.error_occurred || rate == run.counters.end() || found == where_.end()) continue;
       Speeds& speeds = speeds_[found->second];
+      Speeds& times = times_[found->second];
+      const double milliseconds = run.GetAdjustedCPUTime();
       if (run.run_type == Run::RT_Aggregate) {
-        if (run.aggregate_name == "median") speeds.median = rate->second.value;
+        if (run.aggregate_name == "median") {
+          speeds.median = rate->second.value;
+          times.median = milliseconds;
+        }
       } else {
         speeds.runs.push_back(rate->second.value);
+        times.runs.push_back(milliseconds);
       }
     }
   }
@@ -197,6 +231,7 @@ class LinearityReporter : public benchmark::ConsoleReporter {
       }
       std::printf("\n");
     }
+    PrintDoublings();
     ConsoleReporter::Finalize();
   }
 
@@ -213,8 +248,30 @@ class LinearityReporter : public benchmark::ConsoleReporter {
   };
   using Key = std::pair<std::string, size_t>;
 
+  // Each size's time and the ratio of each time to the one before: about 2
+  // where the time is linear in the size, which doubles from one to the next.
+  void PrintDoublings() {
+    std::printf(
+        "\nMilliseconds of processor time per conversion (median) at each size, then time at 2N / "
+        "time at N\n");
+    for (const std::string& input : order_) {
+      if (!times_.contains({input, 0})) continue;
+      std::printf("%-22s", input.c_str());
+      std::vector<double> medians;
+      for (size_t index = 0; times_.contains({input, index}); ++index) {
+        medians.push_back(times_[{input, index}].Median());
+        std::printf(" %10.2f", medians.back());
+      }
+      for (size_t index = 1; index < medians.size(); ++index) {
+        std::printf("   %5.2f", medians[index] / medians[index - 1]);
+      }
+      std::printf("\n");
+    }
+  }
+
   std::map<std::string, Key> where_;
   std::map<Key, Speeds> speeds_;
+  std::map<Key, Speeds> times_;  // milliseconds, in the same shape
   std::vector<std::string> order_;
 };
 

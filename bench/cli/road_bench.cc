@@ -1,28 +1,40 @@
 // SPDX-License-Identifier: Apache-2.0
 // The whole road of the command line, as users run it: a WARC file of 2,000
 // response records, plain and with one gzip member per record (as crawls are
-// stored), through `korvane -j 1` and `-j 2`, beside `gzip -dc` of the same
-// file; one 4 MB page through `korvane page.html`, start-up subtracted; and,
-// with --memory, peak memory on batches of 1, 4, 16 and 64 MB pages.
+// stored), through `korvane -j 1` and `-j 2` with each algorithm, beside
+// `gzip -dc` of the same file; the serial part of a batch (the reader, the
+// ordering and the writer) as CPU per record; one 4 MB page through
+// `korvane page.html`, start-up subtracted; and, with --memory, what one
+// 4 MB page adds to a one-line page's peak memory and page faults, page
+// faults per record after the first 100 of the WARC file, and peak memory on
+// batches of 1, 4, 16 and 64 MB pages.
 //
 // The records are generated news pages, or the pages of the folder that
 // KORVANE_CORPUS names, repeated until there are 2,000.
 //
 // Usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]
+//                       [--compare PATH]
 //   --keep DIR: write the files into DIR and leave them there (for profiling)
 //   --binary PATH: run this korvane instead of the one built beside the
 //   benchmark (another build, to compare)
+//   --compare PATH: run this korvane too, in the same rounds, side by side
+#include <dirent.h>
 #include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "decode/utf8.h"
@@ -42,6 +54,13 @@ namespace fs = std::filesystem;
 
 // The shell's words for the korvane to run: the one of this build, or --binary.
 std::string korvane_command = "\"$KORVANE\"";
+// The path of that korvane, for runs without the shell.
+std::string korvane_path = korvane::test_support::KorvaneBinary();
+// --compare: another korvane run beside it ("" without).
+std::string compare_command;
+std::string compare_path;
+
+constexpr const char* kAlgorithms[] = {"block", "dom"};
 
 constexpr size_t kRecords = 2000;
 constexpr double kMegabyte = 1e6;
@@ -97,17 +116,22 @@ class PageSource {
   std::mt19937 random_{11};
 };
 
+// Page faults per record are counted after this many records.
+constexpr size_t kWarmRecords = 100;
+
 struct Files {
   fs::path warc;
   fs::path warc_gz;
+  fs::path warc_first;  // the first kWarmRecords records of warc
   uint64_t warc_bytes = 0;
   uint64_t warc_gz_bytes = 0;
 };
 
 Files WriteWarcFiles(PageSource& pages, const fs::path& folder) {
-  Files files{folder / "pages.warc", folder / "pages.warc.gz"};
+  Files files{folder / "pages.warc", folder / "pages.warc.gz", folder / "first.warc"};
   std::ofstream plain(files.warc, std::ios::binary);
   std::ofstream compressed(files.warc_gz, std::ios::binary);
+  std::ofstream first(files.warc_first, std::ios::binary);
   for (size_t i = 0; i < kRecords; ++i) {
     korvane::test_support::WarcResponse response;
     response.uri = "http://news.example/" + std::to_string(i) + ".html";
@@ -116,6 +140,7 @@ Files WriteWarcFiles(PageSource& pages, const fs::path& folder) {
     const std::string member = korvane::test_support::Gzip(record);
     plain << record;
     compressed << member;
+    if (i < kWarmRecords) first << record;
     files.warc_bytes += record.size();
     files.warc_gz_bytes += member.size();
   }
@@ -142,7 +167,27 @@ struct Case {
     for (const KorvaneRun& run : runs) peak = std::max(peak, run.peak_kib);
     return peak * 1024.0 / kMegabyte;
   }
+  double MinorFaults() const {
+    std::vector<double> values;
+    for (const KorvaneRun& run : runs) values.push_back(static_cast<double>(run.minor_faults));
+    return Median(values);
+  }
 };
+
+// The korvane commands to run: this build's, and --compare's beside it.
+std::vector<std::pair<std::string, std::string>> Builds() {
+  std::vector<std::pair<std::string, std::string>> builds = {{"", korvane_command}};
+  if (!compare_command.empty()) builds.emplace_back(" [compared]", compare_command);
+  return builds;
+}
+
+const Case& Named(const std::vector<Case>& cases, const std::string& name) {
+  for (const Case& each : cases) {
+    if (each.name == name) return each;
+  }
+  std::fprintf(stderr, "no case %s\n", name.c_str());
+  std::exit(1);
+}
 
 // Runs a case; exits the benchmark when it fails.
 KorvaneRun Run(const fs::path& folder, const Case& each) {
@@ -164,28 +209,141 @@ void RunRounds(const fs::path& folder, std::vector<Case>& cases, int runs) {
 }
 
 void PrintRoad(const fs::path& folder, const Files& files, size_t pages, int runs) {
-  const std::string& korvane = korvane_command;
-  std::vector<Case> cases = {
-      {"gzip -dc pages.warc.gz", "gzip -dc pages.warc.gz", {}},
-      {"korvane -j 1 pages.warc", korvane + " -q -j 1 pages.warc", {}},
-      {"korvane -j 2 pages.warc", korvane + " -q -j 2 pages.warc", {}},
-      {"korvane -j 1 pages.warc.gz", korvane + " -q -j 1 pages.warc.gz", {}},
-      {"korvane -j 2 pages.warc.gz", korvane + " -q -j 2 pages.warc.gz", {}},
-  };
+  std::vector<Case> cases = {{"gzip -dc pages.warc.gz", "gzip -dc pages.warc.gz", {}}};
+  for (const auto& [suffix, korvane] : Builds()) {
+    for (const char* algorithm : kAlgorithms) {
+      for (const char* file : {"pages.warc", "pages.warc.gz"}) {
+        for (const char* jobs : {"1", "2"}) {
+          const std::string arguments =
+              std::string(" -q -j ") + jobs + " -a " + algorithm + " -f jsonl " + file;
+          cases.push_back({std::string(algorithm) + " -j " + jobs + " " + file + suffix,
+                           korvane + arguments,
+                           {}});
+        }
+      }
+    }
+  }
   RunRounds(folder, cases, runs);
   const double megabytes = static_cast<double>(files.warc_bytes) / kMegabyte;
-  std::printf("%-28s %9s %9s %8s %8s %9s\n", "median of runs", "time", "CPU", "MB/s", "pages/s",
+  std::printf("%-40s %9s %9s %8s %8s %9s\n", "median of runs", "time", "CPU", "MB/s", "pages/s",
               "peak RSS");
   for (const Case& each : cases) {
-    std::printf("%-28s %7.3f s %7.3f s %8.1f %8.0f %6.1f MB\n", each.name.c_str(), each.Seconds(),
+    std::printf("%-40s %7.3f s %7.3f s %8.1f %8.0f %6.1f MB\n", each.name.c_str(), each.Seconds(),
                 each.CpuSeconds(), megabytes / each.Seconds(),
                 static_cast<double>(pages) / each.Seconds(), each.PeakMegabytes());
   }
   std::printf("MB/s counts the plain WARC's %.1f MB for every case\n", megabytes);
-  std::printf("-j 2 / -j 1: plain %.2fx, gzip %.2fx\n", cases[1].Seconds() / cases[2].Seconds(),
-              cases[3].Seconds() / cases[4].Seconds());
-  std::printf("korvane -j 2 pages.warc.gz takes %.2fx the time of gzip -dc\n",
-              cases[4].Seconds() / cases[0].Seconds());
+  const double gzip = cases[0].Seconds();
+  for (const auto& [suffix, korvane] : Builds()) {
+    const auto named = [&](const std::string& name) -> const Case& {
+      return Named(cases, name + suffix);
+    };
+    std::printf("%s\n", suffix.empty() ? "this build:" : "compared build:");
+    std::printf(
+        "  dom / block CPU, -j 1 pages.warc: %.2fx\n",
+        named("dom -j 1 pages.warc").CpuSeconds() / named("block -j 1 pages.warc").CpuSeconds());
+    for (const char* algorithm : kAlgorithms) {
+      const std::string a = algorithm;
+      std::printf(
+          "  %s: -j 2 / -j 1: plain %.2fx, gzip %.2fx; -j 2 pages.warc.gz takes %.2fx "
+          "the time of gzip -dc\n",
+          algorithm,
+          named(a + " -j 1 pages.warc").Seconds() / named(a + " -j 2 pages.warc").Seconds(),
+          named(a + " -j 1 pages.warc.gz").Seconds() / named(a + " -j 2 pages.warc.gz").Seconds(),
+          named(a + " -j 2 pages.warc.gz").Seconds() / gzip);
+    }
+  }
+}
+
+// CPU seconds of each thread of a process, from /proc, by thread id.
+std::map<long, double> ThreadCpu(pid_t pid) {
+  std::map<long, double> cpu;
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* folder = opendir(tasks.c_str());
+  if (folder == nullptr) return cpu;
+  const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+  while (const dirent* entry = readdir(folder)) {
+    if (entry->d_name[0] == '.') continue;
+    const std::string stat = ReadFile(tasks + "/" + entry->d_name + "/stat");
+    const size_t after_name = stat.rfind(')');
+    if (after_name == std::string::npos) continue;
+    std::istringstream fields(stat.substr(after_name + 2));
+    std::string field;
+    unsigned long user = 0;
+    unsigned long system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+      if (i == 14) user = std::stoul(field);
+      if (i == 15) system = std::stoul(field);
+    }
+    cpu[std::atol(entry->d_name)] = (user + system) / ticks;
+  }
+  closedir(folder);
+  return cpu;
+}
+
+// A run's CPU split between the serial threads (the main thread, which
+// writes, and the reader, the first thread it starts) and the workers.
+struct ThreadSplit {
+  double serial = 0;
+  double workers = 0;
+};
+
+// Runs `korvane ARGUMENTS` (output to /dev/null), reading its threads' CPU
+// from /proc every few milliseconds until it ends: what is missed is the
+// last few milliseconds.
+ThreadSplit SplitRun(const std::string& binary, const std::vector<std::string>& arguments) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    std::freopen("/dev/null", "w", stdout);
+    std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+  }
+  std::map<long, double> last;
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    std::map<long, double> now = ThreadCpu(child);
+    for (const auto& [thread, seconds] : now) last[thread] = std::max(last[thread], seconds);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ThreadSplit split;
+  int rank = 0;  // thread ids grow in the order the threads start
+  for (const auto& [thread, seconds] : last) {
+    const bool main_thread = thread == child;
+    if (!main_thread) ++rank;
+    (main_thread || rank == 1 ? split.serial : split.workers) += seconds;
+  }
+  return split;
+}
+
+// The serial part of a batch on -j 2: what no number of workers divides.
+void PrintSerialPart(const fs::path& folder, int runs) {
+  std::printf("serial part of a batch, korvane -q -j 2 pages.warc (medians of %d runs):\n", runs);
+  for (const auto& [suffix, binary] : std::vector<std::pair<std::string, std::string>>{
+           {"", korvane_path}, {" [compared]", compare_path}}) {
+    if (binary.empty()) continue;
+    for (const char* algorithm : kAlgorithms) {
+      std::vector<double> serial;
+      std::vector<double> total;
+      for (int run = 0; run < runs; ++run) {
+        const ThreadSplit split = SplitRun(binary, {"-q", "-j", "2", "-a", algorithm, "-f", "jsonl",
+                                                    (folder / "pages.warc").string()});
+        serial.push_back(split.serial);
+        total.push_back(split.serial + split.workers);
+      }
+      const double share = Median(serial) / Median(total);
+      const auto speedup = [share](double cores) { return 1 / (share + (1 - share) / cores); };
+      std::printf(
+          "  %s%s: serial %.1f us of %.1f us CPU per record (%.1f%%); Amdahl: 8 cores %.1fx, "
+          "16 cores %.1fx, 64 cores %.1fx\n",
+          algorithm, suffix.c_str(), Median(serial) / kRecords * 1e6,
+          Median(total) / kRecords * 1e6, 100 * share, speedup(8), speedup(16), speedup(64));
+    }
+  }
 }
 
 // One large page through `korvane page.html`; the same run on an empty page
@@ -204,17 +362,59 @@ void PrintOnePage(const fs::path& folder, int runs) {
   }
   malloc_trim(0);
   std::ofstream(empty, std::ios::binary) << "<html></html>";
-  std::vector<Case> cases = {
-      {"page", korvane_command + " page.html", {}},
-      {"start-up", korvane_command + " empty.html", {}},
-  };
-  RunRounds(folder, cases, std::max(runs, 15));
-  const double seconds = cases[0].Seconds() - cases[1].Seconds();
+  for (const auto& [suffix, korvane] : Builds()) {
+    std::vector<Case> cases = {
+        {"page", korvane + " page.html", {}},
+        {"start-up", korvane + " empty.html", {}},
+    };
+    RunRounds(folder, cases, std::max(runs, 15));
+    const double seconds = cases[0].Seconds() - cases[1].Seconds();
+    std::printf(
+        "korvane page.html%s, %.1f MB, %.2f M code units: %.4f s, start-up %.4f s, "
+        "%.0f M code units/s, peak RSS %.1f MB\n",
+        suffix.c_str(), static_cast<double>(bytes) / kMegabyte, units / 1e6, cases[0].Seconds(),
+        cases[1].Seconds(), units / 1e6 / seconds, cases[0].PeakMegabytes());
+  }
+}
+
+// What one 4 MB page adds to a one-line page: peak RSS and minor page
+// faults (in 4 KiB pages), each against the page's size; and page faults per
+// record of the WARC file after its first kWarmRecords.
+void PrintPageMemory(const fs::path& folder, int runs) {
+  const fs::path file = folder / "page.html";
+  size_t bytes = 0;
+  {
+    const std::string utf8 = ToUtf8(NewsPageOfBytes(4 * kMegabyte, 4));
+    std::ofstream(file, std::ios::binary) << utf8;
+    bytes = utf8.size();
+  }
+  malloc_trim(0);
+  std::ofstream(folder / "empty.html", std::ios::binary) << "<html></html>";
+  const double size = static_cast<double>(bytes);
   std::printf(
-      "korvane page.html, %.1f MB, %.2f M code units: %.4f s, start-up %.4f s, "
-      "%.0f M code units/s, peak RSS %.1f MB\n",
-      static_cast<double>(bytes) / kMegabyte, units / 1e6, cases[0].Seconds(), cases[1].Seconds(),
-      units / 1e6 / seconds, cases[0].PeakMegabytes());
+      "one %.1f MB page above a one-line page, and page faults per record after the "
+      "first %zu of %zu (medians of %d runs):\n",
+      size / kMegabyte, kWarmRecords, kRecords, runs);
+  for (const auto& [suffix, korvane] : Builds()) {
+    for (const char* algorithm : kAlgorithms) {
+      const std::string run = korvane + " -a " + algorithm;
+      std::vector<Case> cases = {
+          {"page", run + " page.html", {}},
+          {"one line", run + " empty.html", {}},
+          {"first", run + " -q -j 1 -f jsonl first.warc", {}},
+          {"all", run + " -q -j 1 -f jsonl pages.warc", {}},
+      };
+      RunRounds(folder, cases, runs);
+      const double peak = (cases[0].PeakMegabytes() - cases[1].PeakMegabytes()) * kMegabyte;
+      const double faults = cases[0].MinorFaults() - cases[1].MinorFaults();
+      std::printf(
+          "  %s%s: peak RSS +%.1f MB (%.2fx the page), minor faults +%.0f (%.2fx the page in "
+          "4 KiB pages); batch: %.0f faults for %zu records, %.0f for %zu: %.2f per record\n",
+          algorithm, suffix.c_str(), peak / kMegabyte, peak / size, faults, faults * 4096 / size,
+          cases[2].MinorFaults(), kWarmRecords, cases[3].MinorFaults(), kRecords,
+          (cases[3].MinorFaults() - cases[2].MinorFaults()) / (kRecords - kWarmRecords));
+    }
+  }
 }
 
 // Peak memory of `korvane -j 2` over 8 pages of each size, and of one page
@@ -260,10 +460,15 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
       keep = argv[++i];
     } else if (std::strcmp(argv[i], "--binary") == 0 && i + 1 < argc) {
-      korvane_command = korvane::test_support::ShellQuoted(argv[++i]);
+      korvane_path = argv[++i];
+      korvane_command = korvane::test_support::ShellQuoted(korvane_path);
+    } else if (std::strcmp(argv[i], "--compare") == 0 && i + 1 < argc) {
+      compare_path = argv[++i];
+      compare_command = korvane::test_support::ShellQuoted(compare_path);
     } else {
       std::fprintf(stderr,
-                   "usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]\n");
+                   "usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH] "
+                   "[--compare PATH]\n");
       return 2;
     }
   }
@@ -274,15 +479,17 @@ int main(int argc, char** argv) {
     folder = pattern;
   }
   fs::create_directories(folder);
+  PageSource pages(std::getenv("KORVANE_CORPUS"));
+  const Files files = WriteWarcFiles(pages, folder);
+  std::printf("WARC of %zu records (%s): %.1f MB plain, %.1f MB gzip; %d runs each\n", kRecords,
+              pages.origin().c_str(), files.warc_bytes / kMegabyte, files.warc_gz_bytes / kMegabyte,
+              runs);
   if (memory) {
+    PrintPageMemory(folder, runs);
     PrintMemory(folder, runs);
   } else {
-    PageSource pages(std::getenv("KORVANE_CORPUS"));
-    const Files files = WriteWarcFiles(pages, folder);
-    std::printf("WARC of %zu records (%s): %.1f MB plain, %.1f MB gzip; %d runs each\n", kRecords,
-                pages.origin().c_str(), files.warc_bytes / kMegabyte,
-                files.warc_gz_bytes / kMegabyte, runs);
     PrintRoad(folder, files, kRecords, runs);
+    PrintSerialPart(folder, runs);
     PrintOnePage(folder, runs);
   }
   if (keep.empty()) fs::remove_all(folder);

@@ -3,7 +3,7 @@
 """The Python package's cost over the engine, and its scaling with threads.
 
   * the time of one call on a tiny page (all of it the call's own cost:
-    argument checks, the GIL, the JSON line, the Article), for extract() with
+    argument checks, the GIL, the Article and its strings), for extract() with
     both algorithms and for html_to_text();
   * the median time per page of extract() and of html_to_text() on the pages;
   * pages per second converting the pages on 1 and on 2 threads, and their

@@ -3,14 +3,16 @@
 """Extraction quality and speed of korvane's two algorithms, side by side
 with readability-lxml when it is installed, in one run.
 
-    bench/quality/quality.py CORPUS [--korvane BIN] [--eval DIR] [--per-page OUT.tsv] [--runs N]
+    bench/quality/quality.py CORPUS [--korvane BIN] [--baseline BIN] [--eval DIR]
+                             [--per-page OUT.tsv] [--runs N]
 
 CORPUS is a folder with MANIFEST.tsv and ground truth (.txt beside each
 .html); DIR holds score.py and run_readability_lxml.py (default: CORPUS/../eval).
 Quality is score.py's: bag-of-characters F1 on Chinese pages, bag-of-words F1
 on English ones. Pages are split into two halves by the SHA-1 of their file
 name ("tune": first byte even; "check": odd), so that a change made while
-looking at one half can be checked on the other.
+looking at one half can be checked on the other. --baseline adds the dom
+algorithm of another korvane binary (an earlier build) to the same run.
 
 Speed, each extractor on one core:
   * median ms/page: korvane in --stdin-jsonl mode, timed per page from this
@@ -126,6 +128,7 @@ def main():
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("corpus")
     parser.add_argument("--korvane", default=os.path.join(repo_root(), "build", "cli", "korvane"))
+    parser.add_argument("--baseline", help="another korvane binary whose dom algorithm is compared")
     parser.add_argument("--eval")
     parser.add_argument("--per-page", help="write every page's P, R and F1 to this TSV file")
     parser.add_argument("--runs", type=int, default=5, help="korvane batch runs (median)")
@@ -140,6 +143,12 @@ def main():
     pages = list(manifest)
 
     rows = []
+    if args.baseline:
+        results = korvane_pages(args.baseline, corpus, pages, "dom")
+        row = summarise(score, ground_truth, pages, results)
+        row["name"] = "baseline dom"
+        row["batch_s"] = korvane_batch_seconds(args.baseline, corpus, pages, "dom", args.runs)
+        rows.append(row)
     for algorithm in ALGORITHMS:
         results = korvane_pages(args.korvane, corpus, pages, algorithm)
         row = summarise(score, ground_truth, pages, results)
@@ -177,12 +186,13 @@ def main():
         print("  ".join(cell.ljust(widths[i]) for i, cell in enumerate(line)).rstrip())
         if index == 0:
             print("  ".join("-" * width for width in widths))
-    counts = rows[0]["counts"]
+    counts = rows[-1]["counts"]
     print("halves (pages with ground truth): zh %d tune / %d check, en %d tune / %d check" %
           (counts.get(("zh", "tune"), 0), counts.get(("zh", "check"), 0),
            counts.get(("en", "tune"), 0), counts.get(("en", "check"), 0)))
-    if len(rows) == 3:
-        dom, peer = rows[1], rows[2]
+    named = {row["name"]: row for row in rows}
+    if "readability-lxml" in named:
+        dom, peer = named["korvane dom"], named["readability-lxml"]
         print("speed of korvane dom against readability-lxml: %.0fx (median ms/page), "
               "%.0fx (batch, korvane end to end)" %
               (peer["median_ms"] / dom["median_ms"], peer["batch_s"] / dom["batch_s"]))

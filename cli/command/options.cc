@@ -18,7 +18,9 @@ constexpr const char* kDescription =
     "several pages (folders, several files, WARC files, --stdin-jsonl) give one\n"
     "JSON object per page, in input order. Exit status: 0 when every input was\n"
     "converted, 1 when any failed, 2 for bad usage, 128 + the signal after SIGINT\n"
-    "or SIGTERM (reading stops, what is in flight is written, the summary follows).";
+    "or SIGTERM (reading stops, what is in flight is written, the summary follows).\n"
+    "`korvane serve` runs the same extraction as an HTTP service: see\n"
+    "`korvane serve --help`.";
 
 std::string CheckEncoding(const std::string& label) {
   return CharsetForOption(label) ? std::string() : "unknown encoding: " + label;

@@ -83,7 +83,12 @@ int OutputFolder::OpenRoot(std::string* error) {
   std::filesystem::create_directories(root_, made);
   // The root is the user's choice: a link to a folder is followed.
   root_fd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (root_fd_ < 0) *error = "cannot open " + root_ + ": " + Reason(errno);
+  if (root_fd_ < 0) {
+    // A folder that could not be made is missing for the reason it could
+    // not be made (a read-only file system, a denied permission).
+    *error = errno == ENOENT && made ? "cannot create " + root_ + ": " + made.message()
+                                     : "cannot open " + root_ + ": " + Reason(errno);
+  }
   return root_fd_;
 }
 

@@ -2,6 +2,7 @@
 #include "common/text_search.h"
 
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -73,6 +74,32 @@ size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from) 
         (length == 2 || MiddleMatches(candidate, pattern))) {
       return at;
     }
+  }
+  return kNotFound;
+}
+
+// Patterns up to this long are searched with Find: at most this many
+// comparisons per position.
+constexpr size_t kShortPattern = 32;
+
+// Knuth, Morris and Pratt: after a mismatch the search goes on from the
+// longest prefix of the pattern that ends there, so no unit of the text is
+// read twice.
+size_t FindLinear(std::u16string_view text, std::u16string_view pattern) {
+  if (pattern.size() <= kShortPattern) return Find(text, pattern);
+  if (pattern.size() > text.size()) return kNotFound;
+  // border[i]: the length of the longest proper prefix of pattern[0, i] that
+  // is also its suffix.
+  std::vector<size_t> border(pattern.size(), 0);
+  for (size_t i = 1, length = 0; i < pattern.size(); ++i) {
+    while (length > 0 && pattern[i] != pattern[length]) length = border[length - 1];
+    if (pattern[i] == pattern[length]) ++length;
+    border[i] = length;
+  }
+  for (size_t at = 0, matched = 0; at < text.size(); ++at) {
+    while (matched > 0 && text[at] != pattern[matched]) matched = border[matched - 1];
+    if (text[at] == pattern[matched]) ++matched;
+    if (matched == pattern.size()) return at + 1 - matched;
   }
   return kNotFound;
 }

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "dom/phrases.h"
 #include "dom/stats.h"
 #include "html/tokenizer.h"
 
@@ -48,42 +49,85 @@ constexpr Phrase kPhrases[] = {
 };
 // clang-format on
 
-bool StartsWithFolded(std::u16string_view text, std::u16string_view phrase) {
-  if (phrase.size() > text.size()) return false;
-  for (size_t i = 0; i < phrase.size(); ++i) {
-    if (AsciiLower(text[i]) != phrase[i]) return false;
-  }
-  return true;
+// The texts of a list of phrases, for an index.
+template <class Phrase, size_t N>
+std::vector<std::u16string_view> TextsOf(const Phrase (&phrases)[N]) {
+  std::vector<std::u16string_view> texts;
+  for (const Phrase& phrase : phrases) texts.push_back(phrase.text);
+  return texts;
 }
 
-// The first units of the phrases, so that a line is read once and a phrase
+// The line phrases in an index, so that a line is read once and a phrase
 // compared only where its first unit stands.
-class FirstUnits {
- public:
-  FirstUnits() {
-    for (const Phrase& phrase : kPhrases) units_[phrase.text.front()] = true;
-  }
-  bool Contains(char16_t unit) const { return units_[unit]; }
-
- private:
-  std::vector<bool> units_ = std::vector<bool>(0x10000, false);
-};
+const PhraseIndex& LinePhraseIndex() {
+  static const std::vector<std::u16string_view> texts = TextsOf(kPhrases);
+  static const PhraseIndex index(texts);
+  return index;
+}
 
 // Whether the line holds a phrase that marks a line of its length.
 bool HasPhrase(std::u16string_view line, bool short_line) {
-  static const FirstUnits first_units;
-  for (size_t at = 0; at < line.size(); ++at) {
-    if (!first_units.Contains(AsciiLower(line[at]))) continue;
-    for (const Phrase& phrase : kPhrases) {
-      if ((short_line || phrase.notice_only) && StartsWithFolded(line.substr(at), phrase.text)) {
-        return true;
-      }
-    }
-  }
-  return false;
+  bool found = false;
+  LinePhraseIndex().ForEach(line, [&](size_t phrase, size_t) {
+    found = short_line || kPhrases[phrase].notice_only;
+    return !found;
+  });
+  return found;
+}
+
+struct FooterPhrase {
+  std::u16string_view text;  // ASCII letters in lower case
+  int marks;
+};
+
+constexpr FooterPhrase kFooterPhrases[] = {
+    {u"版权所有", 2},
+    {u"icp备", 2},
+    {u"icp证", 2},
+    {u"公网安备", 2},
+    {u"all rights reserved", 2},
+    {u"\u00a9", 2},
+    {u"友情链接", 2},
+    {u"违法和不良信息", 2},
+    {u"不良信息举报", 2},
+    {u"版權所有", 2},
+    {u"許可證", 1},
+    {u"许可证", 1},
+    {u"备案", 1},
+    {u"copyright", 1},
+    {u"邮政编码", 1},
+    {u"联系地址", 1},
+    {u"主办", 1},
+    {u"承办", 1},
+    {u"联系电话", 1},
+    {u"网站地图", 1},
+    {u"关于我们", 1},
+    {u"联系我们", 1},
+    {u"广告服务", 1},
+    {u"privacy policy", 1},
+    {u"terms of use", 1},
+    {u"terms of service", 1},
+    {u"cookie policy", 1},
+    {u"contact us", 1},
+    {u"about us", 1},
+};
+
+const PhraseIndex& FooterPhraseIndex() {
+  static const std::vector<std::u16string_view> texts = TextsOf(kFooterPhrases);
+  static const PhraseIndex index(texts);
+  return index;
 }
 
 }  // namespace
+
+int FooterMarks(std::u16string_view text) {
+  int marks = 0;
+  FooterPhraseIndex().ForEach(text, [&](size_t phrase, size_t) {
+    marks += kFooterPhrases[phrase].marks;
+    return true;
+  });
+  return marks;
+}
 
 bool IsBoilerplateLine(std::u16string_view line) {
   uint32_t chars = 0;

@@ -12,6 +12,12 @@ namespace korvane {
 // the phrases that these lines are made of.
 bool IsBoilerplateLine(std::u16string_view line);
 
+// How much a text reads like a page's footer: its licences, registration
+// numbers, copyright, addresses and lists of sister sites. Phrases found only
+// in footers count two, others one; a paragraph with two is a footer's.
+int FooterMarks(std::u16string_view text);
+constexpr int kFooterMarks = 2;
+
 // Removes the boilerplate lines of a body whose lines are joined by "\r\n".
 void RemoveBoilerplateLines(std::u16string& body);
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "dom/cleaning.h"
 
+#include <algorithm>
+
 #include "dom/drops.h"
+#include "dom/text.h"
 
 namespace korvane {
 namespace {
@@ -27,6 +30,20 @@ bool IsCleanedTag(Tag tag) {
 
 bool IsList(Tag tag) { return tag == Tag::kUl || tag == Tag::kOl; }
 
+// A paragraph of link text with fewer commas than this calls the reader to
+// another page ("Read more: ...", the headline of a related story).
+constexpr uint32_t kLinkParagraphCommas = 2;
+constexpr double kLinkParagraphDensity = 0.9;
+
+// Whether a text starts with a web address: one printed for the reader to
+// see is part of the text.
+bool StartsWithAddress(std::u16string_view text) {
+  size_t at = 0;
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  text.remove_prefix(at);
+  return text.starts_with(u"http") || text.starts_with(u"www.");
+}
+
 class Cleaner {
  public:
   Cleaner(const Dom& dom, std::span<const Hint> hints, std::span<const NodeStats> stats,
@@ -37,6 +54,7 @@ class Cleaner {
     const Node& node = dom_[index];
     const int weight = use_hints_ ? hints_[index].weight : 0;
     if (Has(node.tag, kHeading)) return weight < 0;
+    if (node.tag == Tag::kP) return IsLinkToElsewhere(index);
     if (!IsCleanedTag(node.tag)) return false;
     if (weight < 0) return true;
     const NodeStats& stats = stats_[index];
@@ -55,6 +73,22 @@ class Cleaner {
 
  private:
   static constexpr uint32_t kMinChars = 25;
+
+  // A paragraph that is one link to another page.
+  bool IsLinkToElsewhere(NodeIndex paragraph) const {
+    const NodeStats& stats = stats_[paragraph];
+    if (LinkDensity(stats) <= kLinkParagraphDensity || stats.commas >= kLinkParagraphCommas) {
+      return false;
+    }
+    for (NodeIndex i = paragraph + 1; i < dom_[paragraph].end; ++i) {
+      if (dom_[i].tag == Tag::kText && !(dom_[i].flags & kRawContent)) {
+        const std::u16string_view text = dom_.Text(dom_[i]);
+        if (std::all_of(text.begin(), text.end(), IsBlank)) continue;
+        return !StartsWithAddress(text);
+      }
+    }
+    return true;
+  }
 
   const Dom& dom_;
   std::span<const Hint> hints_;

@@ -8,6 +8,7 @@
 #include "dom/boilerplate.h"
 #include "dom/cleaning.h"
 #include "dom/drops.h"
+#include "dom/edges.h"
 #include "dom/hints.h"
 #include "dom/images.h"
 #include "dom/scoring.h"
@@ -35,6 +36,7 @@ constexpr Attempt kAttempts[] = {{true, true}, {false, true}, {false, false}};
 struct Work {
   Dom dom;
   std::vector<Hint> hints;
+  PageDrops page_drops;
   std::vector<uint8_t> drops;
   std::vector<NodeStats> stats;
   std::u16string body;
@@ -43,6 +45,7 @@ struct Work {
   // Frees what a huge page made huge.
   void GiveBackIfHuge() {
     dom.GiveBackIfHuge();
+    page_drops.GiveBackIfHuge(kKeptNodes);
     if (stats.capacity() > kKeptNodes) {
       std::vector<Hint>().swap(hints);
       std::vector<uint8_t>().swap(drops);
@@ -61,7 +64,7 @@ uint32_t TextLength(std::u16string_view text) {
 
 // The article's text under one attempt; its length (weighted) is returned.
 uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
-  MarkDrops(work.dom, work.hints, attempt.strip_unlikely, work.drops);
+  work.page_drops.Mark(work.dom, work.hints, attempt.strip_unlikely, work.drops);
   ComputeStats(work.dom, work.drops, work.stats);
   const Selection selection =
       SelectArticle(ScoringInput{work.dom, work.hints, work.drops, work.stats, attempt.use_hints});
@@ -72,6 +75,7 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
     writer.Break();
   }
   writer.Finish();
+  TrimEdges(work.body);
   RemoveBoilerplateLines(work.body);
   work.parts = selection.parts;
   span = ArticleSpan{};
@@ -79,7 +83,18 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
     span.begin = std::min(span.begin, part);
     span.end = span.end == kNoNode ? work.dom[part].end : std::max(span.end, work.dom[part].end);
   }
+  const NodeIndex enclosure = work.dom[selection.parts.front()].parent;
+  span.enclosure_end = enclosure == kNoNode ? work.dom.size() : work.dom[enclosure].end;
   return TextLength(work.body);
+}
+
+// The headline has a field of its own: the body does not open with it again.
+void WithoutLeadingHeadline(std::u16string_view headline, std::u16string& body) {
+  if (headline.empty() || !std::u16string_view(body).starts_with(headline)) return;
+  if (body.size() == headline.size()) return;  // the headline is all the text there is
+  if (std::u16string_view(body).substr(headline.size(), 2) == u"\r\n") {
+    body.erase(0, headline.size() + 2);
+  }
 }
 
 }  // namespace
@@ -88,6 +103,9 @@ Article ExtractDomArticle(std::u16string_view html) {
   thread_local Work work;
   work.dom.Parse(html);
   ComputeHints(work.dom, work.hints);
+  work.page_drops.Read(work.dom);
+  PageHeadings headings = ReadPageHeadings(work.dom);
+  work.page_drops.TrustArticleContainers(work.dom, headings.headline_node, work.hints);
   Article article;
   uint32_t best_length = 0;
   ArticleSpan best_span;
@@ -102,7 +120,9 @@ Article ExtractDomArticle(std::u16string_view html) {
     }
     if (length >= kEnoughText) break;
   }
-  PageMetadata metadata = ReadMetadata(work.dom, best_span);
+  PageMetadata metadata = ReadMetadata(work.dom, best_span, std::move(headings));
+  WithoutLeadingHeadline(metadata.headline, article.body);
+  TrimAuthorNote(article.body, metadata.author);
   article.title = std::move(metadata.title);
   article.headline = std::move(metadata.headline);
   article.author = std::move(metadata.author);

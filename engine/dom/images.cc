@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "dom/images.h"
 
-#include <algorithm>
+#include <functional>
+#include <unordered_set>
 
+#include "common/chars.h"
 #include "html/char_refs.h"
 #include "html/tokenizer.h"
 
@@ -41,22 +43,24 @@ bool IsPlaceholder(std::u16string_view url) {
 }  // namespace
 
 std::u16string ImageSource(const Dom& dom, const Node& image) {
-  static constexpr std::u16string_view kLazy[] = {u"data-src", u"data-original"};
-  static constexpr std::u16string_view kSets[] = {u"srcset", u"data-srcset"};
-  for (std::u16string_view name : kLazy) {
-    const Attribute* attribute = dom.FindAttribute(image, name);
+  // Lazy loaders keep the real source in attributes of their own (the src
+  // beside them is a placeholder). Then the src, the page's own choice: a
+  // srcset holds other sizes of the same picture, and its first candidate
+  // is as often the smallest as the largest; it stands in for a src that
+  // is missing.
+  static constexpr struct {
+    std::u16string_view name;
+    bool set;  // a list of candidates
+  } kSources[] = {{u"data-src", false},
+                  {u"data-original", false},
+                  {u"data-srcset", true},
+                  {u"src", false},
+                  {u"srcset", true}};
+  for (const auto& source : kSources) {
+    const Attribute* attribute = dom.FindAttribute(image, source.name);
     if (attribute == nullptr) continue;
-    const std::u16string_view url = Trim(dom.RawValue(*attribute));
-    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
-  }
-  if (const Attribute* src = dom.FindAttribute(image, u"src")) {
-    const std::u16string_view url = Trim(dom.RawValue(*src));
-    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
-  }
-  for (std::u16string_view name : kSets) {
-    const Attribute* attribute = dom.FindAttribute(image, name);
-    if (attribute == nullptr) continue;
-    const std::u16string_view url = FirstCandidate(dom.RawValue(*attribute));
+    const std::u16string_view raw = dom.RawValue(*attribute);
+    const std::u16string_view url = source.set ? FirstCandidate(raw) : Trim(raw);
     if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   return {};
@@ -65,6 +69,11 @@ std::u16string ImageSource(const Dom& dom, const Node& image) {
 std::vector<std::u16string> ArticleImages(const Dom& dom, std::span<const NodeIndex> parts,
                                           std::span<const uint8_t> drops) {
   std::vector<std::u16string> images;
+  // The sources kept so far, by their index in `images`: each new one is
+  // looked up in constant time, and no source is held twice.
+  const auto hash = [&](size_t index) { return std::hash<std::u16string>()(images[index]); };
+  const auto equal = [&](size_t a, size_t b) { return images[a] == images[b]; };
+  std::unordered_set<size_t, decltype(hash), decltype(equal)> kept(0, hash, equal);
   for (const NodeIndex part : parts) {
     for (NodeIndex i = part; i < dom[part].end; ++i) {
       if (drops[i] != 0) {
@@ -73,9 +82,9 @@ std::vector<std::u16string> ArticleImages(const Dom& dom, std::span<const NodeIn
       }
       if (dom[i].tag != Tag::kImg) continue;
       std::u16string source = ImageSource(dom, dom[i]);
-      if (!source.empty() && std::find(images.begin(), images.end(), source) == images.end()) {
-        images.push_back(std::move(source));
-      }
+      if (source.empty()) continue;
+      images.push_back(std::move(source));
+      if (!kept.insert(images.size() - 1).second) images.pop_back();
     }
   }
   return images;

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dom/boilerplate.h"
 #include "dom/lists.h"
+#include "dom/text.h"
 
 namespace korvane {
 namespace {
@@ -57,6 +59,8 @@ struct Paragraph {
   uint32_t chars = 0;
   uint32_t link_chars = 0;
   uint32_t commas = 0;
+  NodeIndex first_text = kNoNode;  // its text nodes lie in [first_text, last_text]
+  NodeIndex last_text = 0;
 };
 
 class Scorer {
@@ -75,7 +79,9 @@ class Scorer {
       if (in_entry_[candidate]) scores_[candidate] *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
-    return Selection{Siblings(top), top};
+    std::vector<NodeIndex> parts = Siblings(top);
+    AddSameStructureParts(top, parts);
+    return Selection{std::move(parts), top};
   }
 
  private:
@@ -99,8 +105,27 @@ class Scorer {
     return node != kNoNode && node != 0 && dom()[node].tag != Tag::kHtml;
   }
 
+  // Whether a paragraph reads like the page's footer (licences, addresses,
+  // sister sites): such text never makes its block the article. Footers
+  // name themselves near a paragraph's ends: only those are read, which
+  // bounds the cost of long paragraphs.
+  bool IsFooterParagraph(const Paragraph& paragraph) const {
+    constexpr size_t kEnd = 40;
+    int marks = 0;
+    for (NodeIndex i = paragraph.first_text; i <= paragraph.last_text; ++i) {
+      if (dom()[i].tag != Tag::kText || (dom()[i].flags & kRawContent)) continue;
+      const std::u16string_view text = dom().Text(dom()[i]);
+      marks += text.size() <= 2 * kEnd ? FooterMarks(text)
+                                       : FooterMarks(text.substr(0, kEnd)) +
+                                             FooterMarks(text.substr(text.size() - kEnd));
+      if (marks >= kFooterMarks) return true;
+    }
+    return false;
+  }
+
   void Credit(NodeIndex container, const Paragraph& paragraph) {
     if (paragraph.chars < kMinParagraph || paragraph.link_chars * 2 > paragraph.chars) return;
+    if (IsFooterParagraph(paragraph)) return;
     const Tag tag = dom()[container].tag;
     if (GivesNoCredit(tag)) return;
     const bool is_paragraph = IsParagraphLike(container);
@@ -123,10 +148,29 @@ class Scorer {
     return IsParagraph(tag) || (tag == Tag::kDiv && !has_block_child_[node]);
   }
 
+  // Whether a blank line ("<br><br>", maybe with blanks between) ends at
+  // `br`: paragraphs without <p> are split so.
+  bool EndsBlankLine(NodeIndex br) const {
+    const NodeIndex parent = dom()[br].parent;
+    NodeIndex before = br - 1;
+    if (dom()[before].tag == Tag::kText && dom()[before].parent == parent) {
+      const std::u16string_view text = dom().Text(dom()[before]);
+      if (!std::all_of(text.begin(), text.end(), IsBlank)) return false;
+      --before;
+    }
+    return dom()[before].tag == Tag::kBr && dom()[before].parent == parent;
+  }
+
+  // Elements with blocks inside, or paragraphs split by blank lines, hold
+  // paragraphs: they are credited themselves, not as a paragraph of their
+  // parent, so that their class counts.
   void MarkBlockParents() {
     has_block_child_.assign(dom().size(), 0);
     for (NodeIndex i = 1; i < dom().size(); ++i) {
-      if (Has(dom()[i].tag, kBlock)) has_block_child_[dom()[i].parent] = 1;
+      const Tag tag = dom()[i].tag;
+      if (Has(tag, kBlock) || (tag == Tag::kBr && i >= 2 && EndsBlankLine(i))) {
+        has_block_child_[dom()[i].parent] = 1;
+      }
     }
   }
 
@@ -159,9 +203,11 @@ class Scorer {
         CountText(dom().Text(node), chars, current.commas);
         current.chars += chars;
         if (i < link_end) current.link_chars += chars;
+        current.first_text = std::min(current.first_text, i);
+        current.last_text = i;
       } else if (node.tag == Tag::kBr) {
         flush();
-      } else if (IsLink(dom(), node)) {
+      } else if (IsLinkText(dom(), node, in_.stats[i])) {
         link_end = std::max(link_end, node.end);
       } else if (Has(node.tag, kBlock)) {
         flush();
@@ -271,6 +317,45 @@ class Scorer {
     const double link_density = LinkDensity(stats);
     if (stats.chars > 80) return link_density < 0.25;
     return stats.chars > 0 && link_density == 0 && EndsSentence(sibling);
+  }
+
+  // Sentences of text, hardly any of it links.
+  bool ReadsLikeProse(NodeIndex node) const {
+    constexpr uint32_t kProseCommas = 2;
+    constexpr double kProseLinkDensity = 0.25;
+    return in_.stats[node].commas >= kProseCommas &&
+           LinkDensity(in_.stats[node]) < kProseLinkDensity;
+  }
+
+  // The element of `parent`'s children with `top`'s tag and class, if one.
+  NodeIndex ChildLike(NodeIndex parent, NodeIndex top) const {
+    for (NodeIndex child = dom().FirstChild(parent); child != kNoNode;
+         child = dom().NextSibling(child)) {
+      if (dom()[child].tag == dom()[top].tag && ClassOf(child) == ClassOf(top)) return child;
+    }
+    return kNoNode;
+  }
+
+  // An article split across table rows or sections of one structure: the
+  // element like `top` in each row or section like `top`'s own joins it, when
+  // it reads like prose.
+  void AddSameStructureParts(NodeIndex top, std::vector<NodeIndex>& parts) const {
+    const NodeIndex row = dom()[top].parent;
+    if (!Scorable(row) || dom()[row].tag == Tag::kBody ||
+        (dom()[row].tag != Tag::kTr && ClassOf(row).empty())) {
+      return;
+    }
+    const NodeIndex rows = dom()[row].parent;
+    const size_t before = parts.size();
+    for (NodeIndex other = dom().FirstChild(rows); other != kNoNode;
+         other = dom().NextSibling(other)) {
+      if (other == row || dom()[other].tag != dom()[row].tag || ClassOf(other) != ClassOf(row)) {
+        continue;
+      }
+      const NodeIndex like = ChildLike(other, top);
+      if (like != kNoNode && ReadsLikeProse(like) && JoinsTop(like, top)) parts.push_back(like);
+    }
+    if (parts.size() != before) std::sort(parts.begin(), parts.end());
   }
 
   std::vector<NodeIndex> Siblings(NodeIndex top) const {

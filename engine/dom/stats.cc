@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "dom/stats.h"
 
-#include "dom/text.h"
+#include <array>
+
+#include "common/chars.h"
 
 namespace korvane {
 namespace {
@@ -54,12 +56,36 @@ void Add(const NodeStats& from, NodeStats& to) {
 
 }  // namespace
 
-void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
-  for (const char16_t unit : text) {
-    if (IsBlank(unit)) continue;
-    chars += TextWeight(unit);
-    commas += IsComma(unit);
+namespace {
+
+// What one unit adds: its weight in the low two bits (0 for a blank), 4 for
+// a comma. A table, because every unit of a page's text is counted, some
+// more than once; it is made from the rules themselves.
+using UnitCounts = std::array<uint8_t, 0x10000>;
+
+UnitCounts MakeUnitCounts() {
+  UnitCounts counts{};
+  for (uint32_t unit = 0; unit < counts.size(); ++unit) {
+    const auto each = static_cast<char16_t>(unit);
+    if (IsBlank(each)) continue;
+    counts[unit] = static_cast<uint8_t>(TextWeight(each) | (IsComma(each) ? 4 : 0));
   }
+  return counts;
+}
+
+}  // namespace
+
+void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
+  static const UnitCounts counts = MakeUnitCounts();
+  uint32_t weight = 0;
+  uint32_t marks = 0;
+  for (const char16_t unit : text) {
+    const uint8_t count = counts[unit];
+    weight += count & 3;
+    marks += count >> 2;
+  }
+  chars += weight;
+  commas += marks;
 }
 
 // Counts the text of every text node, and marks the ones that begin a line
@@ -104,7 +130,7 @@ void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<No
     NodeStats& own = stats[i];
     if (node.tag != Tag::kText) {
       CountElement(node.tag, own);
-      if (IsLink(dom, node)) own.link_chars = own.chars;
+      if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
       // A <div> of text and inline elements is a paragraph too.
       if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
       if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;

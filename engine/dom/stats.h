@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "common/chars.h"
 #include "html/tree.h"
 
 namespace korvane {
@@ -25,9 +26,7 @@ struct NodeStats {
 };
 
 // How much text a unit counts for.
-constexpr uint32_t TextWeight(char16_t unit) {
-  return (unit >= 0x3400 && unit <= 0x9FFF) || (unit >= 0xF900 && unit <= 0xFAFF) ? 3 : 1;
-}
+constexpr uint32_t TextWeight(char16_t unit) { return IsCjk(unit) ? 3 : 1; }
 
 // Whether a unit is a comma or one of the CJK punctuation marks of prose.
 constexpr bool IsComma(char16_t unit) {
@@ -44,6 +43,19 @@ void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<No
 // An <a> with an href; named anchors are not links.
 inline bool IsLink(const Dom& dom, const Node& node) {
   return node.tag == Tag::kA && dom.FindAttribute(node, u"href") != nullptr;
+}
+
+// A link that holds lines of prose (an article wrapped whole in one <a>,
+// its paragraphs split by <br>) is text, not a link to other pages.
+constexpr uint32_t kProseLinkLines = 3;
+constexpr uint32_t kProseLinkCommas = 10;
+inline bool IsProse(const NodeStats& stats) {
+  return stats.lines >= kProseLinkLines && stats.commas >= kProseLinkCommas;
+}
+
+// Whether a node's text counts as link text.
+inline bool IsLinkText(const Dom& dom, const Node& node, const NodeStats& stats) {
+  return IsLink(dom, node) && !IsProse(stats);
 }
 
 inline double LinkDensity(const NodeStats& stats) {

@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
-
-bool IsControl(char16_t unit) { return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F); }
 
 // Units that take no room: zero-width space, byte order mark, soft hyphen.
 bool IsInvisible(char16_t unit) { return unit == 0x200B || unit == 0xFEFF || unit == 0x00AD; }
@@ -14,16 +14,12 @@ bool IsInvisible(char16_t unit) { return unit == 0x200B || unit == 0xFEFF || uni
 bool IsCell(Tag tag) { return tag == Tag::kTd || tag == Tag::kTh; }
 
 // Elements whose content is never text of the page.
-bool IsSkipped(Tag tag) { return Has(tag, kRawText) || tag == Tag::kSvg || tag == Tag::kMath; }
+bool IsSkipped(Tag tag) { return HidesRawText(tag) || tag == Tag::kSvg || tag == Tag::kMath; }
+
+// Elements whose line breaks and blanks browsers keep.
+bool IsPreformatted(Tag tag) { return tag == Tag::kPre || ShowsRawText(tag); }
 
 }  // namespace
-
-bool IsBlank(char16_t unit) {
-  if (unit <= 0x20) return unit == 0x20 || (unit >= 0x09 && unit <= 0x0D);
-  if (unit < 0xA0) return false;
-  return unit == 0xA0 || unit == 0x1680 || (unit >= 0x2000 && unit <= 0x200A) || unit == 0x2028 ||
-         unit == 0x2029 || unit == 0x202F || unit == 0x205F || unit == 0x3000;
-}
 
 TextWriter::TextWriter(std::u16string& out) : out_(&out) { out.clear(); }
 
@@ -33,12 +29,17 @@ void TextWriter::Break() {
 }
 
 void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
-  for (const char16_t unit : text) {
+  for (size_t at = 0; at < text.size();) {
+    const char16_t unit = text[at];
     if (unit == u'\n' && keep_line_breaks) {
       Break();
-    } else if (IsBlank(unit) || IsControl(unit)) {
+      ++at;
+    } else if (IsBlankOrControl(unit)) {
       pending_space_ = true;
-    } else if (!IsInvisible(unit)) {
+      ++at;
+    } else if (IsInvisible(unit)) {
+      ++at;
+    } else {
       if (pending_break_) {
         out_->append(u"\r\n");
         line_has_text_ = false;
@@ -47,7 +48,14 @@ void TextWriter::AppendText(std::u16string_view text, bool keep_line_breaks) {
       }
       pending_break_ = pending_space_ = false;
       line_has_text_ = true;
-      out_->push_back(unit);
+      // The units up to the next blank, control or invisible one go as
+      // they are, in one append.
+      size_t end = at + 1;
+      while (end < text.size() && !IsBlankOrControl(text[end]) && !IsInvisible(text[end])) {
+        ++end;
+      }
+      out_->append(text.substr(at, end - at));
+      at = end;
     }
   }
 }
@@ -83,7 +91,7 @@ void TextWriter::AppendSubtree(const Dom& dom, NodeIndex root, std::span<const u
       pending_space_ = true;
     } else if (Has(node.tag, kBlock)) {
       Break();
-      const bool pre = node.tag == Tag::kPre;
+      const bool pre = IsPreformatted(node.tag);
       pre_depth += pre;
       open.push_back(Open{node.end, true, pre});
     }

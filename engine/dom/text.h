@@ -41,8 +41,4 @@ class TextWriter {
 // The text of a subtree on one line, blanks squeezed (titles, headings).
 std::u16string OneLineText(const Dom& dom, NodeIndex root);
 
-// Whether a unit counts as a blank: HTML's whitespace, no-break space,
-// ideographic space and the other Unicode spaces.
-bool IsBlank(char16_t unit);
-
 }  // namespace korvane

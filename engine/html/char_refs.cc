@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/chars.h"
 #include "common/text_search.h"
 
 namespace korvane {
@@ -29,18 +30,6 @@ constexpr char16_t kC1Replacements[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
-
-bool IsAsciiAlnum(char16_t unit) {
-  return (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'z') ||
-         (unit >= u'A' && unit <= u'Z');
-}
-
-int HexValue(char16_t unit) {
-  if (unit >= u'0' && unit <= u'9') return unit - u'0';
-  if (unit >= u'a' && unit <= u'f') return unit - u'a' + 10;
-  if (unit >= u'A' && unit <= u'F') return unit - u'A' + 10;
-  return -1;
-}
 
 // Compares a name in the table with units of the page (ASCII by then).
 int Compare(std::string_view name, std::u16string_view units) {
@@ -87,8 +76,9 @@ size_t DecodeNumeric(std::u16string_view text, size_t at, std::u16string& out) {
   const size_t digits_begin = next;
   uint32_t value = 0;
   for (; next < text.size(); ++next) {
-    const int digit = hex ? HexValue(text[next])
-                          : (text[next] >= u'0' && text[next] <= u'9' ? text[next] - u'0' : -1);
+    const int digit = hex                        ? HexDigitValue(text[next])
+                      : IsAsciiDigit(text[next]) ? text[next] - u'0'
+                                                 : -1;
     if (digit < 0) break;
     // Saturates: any number beyond Unicode is replaced alike.
     value = std::min<uint32_t>(value * (hex ? 16 : 10) + static_cast<uint32_t>(digit), 0x110000);

@@ -20,18 +20,28 @@ constexpr size_t Bit(Tag tag) { return static_cast<size_t>(tag); }
 
 struct TagGroup {
   uint64_t bits[(static_cast<size_t>(Tag::kCount) + 63) / 64] = {};
-  constexpr TagGroup(std::initializer_list<Tag> tags) {
+  // As shields: whether SVG's and MathML's integration points shield too.
+  bool integration_points = false;
+  constexpr TagGroup(std::initializer_list<Tag> tags, bool points = false)
+      : integration_points(points) {
     for (Tag tag : tags) bits[Bit(tag) / 64] |= uint64_t{1} << (Bit(tag) % 64);
   }
   constexpr bool Contains(Tag tag) const { return (bits[Bit(tag) / 64] >> (Bit(tag) % 64)) & 1; }
 };
 
-constexpr TagGroup kScopes{Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml,     Tag::kMarquee,
-                           Tag::kObject, Tag::kTable,  Tag::kTd,      Tag::kTemplate, Tag::kTh};
-constexpr TagGroup kListScopes{Tag::kApplet,   Tag::kButton, Tag::kCaption, Tag::kHtml,
-                               Tag::kMarquee,  Tag::kObject, Tag::kTable,   Tag::kTd,
-                               Tag::kTemplate, Tag::kTh,     Tag::kUl,      Tag::kOl,
-                               Tag::kMenu,     Tag::kDl};
+constexpr TagGroup kScopes{{Tag::kApplet, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
+                            Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh},
+                           true};
+// An open <button> shields too: what the end tags of inline elements and of
+// <p> may not close past (the end tags of blocks close it).
+constexpr TagGroup kButtonScopes{
+    {Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
+     Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh},
+    true};
+constexpr TagGroup kListScopes{
+    {Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
+     Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh, Tag::kUl, Tag::kOl, Tag::kMenu, Tag::kDl},
+    true};
 constexpr TagGroup kTableParts{Tag::kTable, Tag::kTbody, Tag::kThead, Tag::kTfoot};
 constexpr TagGroup kTableOnly{Tag::kTable};
 constexpr TagGroup kSelectScopes{Tag::kSelect, Tag::kDatalist, Tag::kOptgroup};
@@ -51,7 +61,8 @@ const ImpliedEnd* ImpliedEndOf(Tag tag) {
   static constexpr ImpliedEnd kSection{{Tag::kTbody, Tag::kThead, Tag::kTfoot}, &kTableOnly};
   static constexpr ImpliedEnd kOption{{Tag::kOption}, &kSelectScopes};
   static constexpr ImpliedEnd kOptgroup{{Tag::kOption, Tag::kOptgroup}, &kSelectScopes};
-  static constexpr ImpliedEnd kLink{{Tag::kA}, &kScopes};
+  static constexpr ImpliedEnd kLink{{Tag::kA}, &kButtonScopes};
+  static constexpr ImpliedEnd kButton{{Tag::kButton}, &kScopes};
   switch (tag) {
     case Tag::kLi:
       return &kListItem;
@@ -73,6 +84,8 @@ const ImpliedEnd* ImpliedEndOf(Tag tag) {
       return &kOptgroup;
     case Tag::kA:
       return &kLink;
+    case Tag::kButton:
+      return &kButton;
     default:
       return nullptr;
   }
@@ -95,8 +108,10 @@ const TagGroup& ShieldsOfEndTag(Tag tag) {
     case Tag::kDt:
     case Tag::kDd:
       return kListScopes;
+    case Tag::kP:
+      return kButtonScopes;
     default:
-      return kScopes;
+      return Has(tag, kClosesP) || tag == Tag::kButton ? kScopes : kButtonScopes;
   }
 }
 
@@ -118,6 +133,59 @@ bool BelongsInHead(Tag tag) {
       return true;
     default:
       return false;
+  }
+}
+
+// Whether an open element stops an end tag's search: HTML elements of the
+// group, and the integration points of SVG and MathML where the group says.
+bool Shields(const TagGroup& group, Tag tag, bool html, bool integration_point) {
+  return html ? group.Contains(tag) : integration_point && group.integration_points;
+}
+
+// The HTML start tags that cannot stand inside SVG or MathML and end them.
+bool BreaksOutOfForeign(Tag tag) {
+  switch (tag) {
+    case Tag::kB:
+    case Tag::kBig:
+    case Tag::kBlockquote:
+    case Tag::kBody:
+    case Tag::kBr:
+    case Tag::kCenter:
+    case Tag::kCode:
+    case Tag::kDd:
+    case Tag::kDiv:
+    case Tag::kDl:
+    case Tag::kDt:
+    case Tag::kEm:
+    case Tag::kEmbed:
+    case Tag::kHead:
+    case Tag::kHr:
+    case Tag::kI:
+    case Tag::kImg:
+    case Tag::kLi:
+    case Tag::kListing:
+    case Tag::kMenu:
+    case Tag::kMeta:
+    case Tag::kNobr:
+    case Tag::kOl:
+    case Tag::kP:
+    case Tag::kPre:
+    case Tag::kRuby:
+    case Tag::kS:
+    case Tag::kSmall:
+    case Tag::kSpan:
+    case Tag::kStrong:
+    case Tag::kStrike:
+    case Tag::kSub:
+    case Tag::kSup:
+    case Tag::kTable:
+    case Tag::kTt:
+    case Tag::kU:
+    case Tag::kUl:
+    case Tag::kVar:
+      return true;
+    default:
+      return Has(tag, kHeading);
   }
 }
 
@@ -153,6 +221,10 @@ void Dom::Parse(std::u16string_view page) {
       case TokenKind::kEnd:
         break;
     }
+    const OpenElement& current = open_.back();
+    tokenizer.SetTreeContext(current.space == Space::kHtml || current.point == Point::kHtml ||
+                                 current.point == Point::kMathText,
+                             current.space != Space::kHtml);
   }
   PopThrough(0);
 }
@@ -166,7 +238,12 @@ void Dom::AddText(const Token& token) {
             .tag = Tag::kText};
   const std::u16string_view text = page_.substr(token.begin, token.size);
   const bool raw = token.kind == TokenKind::kRawText;
-  if (raw) node.flags |= kRawContent;
+  if (!raw && open_count_[Bit(Tag::kHead)] > 0 &&
+      std::any_of(text.begin(), text.end(), [](char16_t unit) { return !IsHtmlSpace(unit); })) {
+    CloseNearest(Token{.kind = TokenKind::kEndTag, .tag = Tag::kHead});
+    node.parent = open_.back().node;
+  }
+  if (raw && !ShowsRawText(token.tag)) node.flags |= kRawContent;
   if ((!raw || Has(token.tag, kReferences)) && FindUnit(text, u'&') != kNotFound) {
     node.flags |= kDecoded;
     node.text_begin = static_cast<uint32_t>(decoded_.size());
@@ -177,11 +254,29 @@ void Dom::AddText(const Token& token) {
 }
 
 void Dom::StartElement(const Token& token) {
-  const Tag tag = token.tag;
-  if ((tag == Tag::kHtml || tag == Tag::kBody || tag == Tag::kHead) && open_count_[Bit(tag)] > 0) {
-    return;
+  Space space = Space::kHtml;
+  if (!MakesHtmlElement(token)) {
+    if (BreaksOut(token)) {
+      PopForeignElements();
+    } else {
+      space = open_.back().space;
+    }
   }
-  CloseImplied(tag);
+  if (space == Space::kHtml) {
+    const Tag tag = token.tag;
+    if ((tag == Tag::kHtml || tag == Tag::kBody || tag == Tag::kHead) &&
+        open_count_[Bit(tag)] > 0) {
+      return;
+    }
+    CloseImplied(tag);
+    if (tag == Tag::kSvg) space = Space::kSvg;
+    if (tag == Tag::kMath) space = Space::kMath;
+  }
+  InsertElement(token, space);
+}
+
+void Dom::InsertElement(const Token& token, Space space) {
+  const Tag tag = token.tag;
   const NodeIndex index = Index(nodes_.size());
   nodes_.push_back(Node{.parent = open_.back().node,
                         .end = index + 1,
@@ -190,11 +285,14 @@ void Dom::StartElement(const Token& token) {
                         .first_attribute = token.first_attribute,
                         .tag = tag,
                         .attribute_count = static_cast<uint16_t>(token.attribute_count)});
-  if (Has(tag, kVoid) || token.self_closing) return;
+  const bool html = space == Space::kHtml;
+  // SVG's and MathML's elements are empty only when written "<x/>".
+  if ((html && Has(tag, kVoid)) || token.self_closing) return;
   // Raw-text elements always open: their content and end tag follow at once.
-  if (open_.size() > kMaxDepth && !Has(tag, kRawText)) return;
+  if (open_.size() > kMaxDepth && !(html && Has(tag, kRawText))) return;
   const uint8_t bucket = tag == Tag::kUnknown ? NameBucket(token) : 0;
-  open_.push_back(OpenElement{index, tag, bucket});
+  open_.push_back(
+      OpenElement{index, tag, bucket, space, html ? Point::kNone : PointOf(token, space)});
   ++open_count_[Bit(tag)];
   if (tag == Tag::kUnknown) ++open_unknown_[bucket];
 }
@@ -207,9 +305,107 @@ void Dom::EndElement(const Token& token) {
     StartElement(br);
     return;
   }
+  if (open_.back().space != Space::kHtml) {
+    if (token.tag == Tag::kP) {
+      PopForeignElements();
+    } else if (CloseForeign(token)) {
+      return;
+    }
+  }
   // Text after </body> or </html> still belongs to the body.
   if (token.tag == Tag::kBody || token.tag == Tag::kHtml) return;
   CloseNearest(token);
+}
+
+// An end tag inside SVG or MathML closes the nearest open element of its
+// name; one that reaches an HTML element first is HTML's (false).
+bool Dom::CloseForeign(const Token& token) {
+  const size_t lowest = open_.size() > kMaxSearch ? open_.size() - kMaxSearch : 1;
+  for (size_t i = open_.size(); i-- > lowest;) {
+    if (open_[i].space == Space::kHtml) return false;
+    if (SameElement(open_[i], token)) {
+      PopThrough(i);
+      return true;
+    }
+  }
+  return true;  // nothing of its name within reach: ignored
+}
+
+// Ends the SVG and MathML elements down to an HTML element or an
+// integration point.
+void Dom::PopForeignElements() {
+  size_t kept = open_.size();
+  while (kept > 1 && open_[kept - 1].space != Space::kHtml &&
+         open_[kept - 1].point != Point::kHtml && open_[kept - 1].point != Point::kMathText) {
+    --kept;
+  }
+  PopThrough(kept);
+}
+
+// Whether a start tag at the current node makes an HTML element.
+bool Dom::MakesHtmlElement(const Token& token) const {
+  const OpenElement& current = open_.back();
+  switch (current.point) {
+    case Point::kHtml:
+      return true;
+    case Point::kMathText: {
+      const std::u16string_view name = NameOf(token);
+      return !EqualIgnoringAsciiCase(name, u"mglyph") &&
+             !EqualIgnoringAsciiCase(name, u"malignmark");
+    }
+    case Point::kAnnotation:
+      return token.tag == Tag::kSvg;
+    case Point::kNone:
+      return current.space == Space::kHtml;
+  }
+  return true;
+}
+
+bool Dom::BreaksOut(const Token& token) const {
+  if (token.tag == Tag::kFont) {
+    return HasAttribute(token, u"color") || HasAttribute(token, u"face") ||
+           HasAttribute(token, u"size");
+  }
+  return BreaksOutOfForeign(token.tag);
+}
+
+Dom::Point Dom::PointOf(const Token& token, Space space) const {
+  const std::u16string_view name = NameOf(token);
+  const auto is = [&](std::u16string_view lower) { return EqualIgnoringAsciiCase(name, lower); };
+  if (space == Space::kSvg) {
+    return is(u"foreignobject") || is(u"desc") || is(u"title") ? Point::kHtml : Point::kNone;
+  }
+  if (is(u"mi") || is(u"mo") || is(u"mn") || is(u"ms") || is(u"mtext")) return Point::kMathText;
+  if (!is(u"annotation-xml")) return Point::kNone;
+  for (const Attribute& attribute : std::span<const Attribute>(attributes_)
+                                        .subspan(token.first_attribute, token.attribute_count)) {
+    if (!EqualIgnoringAsciiCase(page_.substr(attribute.name_begin, attribute.name_size),
+                                u"encoding")) {
+      continue;
+    }
+    const std::u16string_view value = page_.substr(attribute.value_begin, attribute.value_size);
+    return EqualIgnoringAsciiCase(value, u"text/html") ||
+                   EqualIgnoringAsciiCase(value, u"application/xhtml+xml")
+               ? Point::kHtml
+               : Point::kAnnotation;
+  }
+  return Point::kAnnotation;
+}
+
+bool Dom::HasAttribute(const Token& token, std::u16string_view lower_name) const {
+  for (const Attribute& attribute : std::span<const Attribute>(attributes_)
+                                        .subspan(token.first_attribute, token.attribute_count)) {
+    if (EqualIgnoringAsciiCase(page_.substr(attribute.name_begin, attribute.name_size),
+                               lower_name)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::u16string_view Dom::NameOf(const Token& token) const {
+  const size_t name_begin = token.begin + (token.kind == TokenKind::kEndTag ? 2 : 1);
+  return page_.substr(name_begin, token.name_size);
 }
 
 void Dom::CloseImplied(Tag tag) {
@@ -219,16 +415,21 @@ void Dom::CloseImplied(Tag tag) {
   if (Has(tag, kClosesP) && open_count_[Bit(Tag::kP)] > 0) {
     CloseNearest(Token{.kind = TokenKind::kEndTag, .tag = Tag::kP});
   }
-  if (Has(tag, kHeading) && Has(open_.back().tag, kHeading)) PopThrough(open_.size() - 1);
+  if (Has(tag, kHeading) && Has(open_.back().tag, kHeading) && open_.back().space == Space::kHtml) {
+    PopThrough(open_.size() - 1);
+  }
   const ImpliedEnd* implied = ImpliedEndOf(tag);
   if (implied == nullptr) return;
   const size_t lowest = open_.size() > kMaxSearch ? open_.size() - kMaxSearch : 1;
   for (size_t i = open_.size(); i-- > lowest;) {
-    if (implied->ends.Contains(open_[i].tag)) {
+    if (implied->ends.Contains(open_[i].tag) && open_[i].space == Space::kHtml) {
       PopThrough(i);
       return;
     }
-    if (implied->shields->Contains(open_[i].tag)) return;
+    if (Shields(*implied->shields, open_[i].tag, open_[i].space == Space::kHtml,
+                open_[i].point != Point::kNone)) {
+      return;
+    }
   }
 }
 
@@ -239,11 +440,14 @@ bool Dom::CloseNearest(const Token& token) {
   const TagGroup& shields = ShieldsOfEndTag(token.tag);
   const size_t lowest = open_.size() > kMaxSearch ? open_.size() - kMaxSearch : 1;
   for (size_t i = open_.size(); i-- > lowest;) {
-    if (SameElement(open_[i], token)) {
+    if (SameElement(open_[i], token) && open_[i].space == Space::kHtml) {
       PopThrough(i);
       return true;
     }
-    if (shields.Contains(open_[i].tag)) return false;
+    if (Shields(shields, open_[i].tag, open_[i].space == Space::kHtml,
+                open_[i].point != Point::kNone)) {
+      return false;
+    }
   }
   return false;
 }
@@ -268,14 +472,12 @@ bool Dom::SameElement(const OpenElement& open, const Token& token) const {
   if (open.tag != token.tag) return false;
   if (token.tag != Tag::kUnknown) return true;
   return open.name_bucket == NameBucket(token) &&
-         EqualIgnoringAsciiCase(TagName(nodes_[open.node]),
-                                page_.substr(token.begin + 2, token.name_size));
+         EqualIgnoringAsciiCase(TagName(nodes_[open.node]), NameOf(token));
 }
 
 uint8_t Dom::NameBucket(const Token& token) const {
-  const size_t name_begin = token.begin + (token.kind == TokenKind::kEndTag ? 2 : 1);
   uint32_t hash = 2166136261u;
-  for (char16_t unit : page_.substr(name_begin, token.name_size)) {
+  for (char16_t unit : NameOf(token)) {
     hash = (hash ^ AsciiLower(unit)) * 16777619u;
   }
   return static_cast<uint8_t>(hash ^ (hash >> 8) ^ (hash >> 16) ^ (hash >> 24));
@@ -301,7 +503,11 @@ std::u16string_view Dom::TagName(const Node& node) const {
 
 const Attribute* Dom::FindAttribute(const Node& node, std::u16string_view lower_name) const {
   for (const Attribute& attribute : Attributes(node)) {
-    if (EqualIgnoringAsciiCase(Name(attribute), lower_name)) return &attribute;
+    // Most names differ in length: the call is made for the others only.
+    if (attribute.name_size == lower_name.size() &&
+        EqualIgnoringAsciiCase(Name(attribute), lower_name)) {
+      return &attribute;
+    }
   }
   return nullptr;
 }

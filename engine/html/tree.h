@@ -18,17 +18,27 @@
 // child, a text node flagged kRawContent whose Text is its content as
 // written: <script type="application/ld+json"> gives its JSON unchanged;
 // <title> and <textarea> are the exception and have their references
-// decoded. Text nodes keep their blanks and line breaks as written.
+// decoded. The content of <xmp> and <plaintext>, which browsers show, is
+// text as written, not flagged. Text nodes keep their blanks and line breaks as written.
 //
 // The tree is built the way browsers repair markup, in a light form:
 // void elements (<br>, <img>, <meta>) have no children; a <p> ends where a
-// block starts; <li>, <dt>/<dd>, <td>/<th>, <tr>, <option> and a nested <a>
-// end the open one of their kind; an end tag closes the nearest open element
-// of its name (and what is open inside it) and is ignored when none is open
-// or a table or cell lies between; elements nest at most kMaxDepth deep
+// block starts; <li>, <dt>/<dd>, <td>/<th>, <tr>, <option>, <button> and a
+// nested <a> end the open one of their kind; an end tag closes the nearest
+// open element of its name (and what is open inside it) and is ignored when
+// none is open or a table or cell lies between (or, for the end tags of
+// inline elements and of <p>, a <button>); elements nest at most kMaxDepth deep
 // (deeper ones become siblings). "<x/>" is an empty element whatever x is:
 // browsers would open <div/>, <button/> or <script/> and let it swallow
-// what follows, but the page's author meant it empty.
+// what follows, but the page's author meant it empty. Text other than
+// blanks ends an open <head>, as it starts the body.
+// Inside <svg> and <math> elements are SVG's and MathML's: none is void or
+// raw text, none ends another but by its end tag, and the HTML start tags
+// that cannot stand there (<p>, <div>, <br>, <img>, <table>, <b>, ...;
+// <font> with color, face or size) and the end tags </p> and </br> end them
+// all, as in browsers, so that an unclosed <svg> does not swallow the page.
+// Their integration points (<foreignObject>, <desc>, <title>; <mi>, <mo>,
+// <mn>, <ms>, <mtext>; <annotation-xml> of HTML) hold HTML again.
 #pragma once
 
 #include <cstdint>
@@ -113,20 +123,39 @@ class Dom {
   void GiveBackIfHuge();
 
  private:
+  // Which language an element belongs to.
+  enum class Space : uint8_t { kHtml, kSvg, kMath };
+  // What a foreign element lets inside it.
+  enum class Point : uint8_t {
+    kNone,
+    kHtml,        // HTML elements: <foreignObject>, <desc>, <title>, <annotation-xml> of HTML
+    kMathText,    // HTML elements but <mglyph> and <malignmark>: <mi>, <mo>, <mn>, <ms>, <mtext>
+    kAnnotation,  // <annotation-xml> of other content: an <svg> in it is SVG
+  };
   struct OpenElement {
     NodeIndex node;
     Tag tag;
     uint8_t name_bucket;  // unknown tags: which bucket counts them
+    Space space = Space::kHtml;
+    Point point = Point::kNone;
   };
 
   void AddText(const Token& token);
   void StartElement(const Token& token);
+  void InsertElement(const Token& token, Space space);
   void EndElement(const Token& token);
   void CloseImplied(Tag tag);
   bool CloseNearest(const Token& token);
+  bool CloseForeign(const Token& token);
+  void PopForeignElements();
   void PopThrough(size_t stack_index);
   bool IsOpen(const Token& token) const;
   bool SameElement(const OpenElement& open, const Token& token) const;
+  bool MakesHtmlElement(const Token& token) const;
+  bool BreaksOut(const Token& token) const;
+  Point PointOf(const Token& token, Space space) const;
+  bool HasAttribute(const Token& token, std::u16string_view lower_name) const;
+  std::u16string_view NameOf(const Token& token) const;
   uint8_t NameBucket(const Token& token) const;
 
   std::u16string_view page_;

@@ -49,6 +49,30 @@ Article ExtractArticle(std::u16string_view html, Algorithm algorithm);
 // present only with a value, then "[[txt]]" and the body.
 std::u16string FormatRecord(const Article& article);
 
+// The record of FormatRecord in pieces, in order, each passed to `piece` as
+// a std::u16string_view: a caller that writes the record out (as UTF-8, in
+// JSON) need not build a copy of the body first.
+template <typename PieceSink>
+void ForEachRecordPiece(const Article& article, PieceSink&& piece) {
+  if (!article.title.empty()) {
+    piece(std::u16string_view(u"[[ht="));
+    piece(std::u16string_view(article.title));
+    piece(std::u16string_view(u"]]\r\n"));
+  }
+  if (!article.headline.empty()) {
+    piece(std::u16string_view(u"[[ha="));
+    piece(std::u16string_view(article.headline));
+    piece(std::u16string_view(u"]]\r\n"));
+  }
+  for (const std::u16string& image : article.images) {
+    piece(std::u16string_view(u"[[ur="));
+    piece(std::u16string_view(image));
+    piece(std::u16string_view(u"]]\r\n"));
+  }
+  piece(std::u16string_view(u"[[txt]]\r\n"));
+  piece(std::u16string_view(article.body));
+}
+
 // FormatRecord(ExtractArticle(html)): the block algorithm.
 std::u16string HtmlToText(std::u16string_view html);
 

@@ -22,14 +22,9 @@ constexpr size_t kMaxBylineLine = 100;
 // The middle dots of transliterated names ("阿卜杜拉·艾力").
 bool IsNameDot(char16_t unit) { return unit == 0x00B7 || unit == 0x30FB || unit == 0x2027; }
 
-bool IsUpper(char16_t unit) { return unit >= u'A' && unit <= u'Z'; }
-bool IsLower(char16_t unit) { return unit >= u'a' && unit <= u'z'; }
-bool IsDigit(char16_t unit) { return unit >= u'0' && unit <= u'9'; }
-bool IsLatin(char16_t unit) { return IsUpper(unit) || IsLower(unit); }
-
 bool IsLatinNameUnit(char16_t unit) {
-  return IsLatin(unit) || IsDigit(unit) || unit == u'_' || unit == u'-' || unit == u'.' ||
-         unit == u'\'' || unit == 0x2019;
+  return IsAsciiLetter(unit) || IsAsciiDigit(unit) || unit == u'_' || unit == u'-' ||
+         unit == u'.' || unit == u'\'' || unit == 0x2019;
 }
 
 bool StartsWith(std::u16string_view text, size_t at, std::u16string_view word) {
@@ -43,12 +38,13 @@ bool EndsWith(std::u16string_view text, std::u16string_view end) {
 // Words that end a run of names: the labels of the other parts of a
 // dateline, and what follows a name in a byline ("发自北京", "报道", "摄").
 constexpr std::u16string_view kStopWords[] = {
-    u"来源", u"出处", u"时间",   u"日期",   u"发布", u"发表", u"发自", u"更新", u"编辑",
-    u"责编", u"记者", u"通讯员", u"实习生", u"特约", u"报道", u"摄影", u"摄",   u"字号",
-    u"点击", u"阅读", u"浏览",   u"评论",   u"分享", u"打印", u"关闭", u"收藏", u"转载",
-    u"编译", u"翻译", u"作者",   u"电话",   u"邮箱", u"供图", u"制图", u"出自", u"老师",
-    u"教授", u"先生", u"女士",   u"博士",   u"同学", u"整合", u"整理", u"综合", u"选稿",
-    u"校对", u"审核", u"监制",   u"出品",   u"返回", u"关注"};
+    u"来源", u"出处",   u"时间",   u"日期", u"发布", u"发表", u"发自", u"更新", u"编辑", u"责编",
+    u"记者", u"通讯员", u"实习生", u"特约", u"报道", u"摄影", u"摄",   u"字号", u"点击", u"阅读",
+    u"浏览", u"评论",   u"分享",   u"打印", u"关闭", u"收藏", u"转载", u"编译", u"翻译", u"作者",
+    u"电话", u"邮箱",   u"供图",   u"制图", u"制表", u"绘图", u"绘制", u"出自", u"老师", u"教授",
+    u"先生", u"女士",   u"博士",   u"同学", u"整合", u"整理", u"综合", u"选稿", u"校对", u"审核",
+    u"监制", u"出品",   u"返回",   u"关注", u"投稿", u"我要", u"进入", u"访问", u"查看", u"更多",
+    u"登录", u"注册",   u"订阅",   u"首页", u"主页"};
 
 // Where the first stop word inside [begin, end) starts; kNone if none.
 // One bit per UTF-16 unit: whether a word of `words` starts with it.
@@ -71,14 +67,26 @@ size_t StopWordAt(std::u16string_view text, size_t begin, size_t end) {
   return kNone;
 }
 
+// Verbs of the makers of charts and drawings, who are not the writers.
+constexpr std::u16string_view kDrawingVerbs[] = {u"制图", u"制表", u"绘图", u"绘制", u"设计"};
+
+// Words of the roles that are credited beside the writer's: a declared
+// author that holds one names an editor, a photographer or a chart's maker.
+constexpr std::u16string_view kRoleWords[] = {u"编辑", u"责编", u"制图", u"制表", u"绘图",
+                                              u"摄",   u"整理", u"校对", u"审核", u"审校",
+                                              u"监制", u"出品", u"选稿", u"设计"};
+
 // Texts that stand where names stand without being one.
 constexpr std::u16string_view kNotNames[] = {
-    u"佚名", u"未知", u"匿名",  u"不详",  u"本站",  u"本网", u"网友", u"网络", u"管理员", u"小编",
-    u"原创", u"综合", u"整理",  u"获悉",  u"了解",  u"发现", u"看到", u"近日", u"日前",   u"昨日",
-    u"今日", u"今天", u"昨天",  u"表示",  u"介绍",  u"采访", u"调查", u"走访", u"一行",   u"待续",
-    u"未完", u"完",   u"续",    u"组图",  u"视频",  u"图",   u"上",   u"中",   u"下",     u"本报",
-    u"本刊", u"本台", u"本文",  u"文章",  u"回复",  u"关注", u"订阅", u"粉丝", u"私信",   u"点赞",
-    u"举报", u"播报", u"admin", u"Admin", u"guest", u"Guest"};
+    u"佚名", u"未知", u"匿名", u"不详", u"本站", u"本网", u"网友", u"网络", u"管理员", u"小编",
+    u"原创", u"综合", u"整理", u"获悉", u"了解", u"发现", u"看到", u"近日", u"日前", u"昨日",
+    u"今日", u"今天", u"昨天", u"表示", u"介绍", u"采访", u"调查", u"走访", u"一行", u"待续",
+    u"未完", u"完", u"续", u"组图", u"视频", u"图", u"上", u"中", u"下", u"本报", u"本刊", u"本台",
+    u"本文", u"文章", u"回复", u"关注", u"订阅", u"粉丝", u"私信", u"点赞", u"举报", u"播报",
+    u"admin", u"Admin", u"guest", u"Guest",
+    // Channels, which datelines print in brackets too.
+    u"国内", u"国际", u"社会", u"财经", u"体育", u"娱乐", u"科技", u"军事", u"教育", u"文化",
+    u"时政", u"要闻", u"本地", u"健康", u"旅游", u"汽车", u"房产"};
 
 // Endings of the names of organisations, which a person's name lacks.
 constexpr std::u16string_view kOrganisationEnds[] = {
@@ -122,13 +130,27 @@ bool IsNotName(std::u16string_view token) {
   return false;
 }
 
+// Words of the names of organisations written in Latin letters.
+constexpr std::u16string_view kOrganisationWords[] = {
+    u"News",     u"Network",   u"Online",   u"Media",     u"Press", u"Agency",
+    u"Staff",    u"Wire",      u"Services", u"Inc",       u"Ltd",   u"Group",
+    u"Team",     u"Desk",      u"Editors",  u"Editorial", u"Radio", u"Television",
+    u"Magazine", u"Newspaper", u"Sport",    u"Sports",    u"Bureau"};
+
 // Whether any of the names (between blanks or commas) is an organisation's.
 bool IsOrganisation(std::u16string_view names) {
   for (size_t begin = 0; begin < names.size();) {
     size_t end = names.find_first_of(u" ,，、", begin);
     if (end == kNone) end = names.size();
+    const std::u16string_view name = names.substr(begin, end - begin);
     for (const std::u16string_view ending : kOrganisationEnds) {
-      if (EndsWith(names.substr(begin, end - begin), ending)) return true;
+      if (EndsWith(name, ending)) return true;
+    }
+    if (begin == 0 && name == u"The") return true;  // "The Valley Courier"
+    for (const std::u16string_view word : kOrganisationWords) {
+      if (name == word || (EndsWith(name, word) && name[name.size() - word.size() - 1] == u'.')) {
+        return true;
+      }
     }
     begin = end + 1;
   }
@@ -167,11 +189,6 @@ bool ShortNames(std::u16string_view names) {
   return true;
 }
 
-size_t SkipBlanks(std::u16string_view line, size_t at) {
-  while (at < line.size() && line[at] == u' ') ++at;
-  return at;
-}
-
 // Runs of Chinese characters are read this far at most: longer ones are no
 // names, and a page that is one huge run stays linear.
 constexpr size_t kMaxRun = kMaxLongNameChars + 12;
@@ -186,7 +203,7 @@ size_t CjkRunEnd(std::u16string_view line, size_t at) {
 bool EndsNames(std::u16string_view line, size_t at) {
   if (at >= line.size()) return true;
   const char16_t unit = line[at];
-  if (unit == u' ' || IsDigit(unit) || StopWordAt(line, at, at + 3) == at) return true;
+  if (unit == u' ' || IsAsciiDigit(unit) || StopWordAt(line, at, at + 3) == at) return true;
   static constexpr std::u16string_view kEnders =
       u"，。；;,:：!！?？)）】]」』》|｜/／\\-—丨<>〉[【《「『（(";
   return kEnders.find(unit) != kNone;
@@ -236,7 +253,7 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool first
   }
   // User names with digits ("cm3721") stand alone after a colon.
   const bool digits_allowed = style == NameStyle::kValue && first_name;
-  if (!IsLatin(first) && !(digits_allowed && IsDigit(first))) return kNone;
+  if (!IsAsciiLetter(first) && !(digits_allowed && IsAsciiDigit(first))) return kNone;
   size_t end = at;
   while (end < line.size() &&
          (IsLatinNameUnit(line[end]) || (digits_allowed && line[end] == u'&'))) {
@@ -244,7 +261,7 @@ size_t ReadName(std::u16string_view line, size_t at, NameStyle style, bool first
   }
   while (end > at && (line[end - 1] == u'.' || line[end - 1] == u'-')) --end;
   if (!digits_allowed && std::any_of(line.begin() + static_cast<ptrdiff_t>(at),
-                                     line.begin() + static_cast<ptrdiff_t>(end), IsDigit)) {
+                                     line.begin() + static_cast<ptrdiff_t>(end), IsAsciiDigit)) {
     return kNone;  // "韩保林 PK155": an id after the name
   }
   return end;
@@ -265,9 +282,11 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
     if (next < line.size() && (line[next] == u'、' || line[next] == u'&')) {
       next = SkipBlanks(line, next + 1);
     } else if (next < line.size() && line[next] == u'(' && style == NameStyle::kValue) {
-      // A name in Latin letters beside the Chinese one.
-      const size_t close = line.find(u')', next);
-      if (close != kNone && close < next + 40) {
+      // A name in Latin letters beside the Chinese one (looked for nearby
+      // only, so that a line of many brackets is read once).
+      constexpr size_t kMaxBracketed = 40;
+      const size_t close = line.substr(0, next + kMaxBracketed).find(u')', next);
+      if (close != kNone) {
         names.end = pos = close + 1;
         next = SkipBlanks(line, pos);
       }
@@ -277,7 +296,7 @@ std::optional<Names> ReadNames(std::u16string_view line, size_t at, NameStyle st
   }
   if (names.end <= names.begin || !EndsNames(line, names.end)) return std::nullopt;
   // "记者经历了近4个小时": a name runs into a number only in a clause.
-  if (style == NameStyle::kStrict && names.end < line.size() && IsDigit(line[names.end])) {
+  if (style == NameStyle::kStrict && names.end < line.size() && IsAsciiDigit(line[names.end])) {
     return std::nullopt;
   }
   return names;
@@ -304,6 +323,8 @@ struct Label {
   After after;
 };
 
+constexpr std::u16string_view kIssuerLabel = u"发文机关";
+
 constexpr Label kLabels[] = {
     {u"作者", BylineKind::kAuthor, After::kColonOrBlank},
     {u"作 者", BylineKind::kAuthor, After::kColon},
@@ -311,7 +332,7 @@ constexpr Label kLabels[] = {
     {u"撰稿", BylineKind::kAuthor, After::kColon},
     {u"执笔", BylineKind::kAuthor, After::kColon},
     {u"执笔人", BylineKind::kAuthor, After::kColon},
-    {u"发文机关", BylineKind::kAuthor, After::kColon},
+    {kIssuerLabel, BylineKind::kAuthor, After::kColon},
     {u"发帖人", BylineKind::kAuthor, After::kColon},
     {u"楼主", BylineKind::kAuthor, After::kColon},
     {u"博主", BylineKind::kAuthor, After::kColon},
@@ -340,7 +361,7 @@ bool IsSlash(char16_t unit) {
 std::bitset<65536> BylineStarts() {
   std::bitset<65536> first;
   for (const Label& label : kLabels) first.set(label.text.front());
-  for (const char16_t unit : u"Bb发/／ ") first.set(unit);
+  for (const char16_t unit : u"Bb发由/／ ") first.set(unit);
   return first;
 }
 
@@ -384,6 +405,18 @@ bool OpensLine(std::u16string_view line, size_t at) {
   return line.substr(at - kNear, kNear).find_first_of(u"（(【[") != kNone;
 }
 
+// What a credit says its names did, when a verb follows them.
+enum class Role : uint8_t { kWrote, kPhotographs, kDraws };
+
+Role RoleAfter(std::u16string_view line, size_t end) {
+  const size_t at = SkipBlanks(line, end);
+  if (StartsWith(line, at, u"摄")) return Role::kPhotographs;
+  for (const std::u16string_view verb : kDrawingVerbs) {
+    if (StartsWith(line, at, verb)) return Role::kDraws;
+  }
+  return Role::kWrote;
+}
+
 std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
   for (const Label& label : kLabels) {
     if (!StartsWith(line, at, label.text) || !MayStartLabel(line, at, label)) continue;
@@ -414,14 +447,44 @@ std::optional<Byline> LabelledAt(std::u16string_view line, size_t at) {
         (!StartsWithFamilyName(printed) || !ShortNames(printed))) {
       continue;  // a source is a person only when it looks like a name
     }
-    if (organisation && (!value || label.kind != BylineKind::kAuthor)) continue;
+    // "作者：新京报": an organisation is no writer; the body that issues an
+    // official document ("发文机关：") is that document's author.
+    if (organisation && (!value || label.text != kIssuerLabel)) continue;
     // "记者张三": a name run on from its label is a name only if it looks like one.
     if (label.after == After::kAnything && !posted && names->begin == at + label.text.size() &&
         !StartsWithFamilyName(printed)) {
       continue;
     }
-    // "作者：新京报": an organisation signs only when no person does.
-    return Byline{std::move(printed), organisation ? BylineKind::kNamesOnly : label.kind};
+    // "记者 张三 摄", "记者 张三 制图": the credit of a photograph or a chart.
+    const Role role = RoleAfter(scope, names->end);
+    if (role == Role::kDraws) continue;
+    const BylineKind kind = role == Role::kPhotographs ? BylineKind::kPhotographer : label.kind;
+    return Byline{std::move(printed), kind};
+  }
+  return std::nullopt;
+}
+
+// "由张三张贴 @ 2006-04-12": a poster's name between "由" and the verb of
+// posting, which ends the clause.
+std::optional<Byline> PostedBy(std::u16string_view line, size_t at) {
+  static constexpr std::u16string_view kPostingVerbs[] = {u"张贴", u"贴出", u"发表", u"发布"};
+  if (at > 0 && IsCjk(line[at - 1])) return std::nullopt;
+  const size_t from = at + 1;
+  const size_t last = std::min(line.size(), from + kMaxLongNameChars + 1);
+  for (size_t end = from + 1; end < last; ++end) {
+    for (const std::u16string_view verb : kPostingVerbs) {
+      if (!StartsWith(line, end, verb)) continue;
+      const size_t after = end + verb.size();
+      if (after < line.size() && IsCjk(line[after])) return std::nullopt;  // "由他发布的"
+      const std::u16string_view name = line.substr(from, end - from);
+      const bool cjk = IsCjk(name.front());
+      if (IsNotName(name) || IsOrganisation(name) || (cjk && LooksLikeClause(name)) ||
+          !std::all_of(name.begin(), name.end(),
+                       [](char16_t unit) { return IsCjk(unit) || IsLatinNameUnit(unit); })) {
+        return std::nullopt;
+      }
+      return Byline{std::u16string(name), BylineKind::kAuthor};
+    }
   }
   return std::nullopt;
 }
@@ -499,8 +562,8 @@ bool OpensByline(std::u16string_view before) {
   while (end > 0 && before[end - 1] == u' ') --end;
   const std::u16string_view lead = before.substr(0, end);
   if (lead.find_first_not_of(u" |•·—–-([") == kNone) return true;
-  if (IsDigit(lead.back()) || lead.back() == u'|' || lead.back() == u'•' || lead.back() == u'·' ||
-      lead.back() == u'—') {
+  if (IsAsciiDigit(lead.back()) || lead.back() == u'|' || lead.back() == u'•' ||
+      lead.back() == u'·' || lead.back() == u'—') {
     return true;
   }
   for (const std::u16string_view word :
@@ -510,17 +573,33 @@ bool OpensByline(std::u16string_view before) {
   return false;
 }
 
-// "By Jane Doe and John Roe", "by 眉间尺": the names after "by".
-std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
-  if (!(StartsWith(line, at, u"By ") || StartsWith(line, at, u"by ") ||
-        StartsWith(line, at, u"BY "))) {
+// Where the word [begin, end) runs into another element's text: the first
+// seam inside it, or `end`. A seam after its first letter alone is a drop
+// capital's ("<b>J</b>ane").
+size_t WordEnd(std::span<const uint32_t> seams, size_t begin, size_t end) {
+  const auto seam = std::upper_bound(seams.begin(), seams.end(), begin + 1);
+  return seam != seams.end() && *seam < end ? *seam : end;
+}
+
+// "By", "by", "BY" followed by a blank or a colon ("By: Jane Doe").
+bool IsEnglishByAt(std::u16string_view line, size_t at) {
+  if (!(StartsWith(line, at, u"By") || StartsWith(line, at, u"by") ||
+        StartsWith(line, at, u"BY"))) {
+    return false;
+  }
+  return at + 2 < line.size() && (line[at + 2] == u' ' || line[at + 2] == u':');
+}
+
+// "By Jane Doe and John Roe", "By: Jane Doe & John Roe", "by 眉间尺": the
+// names after "by", which end where their element does.
+std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at,
+                                      std::span<const uint32_t> seams) {
+  if (!IsEnglishByAt(line, at)) return std::nullopt;
+  if (at > 0 && (IsAsciiLetter(line[at - 1]) || IsAsciiDigit(line[at - 1]) ||
+                 line.size() > kMaxBylineLine || !OpensByline(line.substr(0, at)))) {
     return std::nullopt;
   }
-  if (at > 0 && (IsLatin(line[at - 1]) || IsDigit(line[at - 1]) || line.size() > kMaxBylineLine ||
-                 !OpensByline(line.substr(0, at)))) {
-    return std::nullopt;
-  }
-  size_t pos = SkipBlanks(line, at + 3);
+  size_t pos = SkipBlanks(line, at + 2);
   if (pos < line.size() && line[pos] == u':') pos = SkipBlanks(line, pos + 1);
   if (pos < line.size() && IsCjk(line[pos])) {
     const std::optional<Names> names = ReadNames(line, pos, NameStyle::kStrict);
@@ -531,10 +610,15 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
   bool after_connector = false;
   for (int words = 0; words < kMaxEnglishWords && pos < line.size(); ++words) {
     size_t end = pos;
-    while (end < line.size() && IsLatinNameUnit(line[end])) ++end;
+    if (line[pos] == u'&') {
+      ++end;
+    } else {
+      while (end < line.size() && IsLatinNameUnit(line[end])) ++end;
+      end = WordEnd(seams, pos, end);
+    }
     const std::u16string_view word = line.substr(pos, end - pos);
     if (word.empty()) break;
-    const bool name_word = IsUpper(word.front()) && !IsEnglishStopWord(word);
+    const bool name_word = IsAsciiUpper(word.front()) && !IsEnglishStopWord(word);
     if (word == u"and" || word == u"&") {
       if (after_connector || names.end == names.begin) break;
       after_connector = true;
@@ -551,6 +635,7 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
   // "by Taboola": after a lower-case "by" a single word names a maker.
   std::u16string printed = Printed(line, names);
   if (line[at] == u'b' && printed.find(u' ') == std::u16string::npos) return std::nullopt;
+  if (IsOrganisation(printed)) return std::nullopt;  // "By Valley News Network"
   return Byline{std::move(printed), BylineKind::kAuthor};
 }
 
@@ -592,21 +677,47 @@ std::optional<Byline> NamesOnly(std::u16string_view line) {
   return Byline{std::move(printed), BylineKind::kNamesOnly};
 }
 
+// "2006年3月9日10:42 [ 张三 ] 来源：...": a name in brackets beside the
+// date and the source of a dateline.
+std::optional<Byline> BracketedName(std::u16string_view line) {
+  for (size_t open = line.find_first_of(u"[【"); open != kNone;
+       open = line.find_first_of(u"[【", open + 1)) {
+    // Right after the date or time, and not one of a row of bracketed labels.
+    size_t before = open;
+    while (before > 0 && line[before - 1] == u' ') --before;
+    if (before == 0 || (!IsAsciiDigit(line[before - 1]) && line[before - 1] != u'日')) continue;
+    const std::optional<Names> names = ReadNames(line, open + 1, NameStyle::kStrict);
+    if (!names) continue;
+    const size_t close = SkipBlanks(line, names->end);
+    if (close >= line.size() || (line[close] != u']' && line[close] != u'】')) continue;
+    const size_t after = SkipBlanks(line, close + 1);
+    if (after < line.size() && (line[after] == u'[' || line[after] == u'【')) continue;
+    std::u16string printed = Printed(line, *names);
+    if (StartsWithFamilyName(printed) && ShortNames(printed)) {
+      return Byline{std::move(printed), BylineKind::kNamesOnly};
+    }
+  }
+  return std::nullopt;
+}
+
 bool Surer(const std::optional<Byline>& candidate, const std::optional<Byline>& best) {
   return candidate && (!best || candidate->kind > best->kind);
 }
 
-std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare) {
+std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare,
+                                   std::span<const uint32_t> seams) {
   std::optional<Byline> best;
   static const std::bitset<65536> kStarts = BylineStarts();
   for (size_t at = 0; at < line.size(); ++at) {
     const char16_t unit = line[at];
     if (!kStarts.test(unit)) continue;
     std::optional<Byline> found;
-    if (IsCjk(unit)) {
+    if (unit == u'由') {
+      found = PostedBy(line, at);
+    } else if (IsCjk(unit)) {
       found = LabelledAt(line, at);
     } else if (unit == u'B' || unit == u'b') {
-      found = EnglishBylineAt(line, at);
+      found = EnglishBylineAt(line, at, seams);
     }
     if (!found && (unit == u'发' || unit == u'/' || unit == 0xFF0F || unit == u' ')) {
       found = MarkedAt(line, at);
@@ -654,11 +765,45 @@ bool IsCopyrightLine(std::u16string_view line) {
   return false;
 }
 
-std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare) {
-  std::optional<Byline> best = SurestByline(line, may_be_bare);
+std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, bool dateline,
+                                 std::span<const uint32_t> seams) {
+  std::optional<Byline> best = SurestByline(line, may_be_bare, seams);
+  if (!best && dateline) best = BracketedName(line);
   if (best && IsCopyrightLine(line)) return std::nullopt;
   return best;
 }
+// "Text: Jane Doe" -> "Jane Doe", "Jane Doe, Valleywire" -> "Jane Doe", "Jane
+// Doe. Valley Network" -> "Jane Doe": a label before a name in Latin letters,
+// and the outlet after it.
+std::u16string WithoutLatinAdditions(std::u16string text) {
+  constexpr size_t kMaxLabel = 12;
+  if (const size_t colon = text.find(u": ");
+      colon != kNone && colon <= kMaxLabel && text.find(u' ') > colon) {
+    text.erase(0, colon + 2);
+  }
+  if (text.empty() || !IsAsciiLetter(text.front())) return text;
+  const auto words = [](std::u16string_view part) {
+    return std::count(part.begin(), part.end(), u' ') + 1;
+  };
+  if (const size_t comma = text.rfind(u", ");
+      comma != kNone && words(std::u16string_view(text).substr(comma + 2)) == 1) {
+    text.resize(comma);
+  }
+  // After a word, not an initial ("Mary E. Lind").
+  if (const size_t stop = text.find(u". "); stop != kNone && stop >= 2 &&
+                                            IsAsciiLetter(text[stop - 2]) &&
+                                            words(std::u16string_view(text).substr(0, stop)) >= 2) {
+    text.resize(stop);
+  }
+  return text;
+}
+
+// A single word in capitals ("QWZXKT") is an account's id or an acronym.
+bool IsCapitalisedId(std::u16string_view text) {
+  constexpr size_t kLeastIdLetters = 4;
+  return text.size() >= kLeastIdLetters && std::all_of(text.begin(), text.end(), IsAsciiUpper);
+}
+
 std::u16string DeclaredAuthor(std::u16string_view value) {
   constexpr size_t kMaxAuthorValue = 60;
   std::u16string text(value);
@@ -666,14 +811,21 @@ std::u16string DeclaredAuthor(std::u16string_view value) {
       byline && byline->kind >= BylineKind::kReporter) {
     text = byline->names;
   }
-  text = WithoutOrganisation(text);
+  // Addresses, ids and markup anywhere in the value make it no name.
   const auto count = [&](std::u16string_view units) {
     return std::count_if(text.begin(), text.end(),
                          [&](char16_t u) { return units.find(u) != kNone; });
   };
-  if (text.empty() || text.size() > kMaxAuthorValue || count(u"0123456789") >= 3 ||
-      count(u"!?<>|=@_") > 0 || text.find(u"://") != kNone || LooksLikeDomain(text) ||
-      IsNotName(text) || IsOrganisation(text)) {
+  if (count(u"0123456789") >= 3 || count(u"!?<>|=@_") > 0 || text.find(u"://") != kNone ||
+      LooksLikeDomain(text)) {
+    return {};
+  }
+  text = WithoutOrganisation(WithoutLatinAdditions(text));
+  const bool names_role = std::any_of(
+      std::begin(kRoleWords), std::end(kRoleWords),
+      [&](std::u16string_view word) { return text.find(word) != std::u16string::npos; });
+  if (text.empty() || names_role || text.size() > kMaxAuthorValue || IsNotName(text) ||
+      IsOrganisation(text) || IsCapitalisedId(text)) {
     return {};
   }
   return text;

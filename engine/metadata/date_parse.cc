@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "common/chars.h"
+
 namespace korvane {
 namespace {
 
@@ -14,25 +16,6 @@ enum class Mode { kText, kValue };
 constexpr size_t kValueLead = 16;
 // Blanks allowed between a date and its time.
 constexpr int kMaxGap = 4;
-
-int DigitValue(char16_t unit) {
-  if (unit >= u'0' && unit <= u'9') return unit - u'0';
-  if (unit >= 0xFF10 && unit <= 0xFF19) return unit - 0xFF10;  // full-width
-  return -1;
-}
-
-bool IsAsciiLetter(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z');
-}
-
-char16_t LowerAscii(char16_t unit) {
-  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit;
-}
-
-bool IsGap(char16_t unit) {
-  return unit == u' ' || unit == u'\t' || unit == 0xA0 || unit == 0x3000 || unit == u'\n' ||
-         unit == u'\r';
-}
 
 // Separators of numeric dates, ASCII and full-width.
 char16_t DateSeparator(char16_t unit) {
@@ -82,7 +65,7 @@ bool ValidDate(int year, int month, int day) {
 }
 
 size_t SkipGaps(std::u16string_view text, size_t at, int max_gaps) {
-  for (int gaps = 0; at < text.size() && gaps < max_gaps && IsGap(text[at]); ++gaps) ++at;
+  for (int gaps = 0; at < text.size() && gaps < max_gaps && IsBlank(text[at]); ++gaps) ++at;
   return at;
 }
 
@@ -94,7 +77,7 @@ bool HasAt(std::u16string_view text, size_t at, std::u16string_view word) {
 bool HasWordAt(std::u16string_view text, size_t at, std::string_view word) {
   if (at + word.size() > text.size()) return false;
   for (size_t i = 0; i < word.size(); ++i) {
-    if (LowerAscii(text[at + i]) != static_cast<char16_t>(word[i])) return false;
+    if (AsciiLower(text[at + i]) != static_cast<char16_t>(word[i])) return false;
   }
   return true;
 }
@@ -116,11 +99,11 @@ Date DayOf(int year, int month, int day) {
 int ReadMeridiem(std::u16string_view text, size_t& at) {
   const size_t start = SkipGaps(text, at, 1);
   if (start >= text.size()) return 0;
-  const char16_t first = LowerAscii(text[start]);
+  const char16_t first = AsciiLower(text[start]);
   if (first != u'a' && first != u'p') return 0;
   size_t end = start + 1;
   if (end < text.size() && text[end] == u'.') ++end;
-  if (end >= text.size() || LowerAscii(text[end]) != u'm') return 0;
+  if (end >= text.size() || AsciiLower(text[end]) != u'm') return 0;
   ++end;
   if (end < text.size() && text[end] == u'.') ++end;
   if (end < text.size() && IsAsciiLetter(text[end])) return 0;
@@ -323,7 +306,7 @@ int ReadMonthName(std::u16string_view text, size_t& at) {
   while (end < text.size() && end - at <= kLongest && IsAsciiLetter(text[end])) ++end;
   const size_t length = end - at;
   if (length < 3 || length > kLongest) return 0;
-  const char16_t first = LowerAscii(text[at]);
+  const char16_t first = AsciiLower(text[at]);
   for (int month = 0; month < 12; ++month) {
     const std::string_view name = kMonths[month];
     if (static_cast<char16_t>(name.front()) != first) continue;
@@ -409,7 +392,7 @@ std::optional<DateMatch> FindDateFrom(std::u16string_view text, size_t from, siz
   for (size_t at = from; at < text.size() && at <= last; ++at) {
     // Dates start with a digit or a letter: ideographs are passed over quickly.
     const char16_t unit = text[at];
-    if (unit > u'z' && (unit < 0xFF10 || unit > 0xFF19)) continue;
+    if (unit > u'z' && DigitValue(unit) < 0) continue;
     // Inside a word or a number no date starts.
     const char16_t before = at > 0 ? text[at - 1] : u' ';
     if ((IsAsciiLetter(unit) && IsAsciiLetter(before)) ||

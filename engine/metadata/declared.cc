@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "metadata/declared.h"
 
+#include <algorithm>
+
+#include "common/chars.h"
 #include "dom/text.h"
 #include "html/tokenizer.h"
 #include "metadata/byline.h"
@@ -71,7 +74,7 @@ std::u16string FieldName(std::u16string_view name) {
   std::u16string out;
   for (const char16_t unit : name) {
     const char16_t lower = AsciiLower(unit);
-    if ((lower >= u'a' && lower <= u'z') || (lower >= u'0' && lower <= u'9')) out.push_back(lower);
+    if (IsAsciiAlnum(lower)) out.push_back(lower);
   }
   return out;
 }
@@ -116,24 +119,39 @@ constexpr int kMetaRank = 1;  // + the name's own rank
 constexpr int kItempropRank = 1;
 constexpr int kPubdateRank = 2;
 
-void ReadMeta(const Dom& dom, const Node& node, Declared& declared) {
-  std::u16string name;
+// A <meta> tag's field: its property, name or itemprop without punctuation.
+std::u16string MetaName(const Dom& dom, const Node& node) {
   for (const std::u16string_view attribute : {u"property", u"name", u"itemprop"}) {
     if (const Attribute* found = dom.FindAttribute(node, attribute)) {
-      name = FieldName(dom.RawValue(*found));
-      if (!name.empty()) break;
+      std::u16string name = FieldName(dom.RawValue(*found));
+      if (!name.empty()) return name;
     }
   }
-  if (name.empty()) return;
+  return {};
+}
+
+// The first og:title and the last og:site_name count.
+bool ReadSiteTitle(const Dom& dom, const Node& node, const std::u16string& name,
+                   SiteTitles& titles) {
   if (name == u"ogsitename") {
-    declared.site_name = OneLine(dom.AttributeValue(node, u"content"));
-    return;
+    titles.site_name = OneLine(dom.AttributeValue(node, u"content"));
+    return true;
   }
   if (name == u"ogtitle") {
-    if (declared.og_title.empty())
-      declared.og_title = OneLine(dom.AttributeValue(node, u"content"));
-    return;
+    if (titles.og_title.empty()) titles.og_title = OneLine(dom.AttributeValue(node, u"content"));
+    return true;
   }
+  return false;
+}
+
+void ReadMeta(const Dom& dom, const Node& node, Declared& declared) {
+  const std::u16string name = MetaName(dom, node);
+  if (name.empty()) return;
+  SiteTitles titles{std::move(declared.og_title), std::move(declared.site_name)};
+  const bool site_title = ReadSiteTitle(dom, node, name, titles);
+  declared.og_title = std::move(titles.og_title);
+  declared.site_name = std::move(titles.site_name);
+  if (site_title) return;
   const int date_rank = RankOf(name, kDateNames);
   const int author_rank = RankOf(name, kAuthorNames);
   if (date_rank == kNoRank && author_rank == kNoRank) return;
@@ -173,8 +191,8 @@ void ReadItemprop(const Dom& dom, NodeIndex index, std::u16string_view itemprop,
 // "post-byline", "zuozhe"), in one pass.
 bool NamesAuthor(std::u16string_view value) {
   for (size_t at = 0; at < value.size(); ++at) {
-    // "| 0x20" lowers ASCII letters; a match is confirmed below.
-    switch (value[at] | 0x20) {
+    // A match is confirmed below.
+    switch (AsciiLower(value[at])) {
       case u'a':
         if (ContainsIgnoringCase(value.substr(at, 6), u"author")) return true;
         break;
@@ -224,6 +242,23 @@ void ReadAttributes(const Dom& dom, NodeIndex index, Declared& declared) {
 }
 
 }  // namespace
+
+SiteTitles ReadSiteTitles(const Dom& dom) {
+  SiteTitles titles;
+  for (NodeIndex i = 0; i < dom.size(); ++i) {
+    if (dom[i].tag != Tag::kMeta || dom[i].attribute_count == 0) continue;
+    // Most <meta> tags are not Open Graph's: they are passed over unread.
+    const bool open_graph = std::any_of(
+        dom.Attributes(dom[i]).begin(), dom.Attributes(dom[i]).end(), [&](const Attribute& a) {
+          const std::u16string_view value = dom.RawValue(a);
+          return value.size() > 2 && AsciiLower(value[0]) == u'o' && AsciiLower(value[1]) == u'g';
+        });
+    if (!open_graph) continue;
+    const std::u16string name = MetaName(dom, dom[i]);
+    if (!name.empty()) ReadSiteTitle(dom, dom[i], name, titles);
+  }
+  return titles;
+}
 
 std::u16string ElementText(const Dom& dom, NodeIndex index) {
   if (dom[index].end - index > kMaxBylineNodes) return {};  // a whole block, not a byline

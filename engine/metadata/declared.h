@@ -37,6 +37,13 @@ struct Declared {
   std::vector<std::pair<NodeIndex, Date>> times;
 };
 
+// The page's og:title and og:site_name, from its <meta> tags alone.
+struct SiteTitles {
+  std::u16string og_title;
+  std::u16string site_name;
+};
+SiteTitles ReadSiteTitles(const Dom& dom);
+
 // Reads the whole page's <meta> tags and JSON-LD, and the microdata,
 // <time> elements and byline elements inside `window`.
 Declared ReadDeclared(const Dom& dom, const NodeWindow& window);

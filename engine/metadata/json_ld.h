@@ -14,9 +14,11 @@ struct LinkedData {
 };
 
 // Reads one script's JSON and fills what `data` does not hold yet. An article
-// object (NewsArticle, BlogPosting, ...) wins over other objects; JSON that
-// breaks off is read up to the fault; nesting is read 32 levels deep and
-// 4096 values in all.
+// object (NewsArticle, BlogPosting, ...) wins over other objects, and among
+// objects of a kind the first in document order that declares a value;
+// comments, reviews and media objects are passed over. Every value is read,
+// however many there are, in one pass: JSON that breaks off is read up to
+// the fault, and containers nested more than 32 deep are passed over.
 void ReadLinkedData(std::u16string_view json, LinkedData& data);
 
 }  // namespace korvane

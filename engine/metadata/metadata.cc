@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/scratch.h"
+#include "common/text_search.h"
 #include "metadata/declared.h"
 #include "metadata/page_lines.h"
 #include "metadata/printed.h"
@@ -69,7 +70,12 @@ std::u16string PublishedDate(const std::optional<Date>& declared,
 
 }  // namespace
 
-PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
+PageHeadings ReadPageHeadings(const Dom& dom) {
+  const SiteTitles titles = ReadSiteTitles(dom);
+  return ReadHeadings(dom, titles.og_title, titles.site_name);
+}
+
+PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article, PageHeadings headings) {
   thread_local PageLines lines;
   // A huge page's buffers are given back (by swaps: a string's move
   // assignment may keep its buffer).
@@ -80,11 +86,11 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
       constexpr size_t kKeptLines = kKeptScratchUnits / 16;
       if (lines.lines.capacity() > kKeptLines) std::vector<TextLine>().swap(lines.lines);
       if (lines.links.capacity() > kKeptLines) decltype(lines.links)().swap(lines.links);
+      if (lines.seams.capacity() > kKeptLines) decltype(lines.seams)().swap(lines.seams);
     }
   } give_back{lines};
   const NodeWindow window = AroundArticle(dom, article);
   const Declared declared = ReadDeclared(dom, window);
-  PageHeadings headings = ReadHeadings(dom, declared.og_title, declared.site_name);
   if (!window.Holds(headings.headline_node)) headings.headline_node = kNoNode;
   CollectLines(dom, LinesToRead(dom, window, article), lines);
   const Zones zones = PlaceZones(lines, headings, article);
@@ -94,14 +100,19 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article) {
   // Sites name themselves where the author belongs ("网易").
   const auto names_site = [&](const std::u16string& author) {
     const std::u16string& site_name = declared.site_name;
-    return author.size() >= 2 && (headings.site.find(author) != std::u16string::npos ||
-                                  site_name.find(author) != std::u16string::npos ||
-                                  (site_name.size() >= 3 && author.find(site_name) == 0));
+    return author.size() >= 2 && (FindLinear(headings.site, author) != kNotFound ||
+                                  FindLinear(site_name, author) != kNotFound ||
+                                  (site_name.size() >= 3 && author.starts_with(site_name)));
   };
+  PrintedAuthors printed = PrintedAuthor(dom, lines, zones, declared);
+  if (names_site(printed.author)) printed.author.clear();
   metadata.author = declared.author;
-  if (metadata.author.empty() || names_site(metadata.author)) {
-    metadata.author = PrintedAuthor(dom, lines, zones, declared);
-    if (names_site(metadata.author)) metadata.author.clear();
+  // An editor declared as the author gives way to a writer the page prints.
+  const bool declares_editor = std::find(printed.editors.begin(), printed.editors.end(),
+                                         declared.author) != printed.editors.end();
+  if (metadata.author.empty() || names_site(metadata.author) ||
+      (declares_editor && printed.by_writer)) {
+    metadata.author = std::move(printed.author);
   }
   metadata.title = std::move(headings.title);
   metadata.headline = std::move(headings.headline);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "html/tree.h"
+#include "metadata/title.h"
 
 namespace korvane {
 
@@ -21,6 +22,9 @@ struct PageMetadata {
 struct ArticleSpan {
   NodeIndex begin = kNoNode;
   NodeIndex end = kNoNode;
+  // Where the element around the article's parts ends: what follows it is
+  // another part of the page (a sidebar, a footer).
+  NodeIndex enclosure_end = kNoNode;
 };
 
 // Reads, most trusted first, what the page declares (<meta> tags such as
@@ -29,6 +33,10 @@ struct ArticleSpan {
 // around the article ("发布时间：2023-11-18 10:20", "作者：", "（记者 张三）",
 // "By Jane Doe"). A date in the text that falls on the declared day but
 // gives its time as well is preferred to the declared one.
-PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article);
+// `headings` are the page's, as ReadPageHeadings gives them.
+PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article, PageHeadings headings);
+
+// The page's title and headline, read before its article is known.
+PageHeadings ReadPageHeadings(const Dom& dom);
 
 }  // namespace korvane

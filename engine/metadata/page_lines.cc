@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "dom/text.h"
+#include "common/chars.h"
 
 namespace korvane {
 namespace {
 
 bool IsSkipped(Tag tag) {
-  return Has(tag, kRawText) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
+  return HidesRawText(tag) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
          tag == Tag::kSelect;
 }
 
@@ -19,6 +19,7 @@ class LineBuilder {
     out_.text.clear();
     out_.links.clear();
     out_.lines.clear();
+    out_.seams.clear();
   }
 
   void Break() {
@@ -32,18 +33,24 @@ class LineBuilder {
   // Appends text, blanks squeezed, a run of other units at a time.
   void Append(std::u16string_view text, NodeIndex node, bool link) {
     for (size_t at = 0; at < text.size();) {
-      if (IsSpace(text[at])) {
+      if (IsBlankOrControl(text[at])) {
         pending_space_ = open_;
         ++at;
         continue;
       }
       size_t end = at + 1;
-      while (end < text.size() && !IsSpace(text[end])) ++end;
+      while (end < text.size() && !IsBlankOrControl(text[end])) ++end;
       if (!open_) {
-        out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
+        out_.lines.push_back(TextLine{.begin = static_cast<uint32_t>(out_.text.size()),
+                                      .node = node,
+                                      .first_seam = static_cast<uint32_t>(out_.seams.size())});
         open_ = true;
       } else if (pending_space_) {
         Push(u" ", link);
+      } else if (at == 0) {  // the previous node's text runs on into this one's
+        TextLine& line = out_.lines.back();
+        out_.seams.push_back(static_cast<uint32_t>(out_.text.size()) - line.begin);
+        ++line.seam_count;
       }
       pending_space_ = false;
       Push(text.substr(at, end - at), link);
@@ -52,12 +59,6 @@ class LineBuilder {
   }
 
  private:
-  // Blanks and control characters; letters and ideographs are tested first,
-  // as most units are those.
-  static bool IsSpace(char16_t unit) {
-    return unit <= 0x20 || (unit >= 0x7F && unit <= 0x3000 && (unit < 0xA0 || IsBlank(unit)));
-  }
-
   void Push(std::u16string_view units, bool link) {
     out_.text.append(units);
     if (link) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/chars.h"
 #include "metadata/byline.h"
 
 namespace korvane {
@@ -109,6 +110,13 @@ bool IsLabelledDate(std::u16string_view line, const DateMatch& match) {
          after.substr(0, 2) == u"发表";
 }
 
+// Whether a line is running text: a sentence, with the commas and full
+// stops of prose, rather than a dateline.
+bool IsRunningText(std::u16string_view line) {
+  if (line.find_first_of(u"，。") != std::u16string_view::npos) return true;
+  return line.size() > kShortLine && line.back() == u'.';
+}
+
 struct Found {
   std::u16string value;
   Date date;
@@ -130,8 +138,7 @@ struct Found {
 bool HasYear(std::u16string_view text) {
   int run = 0;
   for (const char16_t unit : text) {
-    const bool digit = (unit >= u'0' && unit <= u'9') || (unit >= 0xFF10 && unit <= 0xFF19);
-    run = digit ? run + 1 : 0;
+    run = DigitValue(unit) >= 0 ? run + 1 : 0;
     if (run == 4) return true;
   }
   return false;
@@ -203,6 +210,7 @@ Zones PlaceZones(const PageLines& lines, const PageHeadings& headings, ArticleSp
   if (article.begin != kNoNode) {
     zones.article_begin = lines.LineAt(article.begin);
     zones.article_end = lines.LineAt(article.end);
+    zones.enclosure_end = lines.LineAt(article.enclosure_end);
   }
   zones.headline = HeadlineLine(lines, headings, zones.article_begin, zones.has_headline);
   if (!zones.has_headline) zones.headline = zones.article_begin;
@@ -227,7 +235,11 @@ std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
     std::optional<DateMatch> match = FindDate(text);
     if (!match) continue;
     const int dateline = DatelineScore(lines, i, zones);
+    const bool prose = IsRunningText(text);
     for (; match; match = FindDate(text, match->end)) {
+      // A date in a sentence is what the text tells of (a history's dates),
+      // unless a label makes it the dateline.
+      if (prose && !IsLabelledDate(text, *match)) continue;
       best.Offer(DateScore(lines, i, *match, dateline), zones.Distance(i),
                  [&](Found& found) { found.date = match->date; });
     }
@@ -242,20 +254,27 @@ std::optional<Date> PrintedDate(const PageLines& lines, const Zones& zones,
   return best.date;
 }
 
-std::u16string PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones& zones,
+PrintedAuthors PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones& zones,
                              const Declared& declared) {
   Found best;
+  BylineKind best_kind = BylineKind::kEditor;
+  PrintedAuthors found;
   std::u16string joined;
   for (size_t i = zones.scan_begin; i < zones.scan_end; ++i) {
-    std::optional<Byline> byline = FindByline(lines.Text(i), MayBeBare(zones, i));
-    if (!byline && EndsWithLabel(lines.Text(i)) && i + 1 < lines.lines.size()) {
+    const std::u16string_view text = lines.Text(i);
+    std::optional<Byline> byline = FindByline(
+        text, MayBeBare(zones, i), text.size() <= kShortLine && HasYear(text), lines.Seams(i));
+    if (!byline && EndsWithLabel(text) && i + 1 < lines.lines.size()) {
       // A table's cell names the label, the next cell the author.
-      joined.assign(lines.Text(i)).append(lines.Text(i + 1));
+      joined.assign(text).append(lines.Text(i + 1));
       byline = FindByline(joined, false);
     }
-    if (!byline) continue;
-    best.Offer(AuthorScore(lines, i, byline->kind, zones), zones.Distance(i),
-               [&](Found& found) { found.value = byline->names; });
+    if (!byline || zones.ElsewhereOnPage(i)) continue;
+    if (byline->kind == BylineKind::kEditor) found.editors.push_back(byline->names);
+    best.Offer(AuthorScore(lines, i, byline->kind, zones), zones.Distance(i), [&](Found& f) {
+      f.value = byline->names;
+      best_kind = byline->kind;
+    });
   }
   // Elements named author or byline: bare names in them count as much as
   // a closing note.
@@ -263,13 +282,17 @@ std::u16string PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones
     const std::optional<Byline> byline = FindByline(ElementText(dom, node), true);
     if (!byline || byline->kind < BylineKind::kNamesOnly) continue;
     const size_t line = lines.LineAt(node);
-    if (line >= lines.lines.size()) continue;
+    if (line >= lines.lines.size() || zones.ElsewhereOnPage(line)) continue;
     const BylineKind kind = std::max(byline->kind, BylineKind::kClosing);
-    best.Offer(AuthorScore(lines, line, kind, zones), zones.Distance(line),
-               [&](Found& found) { found.value = byline->names; });
+    best.Offer(AuthorScore(lines, line, kind, zones), zones.Distance(line), [&](Found& f) {
+      f.value = byline->names;
+      best_kind = kind;
+    });
   }
-  if (!best.any || best.score < kLeastAuthorScore) return {};
-  return best.value;
+  if (!best.any || best.score < kLeastAuthorScore) return found;
+  found.author = std::move(best.value);
+  found.by_writer = best_kind >= BylineKind::kNamesOnly;
+  return found;
 }
 
 }  // namespace korvane

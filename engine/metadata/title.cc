@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/chars.h"
+#include "common/text_search.h"
 #include "dom/text.h"
 
 namespace korvane {
@@ -17,14 +18,15 @@ constexpr double kHeadlineMatch = 0.5;
 constexpr size_t kMaxCompared = 256;
 // At most this many <h1> are weighed (pages of teasers have dozens).
 constexpr size_t kMaxHeadings = 32;
+// At most this many parts at either end of a title are weighed as the
+// site's name ("Title - Section - Site - Network" has three).
+constexpr size_t kMaxSiteParts = 8;
+// A title or heading longer than this is no title: an <h1> that wraps the
+// whole article, a title that runs on into the page.
+constexpr size_t kMaxTitle = 300;
 // A later part of a title is the headline rather than the site's name when it
 // is this much longer than the first part ("Site | A long headline").
 constexpr double kLongerPart = 1.5;
-
-bool IsAsciiAlnum(char16_t unit) {
-  return (unit >= u'a' && unit <= u'z') || (unit >= u'A' && unit <= u'Z') ||
-         (unit >= u'0' && unit <= u'9');
-}
 
 bool IsPunctuation(char16_t unit) {
   return unit < 0x80
@@ -38,7 +40,7 @@ std::u16string Normalised(std::u16string_view text) {
   std::u16string out;
   for (const char16_t unit : text.substr(0, kMaxCompared)) {
     if (IsPunctuation(unit)) continue;
-    out.push_back(unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit);
+    out.push_back(AsciiLower(unit));
   }
   return out;
 }
@@ -87,10 +89,12 @@ bool LooksLikeSiteName(std::u16string_view part) {
 size_t SeparatorAt(std::u16string_view title, size_t at) {
   static constexpr std::u16string_view kSpaced[] = {u" - ",  u" – ", u" — ", u" | ",
                                                     u" :: ", u" » ", u" · ", u" / "};
-  for (const std::u16string_view separator : kSpaced) {
-    if (title.substr(at, separator.size()) == separator) return separator.size();
-  }
   const char16_t unit = title[at];
+  if (unit == u' ') {
+    for (const std::u16string_view separator : kSpaced) {
+      if (title.substr(at, separator.size()) == separator) return separator.size();
+    }
+  }
   if (unit == u'_' || unit == u'|' || unit == 0xFF5C || unit == u'丨') return 1;
   if (title.substr(at, 2) == u"——" || title.substr(at, 2) == u"--") return 2;
   // "标题-新浪网": a hyphen between Chinese characters.
@@ -136,6 +140,7 @@ std::u16string TitleText(const Dom& dom) {
       TextWriter writer(text);
       writer.AppendText(dom.Text(dom[dom.FirstChild(i)]));
       writer.Finish();
+      if (text.size() > kMaxTitle) text.clear();
       if (!text.empty()) break;
     }
   }
@@ -155,7 +160,9 @@ std::vector<Heading> TopHeadings(const Dom& dom) {
       i = dom[i].end - 1;
     } else if (tag == Tag::kH1) {
       std::u16string text = OneLineText(dom, i);
-      if (!text.empty()) headings.push_back(Heading{i, std::move(text)});
+      if (!text.empty() && text.size() <= kMaxTitle) {
+        headings.push_back(Heading{i, std::move(text)});
+      }
       i = dom[i].end - 1;
     }
   }
@@ -202,13 +209,15 @@ std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view s
       return false;  // the article's own heading has it
     }
     return LooksLikeSiteName(part) || (!site_name.empty() && normalised == Normalised(site_name)) ||
-           (part.size() >= 2 && site.find(part) != std::u16string_view::npos);
+           (part.size() >= 2 && FindLinear(site, part) != kNotFound);
   };
   std::vector<std::u16string_view> parts = TitleParts(title);
   size_t first = 0;
   size_t last = parts.size();
-  while (last - first > 1 && names_site(parts[last - 1])) --last;
-  while (last - first > 1 && names_site(parts[first])) ++first;
+  while (last - first > 1 && parts.size() - last < kMaxSiteParts && names_site(parts[last - 1])) {
+    --last;
+  }
+  while (last - first > 1 && first < kMaxSiteParts && names_site(parts[first])) ++first;
   // The kept parts as the title writes them, separators and all.
   const size_t begin = static_cast<size_t>(parts[first].data() - title.data());
   const size_t end =
@@ -218,11 +227,12 @@ std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view s
 
 PageHeadings ReadHeadings(const Dom& dom, std::u16string_view og_title,
                           std::u16string_view site_name) {
+  if (og_title.size() > kMaxTitle) og_title = {};
   const std::u16string page_title = TitleText(dom);
   const std::u16string short_title = WithoutSiteName(page_title);
   std::u16string site = page_title;
-  if (const size_t at = page_title.find(short_title);
-      !short_title.empty() && at != std::u16string::npos) {
+  if (const size_t at = FindLinear(page_title, short_title);
+      !short_title.empty() && at != kNotFound) {
     site.erase(at, short_title.size());
   }
   const std::vector<Heading> headings = TopHeadings(dom);

@@ -20,7 +20,9 @@ struct PageHeadings {
 // Title: `og_title` when the page has one (without the parts that name the
 // site), else the <h1> that best matches the <title>, else the <title>
 // without the site's name. Headline: the <h1> that best matches the title,
-// else the title. `site_name` is the page's og:site_name, if any.
+// else the title. `site_name` is the page's og:site_name, if any. Neither is
+// ever longer than 300 units: longer candidates (an <h1> wrapping the
+// article) are passed over.
 PageHeadings ReadHeadings(const Dom& dom, std::u16string_view og_title,
                           std::u16string_view site_name = {});
 

@@ -2,9 +2,9 @@
 """The package's functions: argument checks in front of the native module.
 
 They are plain Python functions (so that they pickle by name, for Dask and
-multiprocessing) and leave the work to the command line's own stages, whose
-JSON lines they read: what they return is what `korvane --format jsonl`
-writes, by construction.
+multiprocessing) and leave the work to the command line's own stages: an
+Article holds the fields of the JSON line that `korvane --format jsonl`
+writes, made by the same code, and iter_warc() reads those lines.
 """
 
 from __future__ import annotations
@@ -17,10 +17,8 @@ from typing import Any, BinaryIO, Iterator, Optional, Tuple, Union
 from . import _korvane
 
 NotAPageError = _korvane.NotAPageError
-NotAPageError.__module__ = __package__  # pickled as korvane.NotAPageError
 NotAPageError.__doc__ = "The input is binary data (NUL bytes, not valid UTF-8), not a page."
 PageTooLargeError = _korvane.PageTooLargeError
-PageTooLargeError.__module__ = __package__
 PageTooLargeError.__doc__ = ("The page is larger than max_page_size, as the command line's "
                              "--max-page-size refuses it.")
 # The command line's default: every page that converts in reasonable memory.
@@ -28,12 +26,12 @@ DEFAULT_MAX_PAGE_SIZE: int = _korvane.DEFAULT_MAX_PAGE_SIZE
 
 _ALGORITHMS = ("block", "dom")
 _BYTES_LIKE = (bytearray, memoryview)
-_read_object = json.JSONDecoder().raw_decode  # without json.loads' checks: a few µs less
 
 
 @dataclasses.dataclass(frozen=True)
 class Article:
-    """One page's article, as `korvane --format jsonl` writes it.
+    """One page's article: the fields of the object `korvane --format jsonl`
+    writes for it.
 
     Strings hold U+FFFD where the engine cut through a surrogate pair.
     `author` and `published` come from the dom algorithm (None with block,
@@ -52,14 +50,27 @@ class Article:
     author: Optional[str] = None
     published: Optional[str] = None  # ISO 8601
     truncated: bool = False  # longer than the block algorithm searches (900,000 units)
-    _object: dict = dataclasses.field(default_factory=dict, repr=False, compare=False)
+    url: Optional[str] = None  # the page's URL, as given to extract()
 
     def as_dict(self) -> dict:
         """The JSON-lines object, keys in the command line's order; "source"
         is the URL as korvane writes names (controls and backslashes escaped),
         None without one."""
-        return {key: list(value) if isinstance(value, list) else value
-                for key, value in self._object.items()}
+        obj = {"source": None if self.url is None else _korvane.escaped_text(self.url),
+               "encoding": self.encoding, "replaced": self.replaced,
+               "algorithm": self.algorithm}
+        if self.truncated:
+            obj["truncated"] = True
+        obj["title"] = self.title
+        obj["headline"] = self.headline
+        if self.algorithm == "dom":
+            obj["author"] = self.author
+            obj["published"] = self.published
+        obj["images"] = list(self.images)
+        obj["image_urls"] = list(self.image_urls)
+        obj["body"] = self.body
+        obj["record"] = self.record
+        return obj
 
 
 def _check_optional_str(name: str, value: Any) -> None:
@@ -81,12 +92,12 @@ def _check_size(max_page_size: Any) -> None:
         raise ValueError(f"max_page_size must be a positive number of bytes, not {max_page_size}")
 
 
-def _page_bytes(name: str, data: Any) -> bytes:
+def _page_bytes(name: str, data: Any, wanted: str = "bytes") -> bytes:
     if isinstance(data, bytes):
         return data
     if isinstance(data, _BYTES_LIKE):
         return bytes(data)  # a copy: the native code reads it without the GIL
-    raise TypeError(f"{name} must be bytes, not {type(data).__name__}")
+    raise TypeError(f"{name} must be {wanted}, not {type(data).__name__}")
 
 
 def extract(html: Union[str, bytes], *, url: Optional[str] = None,
@@ -104,7 +115,7 @@ def extract(html: Union[str, bytes], *, url: Optional[str] = None,
     unknown `encoding`, TypeError for arguments of other types.
     """
     if not isinstance(html, str):
-        html = _page_bytes("html", html)
+        html = _page_bytes("html", html, "str or bytes")
     elif encoding is not None or http_charset is not None:
         raise TypeError("encoding and http_charset apply to bytes; html is str already")
     _check_optional_str("url", url)
@@ -112,24 +123,7 @@ def extract(html: Union[str, bytes], *, url: Optional[str] = None,
     _check_optional_str("http_charset", http_charset)
     _check_algorithm(algorithm)
     _check_size(max_page_size)
-    obj = _read_object(_korvane.extract(html, url, encoding, http_charset, algorithm,
-                                        max_page_size))[0]
-    if url is None:
-        obj["source"] = None
-    return _article(obj)
-
-
-def _article(obj: dict) -> Article:
-    # The fields set straight into the instance: the frozen dataclass's
-    # __init__ would take as long again as the rest of the call on small pages.
-    article = object.__new__(Article)
-    article.__dict__.update(
-        title=obj["title"], headline=obj["headline"], images=tuple(obj["images"]),
-        image_urls=tuple(obj["image_urls"]), body=obj["body"], record=obj["record"],
-        encoding=obj["encoding"], replaced=obj["replaced"], algorithm=obj["algorithm"],
-        author=obj.get("author"), published=obj.get("published"),
-        truncated=obj.get("truncated", False), _object=obj)
-    return article
+    return _korvane.extract(Article, html, url, encoding, http_charset, algorithm, max_page_size)
 
 
 def html_to_text(html: str) -> str:
@@ -183,3 +177,10 @@ def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
         return _objects(_korvane.open_warc(source, os.fsencode(name), algorithm,
                                                    max_page_size))
     raise TypeError(f"iter_warc takes a path or a binary file, not {type(source).__name__}")
+
+
+# The public names are korvane's: so they print, pickle and show in help().
+for _public in (Article, NotAPageError, PageTooLargeError, extract, html_to_text, decode,
+                iter_warc):
+    _public.__module__ = __package__
+del _public

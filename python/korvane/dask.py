@@ -2,8 +2,8 @@
 """Extraction spread over a Dask cluster: one task per input file.
 
     korvane-dask INPUT... --output-dir DIR      (or python3 -m korvane.dask)
-        [--scheduler ADDRESS | --workers N] [--algorithm block|dom]
-        [--max-page-size SIZE]
+        [--scheduler ADDRESS [--connect-timeout SECONDS] | --workers N]
+        [--algorithm block|dom] [--max-page-size SIZE]
 
 Inputs are what the command line takes: pages, WARC files (plain or gzip)
 and folders, which are walked here as the command line walks them. Each file
@@ -12,23 +12,31 @@ to its own part file under DIR (its path mirrored, ".jsonl" added), whole or
 not at all. Files are sent to the workers by their absolute path, so the
 client, the scheduler and the workers must see the inputs and DIR at the
 same paths (one machine, or a shared file system).
+
+Exit status: 0 when every input converted, 1 when any failed or the
+scheduler could not be reached, 2 for bad usage, 128 + the signal when
+SIGINT or SIGTERM stopped the run.
 """
 
 from __future__ import annotations
 
-import argparse
 import contextlib
 import dataclasses
 import importlib.util
 import json
+import logging
 import os
 import secrets
+import shutil
+import signal
 import socket
 import sys
 from typing import List, Optional, Sequence, Tuple
 
 from . import _korvane
 from ._api import DEFAULT_MAX_PAGE_SIZE, _check_algorithm, _check_size
+from ._dask_options import arguments as _arguments
+from ._dask_options import program_name as _program_name
 
 _PART_SUFFIX = ".jsonl"
 
@@ -62,6 +70,17 @@ class Summary:
     skipped: int = 0
     failures: List[Failure] = dataclasses.field(default_factory=list)
     reports: List[PartReport] = dataclasses.field(default_factory=list)
+    not_done: int = 0  # inputs whose tasks a stop cancelled
+
+
+class Stopped(KeyboardInterrupt):
+    """The run was stopped (Ctrl-C) before every task had ended. The part
+    files of the tasks that ended are in place; the others were cancelled,
+    and no temporary file is left. `summary` says what was done."""
+
+    def __init__(self, summary: Summary):
+        super().__init__("stopped")
+        self.summary = summary
 
 
 def _shown(text: str) -> str:
@@ -69,30 +88,40 @@ def _shown(text: str) -> str:
     return _korvane.escaped_name(os.fsencode(text))
 
 
-def _open_new(path: str) -> Tuple[int, str]:
-    """A new file beside `path`, under a name no other writer uses."""
-    folder, name = os.path.split(path)
+def _open_new(folder: str, name: str) -> Tuple[int, str]:
+    """A new file in `folder`, named after `name` under a name no other
+    writer uses."""
     while True:
-        temporary = os.path.join(folder, f".{name}.{secrets.token_hex(6)}.tmp")
+        # Short enough for any file system, whatever the part's name.
+        temporary = os.path.join(folder, f".{name[:200]}.{secrets.token_hex(6)}.tmp")
         with contextlib.suppress(FileExistsError):
             flags = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC
             return os.open(temporary, flags, 0o666), temporary
 
 
 def convert_file(path: str, part: str, algorithm: str = "block", walked: bool = False,
-                 max_page_size: int = DEFAULT_MAX_PAGE_SIZE) -> PartReport:
+                 max_page_size: int = DEFAULT_MAX_PAGE_SIZE,
+                 temporary_dir: Optional[str] = None) -> PartReport:
     """Writes the JSON lines of `korvane --format jsonl PATH` to `part`,
     through a temporary file renamed into place. `walked`: PATH was found in
     a folder, so that a special file there (a FIFO, a device) is an error, as
-    in the command line's walk, instead of a stream the worker waits on."""
+    in the command line's walk, instead of a stream the worker waits on.
+    `temporary_dir`: where the temporary file is made (on the file system of
+    `part`), else beside `part`; run() gives a folder of its own, which it
+    removes at its end with whatever a task cut short left in it."""
     _check_algorithm(algorithm)
     _check_size(max_page_size)
-    os.makedirs(os.path.dirname(part) or ".", exist_ok=True)
-    fd, temporary = _open_new(part)
+    folder = os.path.dirname(part) or "."
+    if temporary_dir is None:
+        os.makedirs(folder, exist_ok=True)
+    # First the temporary file: a run's folder, once gone, stops a task that
+    # starts late from making any other.
+    fd, temporary = _open_new(temporary_dir or folder, os.path.basename(part))
     pages = skipped = 0
     failures = []
     try:
         with open(fd, "wb") as out:
+            os.makedirs(folder, exist_ok=True)
             for kind, line in _korvane.open_path(os.fsencode(path), walked, algorithm,
                                                  max_page_size):
                 if kind == "skipped":
@@ -155,126 +184,167 @@ def plan(inputs: Sequence[str], output_dir: str) -> Tuple[List[_Task], List[Fail
     return tasks, failures
 
 
-def run(inputs: Sequence[str], output_dir: str, client, *, algorithm: str = "block",
-        max_page_size: int = DEFAULT_MAX_PAGE_SIZE, progress_bar: bool = False) -> Summary:
-    """Converts every input on the cluster of `client` (a distributed.Client)."""
+@contextlib.contextmanager
+def _run_folder(output_dir: str):
+    """A folder in DIR for the run's temporary files, removed at its end with
+    whatever tasks cut short (a worker killed, a stop) left in it."""
+    os.makedirs(output_dir, exist_ok=True)
+    while True:
+        # Absolute, as every path sent to the workers.
+        folder = os.path.join(os.path.abspath(output_dir),
+                              f".korvane-run-{secrets.token_hex(6)}.tmp")
+        with contextlib.suppress(FileExistsError):
+            os.mkdir(folder)
+            break
+    try:
+        yield folder
+    finally:
+        # A cancelled task that was starting may make its file while the
+        # folder goes (but never the folder again): a second pass takes it.
+        for _ in range(3):
+            shutil.rmtree(folder, ignore_errors=True)
+        if os.path.lexists(folder):
+            shutil.rmtree(folder)  # raises, naming what cannot be removed
+
+
+def _collect(summary: Summary, task: _Task, future) -> None:
+    if future.status == "error":
+        error = future.exception()
+        summary.failures.append(Failure(_shown(task.given),
+                                        _shown(f"{type(error).__name__}: {error}"), error))
+        return
+    report = future.result()
+    summary.reports.append(report)
+    summary.pages += report.pages
+    summary.skipped += report.skipped
+    # Escaped already, as in every JSON line.
+    summary.failures.extend(Failure(source, reason) for source, reason in report.failures)
+
+
+def _ended(future) -> bool:
+    return future.status in ("finished", "error")
+
+
+def _convert(tasks: Sequence[_Task], output_dir: str, client, summary: Summary, *,
+             algorithm: str, max_page_size: int, progress_bar: bool) -> None:
     import distributed
 
+    futures = []
+    with _run_folder(output_dir) as folder:
+        try:
+            futures = [client.submit(convert_file, task.path, task.part, algorithm, task.walked,
+                                     max_page_size, folder, pure=False)
+                       for task in tasks]
+            if progress_bar:
+                distributed.progress(futures)
+            distributed.wait(futures)
+        except KeyboardInterrupt:
+            # Tasks still running go on in their workers until they end,
+            # writing into the folder: it is removed from under them.
+            ended = [_ended(future) for future in futures]
+            client.cancel([future for future, done in zip(futures, ended) if not done])
+            for task, future, done in zip(tasks, futures, ended):
+                if done:
+                    _collect(summary, task, future)
+            summary.not_done = len(tasks) - sum(ended)
+            raise Stopped(summary) from None
+    for task, future in zip(tasks, futures):
+        _collect(summary, task, future)
+
+
+def run(inputs: Sequence[str], output_dir: str, client, *, algorithm: str = "block",
+        max_page_size: int = DEFAULT_MAX_PAGE_SIZE, progress_bar: bool = False) -> Summary:
+    """Converts every input on the cluster of `client` (a distributed.Client).
+    Raises Stopped, a KeyboardInterrupt, when Ctrl-C stops it."""
     _check_algorithm(algorithm)
     _check_size(max_page_size)
     tasks, failures = plan(inputs, output_dir)
     summary = Summary(inputs=len(tasks) + len(failures), failures=failures)
-    futures = [client.submit(convert_file, task.path, task.part, algorithm, task.walked,
-                             max_page_size, pure=False)
-               for task in tasks]
-    if progress_bar and futures:
-        distributed.progress(futures)
-    distributed.wait(futures)
-    for task, future in zip(tasks, futures):
-        if future.status == "error":
-            error = future.exception()
-            summary.failures.append(Failure(_shown(task.given),
-                                            _shown(f"{type(error).__name__}: {error}"), error))
-            continue
-        report = future.result()
-        summary.reports.append(report)
-        summary.pages += report.pages
-        summary.skipped += report.skipped
-        # Escaped already, as in every JSON line.
-        summary.failures.extend(Failure(source, reason) for source, reason in report.failures)
+    if tasks:
+        _convert(tasks, output_dir, client, summary, algorithm=algorithm,
+                 max_page_size=max_page_size, progress_bar=progress_bar)
     return summary
 
 
-def _report(summary: Summary, output_dir: str) -> None:
+def _report(summary: Summary, output_dir: str, stop_signal: int = 0) -> None:
     for failure in summary.failures:
         print(f"korvane: {failure.name}: {failure.reason}", file=sys.stderr)
-    line = (f"korvane: {summary.inputs} inputs, {summary.pages + len(summary.failures)} pages "
-            f"read, {summary.pages} converted, {len(summary.failures)} failed")
+    line = "korvane: "
+    if stop_signal:
+        line += f"stopped by {signal.Signals(stop_signal).name}; "
+    line += f"{summary.inputs} inputs"
+    if summary.not_done:
+        line += f" ({summary.not_done} not done)"
+    line += (f", {summary.pages + len(summary.failures)} pages read, {summary.pages} converted, "
+             f"{len(summary.failures)} failed")
     if summary.skipped:
         line += f"; {summary.skipped} WARC responses without an HTML page skipped"
     print(f"{line}; parts in {_shown(output_dir)}", file=sys.stderr)
 
 
-def _size(text: str) -> int:
-    size = _korvane.parse_size(text)
-    if size is None:
-        raise argparse.ArgumentTypeError(
-            f"not a size in bytes (such as 65536, 512K, 64M or 1G): {text}")
-    return size
-
-
-def _program_name() -> str:
-    """korvane-dask, as the installed command is called, or how the module
-    was started."""
-    name = os.path.basename(sys.argv[0])
-    return name if name.startswith("korvane-dask") else "python3 -m korvane.dask"
-
-
-class _HelpFormatter(argparse.HelpFormatter):
-    """"Usage:" as korvane writes it, which help2man reads for the manual page."""
-
-    def add_usage(self, usage, actions, groups, prefix=None):
-        super().add_usage(usage, actions, groups, prefix or "Usage: ")
-
-
-def _parser() -> argparse.ArgumentParser:
-    parser = argparse.ArgumentParser(
-        prog=_program_name(), usage="%(prog)s [OPTION]... --output-dir DIR INPUT...",
-        formatter_class=_HelpFormatter, add_help=False,
-        description="Convert pages, WARC files and folders on a Dask cluster: one task per "
-                    "file, each writing DIR/<file>.jsonl with the objects of "
-                    "`korvane --format jsonl <file>`.")
-    parser.add_argument("inputs", nargs="+", metavar="INPUT",
-                        help="pages, WARC files (plain or gzip) and folders, walked as korvane "
-                             "walks them; not standard input")
-    options = parser.add_argument_group("Options")
-    options.add_argument("-h", "--help", action="help", help="show this help and exit")
-    options.add_argument("-V", "--version", action="version",
-                         version=f"%(prog)s {_korvane.__version__}",
-                         help="show the version and exit")
-    options.add_argument("-o", "--output-dir", required=True, metavar="DIR",
-                         help="write each input's part file under DIR, its path mirrored")
-    where = options.add_mutually_exclusive_group()
-    where.add_argument("--scheduler", metavar="ADDRESS",
-                       help="a running `dask scheduler` (tcp://host:8786)")
-    where.add_argument("--workers", type=int, metavar="N",
-                       help="start a cluster of N worker processes here (default: one per core)")
-    options.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block",
-                         help="block (default) or dom, as korvane's --algorithm")
-    options.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
-                         metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
-                                              "or with K, M or G (default: 64M)")
-    return parser
-
-
-def _arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
-    parser = _parser()
-    arguments = parser.parse_args(argv)
-    if "-" in arguments.inputs:
-        parser.error("standard input cannot be sent to workers; name files")
-    if arguments.workers is not None and arguments.workers < 1:
-        parser.error("--workers takes a number of at least 1")
-    if not arguments.output_dir:
-        parser.error("--output-dir needs a folder")
-    return arguments
+class _SchedulerUnreachable(Exception):
+    pass
 
 
 @contextlib.contextmanager
-def _client(arguments: argparse.Namespace):
-    import logging
-
+def _client(arguments, tasks: int):
+    """A client of the scheduler named, or of a cluster of worker processes
+    here: no more of them than there are tasks."""
     import distributed
 
     if arguments.scheduler:
-        with distributed.Client(arguments.scheduler) as client:
+        try:
+            client = distributed.Client(arguments.scheduler, timeout=arguments.connect_timeout)
+        except OSError as error:
+            reason = (f"no answer within {arguments.connect_timeout:g} s (--connect-timeout)"
+                      if isinstance(error, TimeoutError) or "Timed out" in str(error)
+                      else str(error))
+            raise _SchedulerUnreachable(
+                f"cannot reach the scheduler at {_shown(arguments.scheduler)}: {reason}") from None
+        with client:
             yield client
         return
-    workers = arguments.workers or os.cpu_count() or 1
+    workers = min(arguments.workers or os.cpu_count() or 1, tasks)
     with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                   host="127.0.0.1", dashboard_address="127.0.0.1:0",
-                                  silence_logs=logging.ERROR) as cluster, \
+                                  silence_logs=logging.CRITICAL) as cluster, \
             distributed.Client(cluster) as client:
+        client.register_worker_plugin(_LetCtrlCPass(), name="korvane-ctrl-c")
         yield client
+
+
+class _LetCtrlCPass:
+    """For the local cluster's worker processes. Ctrl-C on a terminal reaches
+    every process of the run: the client stops its workers itself, so they
+    let it pass rather than die with a traceback each."""
+
+    def setup(self, worker) -> None:
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+
+class _StopSignals:
+    """SIGINT and SIGTERM stop the run as Ctrl-C does (KeyboardInterrupt);
+    a second one meets its default action, as with the command line."""
+
+    SIGNALS = (signal.SIGINT, signal.SIGTERM)
+
+    def __init__(self):
+        self.received = 0
+        self._previous = {}
+
+    def _stop(self, number, _frame):
+        self.received = number
+        for stop in self.SIGNALS:
+            signal.signal(stop, signal.SIG_DFL)
+        raise KeyboardInterrupt
+
+    def __enter__(self):
+        self._previous = {stop: signal.signal(stop, self._stop) for stop in self.SIGNALS}
+        return self
+
+    def __exit__(self, *_exception):
+        for stop, handler in self._previous.items():
+            signal.signal(stop, handler)
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
@@ -283,10 +353,34 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         print(f"{_program_name()}: Dask's distributed is not installed (Debian: apt-get install "
               "python3-distributed; pip: pip install 'korvane[dask]')", file=sys.stderr)
         return 2
-    with _client(arguments) as client:
-        summary = run(arguments.inputs, arguments.output_dir, client,
-                      algorithm=arguments.algorithm, max_page_size=arguments.max_page_size,
-                      progress_bar=sys.stdout.isatty())
+    # Dask's client may leave an internal timeout unread as it closes, which
+    # the event loop would print after the summary; the run reports its own.
+    logging.getLogger("asyncio").setLevel(logging.CRITICAL)
+    tasks: List[_Task] = []
+    summary = Summary()
+    converted = False  # _convert returned: every task ended
+    with _StopSignals() as stop:
+        try:
+            tasks, failures = plan(arguments.inputs, arguments.output_dir)
+            summary = Summary(inputs=len(tasks) + len(failures), failures=failures)
+            if tasks:
+                with _client(arguments, len(tasks)) as client:
+                    _convert(tasks, arguments.output_dir, client, summary,
+                             algorithm=arguments.algorithm,
+                             max_page_size=arguments.max_page_size,
+                             progress_bar=sys.stdout.isatty())
+                    converted = True
+        except _SchedulerUnreachable as error:
+            print(f"korvane: {error}", file=sys.stderr)
+            return 1
+        except KeyboardInterrupt as stopped:
+            if isinstance(stopped, Stopped):
+                summary = stopped.summary
+            elif not converted:  # stopped before the tasks were sent
+                summary.not_done = len(tasks)
+            number = stop.received or signal.SIGINT
+            _report(summary, arguments.output_dir, number)
+            return 128 + number
     _report(summary, arguments.output_dir)
     return 1 if summary.failures else 0
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // korvane._korvane: the engine and the command line's stages for the Python
 // package. The package's own functions (korvane/_api.py) stand in front of
-// these: they check arguments, read the JSON lines and pickle by name.
+// these: they check arguments, read iter_warc's JSON lines and pickle by name.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
@@ -12,18 +12,22 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/convert.h"
 #include "decode/charset.h"
 #include "decode/decode.h"
+#include "decode/utf8.h"
 #include "input/byte_reader.h"
 #include "input/folder_walk.h"
 #include "input/inputs.h"
 #include "korvane.h"
 #include "page_stream.h"
 #include "py_file_reader.h"
+#include "py_interrupt.h"
 #include "py_text.h"
 #include "render/names.h"
+#include "render/render.h"
 
 namespace korvane::python {
 namespace {
@@ -91,33 +95,130 @@ py::str StrFromUtf8(const std::string& text) {
   return py::reinterpret_steal<py::str>(decoded);
 }
 
-// The JSON line of `korvane --format jsonl` for one page (str or bytes), its
-// "source" the URL; a str, which Python's JSON scanner reads fastest.
-py::str Extract(py::handle html, py::handle url, py::handle encoding, py::handle http_charset,
-                std::string_view algorithm, uint64_t max_page_size) {
+py::object StrOrNone(const std::optional<std::string>& text) {
+  return text ? py::object(StrFromUtf8(*text)) : py::object(py::none());
+}
+
+// The fields of korvane.Article, in its order.
+enum Field {
+  kTitle,
+  kHeadline,
+  kImages,
+  kImageUrls,
+  kBody,
+  kRecord,
+  kEncoding,
+  kReplaced,
+  kAlgorithm,
+  kAuthor,
+  kPublished,
+  kTruncated,
+  kUrl,
+  kFieldCount,
+};
+
+// Their names, interned at import and kept for the life of the process.
+PyObject* field_names[kFieldCount];
+
+void InternFieldNames() {
+  constexpr const char* kNames[kFieldCount] = {
+      "title",    "headline",  "images", "image_urls", "body",      "record", "encoding",
+      "replaced", "algorithm", "author", "published",  "truncated", "url"};
+  for (int field = 0; field < kFieldCount; ++field) {
+    field_names[field] = PyUnicode_InternFromString(kNames[field]);
+    if (field_names[field] == nullptr) throw py::error_already_set();
+  }
+}
+
+// What the engine found on a page, ready for Python: everything that needs
+// no Python object, made with the GIL released.
+struct ExtractedPage {
+  cli::Extracted extracted;
+  std::vector<std::optional<std::string>> image_urls;  // as the JSON line gives them
+  std::string encoding;
+  int64_t replaced = 0;
+};
+
+ExtractedPage ExtractFromDecoded(cli::DecodedPage decoded, Algorithm algorithm,
+                                 const std::string& url) {
+  ExtractedPage page;
+  page.encoding = std::move(decoded.encoding);
+  page.replaced = decoded.replaced;
+  page.extracted = cli::ExtractPage(decoded.text, algorithm);
+  for (const std::u16string& image : page.extracted.article.images) {
+    page.image_urls.push_back(cli::ImageUrl(url, cli::ToUtf8(image)));
+  }
+  return page;
+}
+
+py::object StrOrNone16(const std::u16string& text) {
+  return text.empty() ? py::object(py::none()) : py::object(StrFromUtf16(text));
+}
+
+// A new korvane.Article (`type`), its fields set straight into the instance:
+// the frozen dataclass's __init__ would cost as much again as a small page.
+py::object NewArticle(py::handle type, ExtractedPage& page, Algorithm algorithm, py::handle url) {
+  const Article& article = page.extracted.article;
+  py::tuple images(article.images.size());
+  py::tuple image_urls(page.image_urls.size());
+  for (size_t i = 0; i < article.images.size(); ++i) {
+    images[i] = StrFromUtf16(article.images[i]);
+    image_urls[i] = StrOrNone(page.image_urls[i]);
+  }
+  const bool dom = algorithm == Algorithm::kDom;
+  py::object values[kFieldCount] = {
+      StrFromUtf16(article.title),
+      StrFromUtf16(article.headline),
+      std::move(images),
+      std::move(image_urls),
+      StrFromUtf16(article.body),
+      StrFromUtf16(page.extracted.record),
+      py::str(page.encoding),
+      py::int_(page.replaced),
+      py::str(dom ? "dom" : "block"),
+      dom ? StrOrNone16(article.author) : py::none(),
+      dom ? StrOrNone16(article.published) : py::none(),
+      py::bool_(page.extracted.truncated),
+      py::reinterpret_borrow<py::object>(url),
+  };
+  py::dict fields;
+  for (int field = 0; field < kFieldCount; ++field) {
+    if (PyDict_SetItem(fields.ptr(), field_names[field], values[field].ptr()) != 0) {
+      throw py::error_already_set();
+    }
+  }
+  auto* article_type = reinterpret_cast<PyTypeObject*>(type.ptr());
+  py::object instance = py::reinterpret_steal<py::object>(
+      PyBaseObject_Type.tp_new(article_type, py::tuple().ptr(), nullptr));
+  if (!instance || PyObject_GenericSetDict(instance.ptr(), fields.ptr(), nullptr) != 0) {
+    throw py::error_already_set();
+  }
+  return instance;
+}
+
+// One page (str or bytes) as a korvane.Article (`article_type`): the fields
+// of the JSON line that `korvane --format jsonl` writes, with no line made.
+py::object Extract(py::handle article_type, py::handle html, py::handle url, py::handle encoding,
+                   py::handle http_charset, std::string_view algorithm, uint64_t max_page_size) {
   CheckPageSize(html, max_page_size);
-  cli::ConvertSettings settings;
-  settings.format = cli::Format::kJsonl;
-  settings.algorithm = AlgorithmNamed(algorithm);
-  cli::Input input;
-  input.url = TextOrEmpty(url);
-  input.source = input.url;
-  cli::DecodedPage page;
+  const Algorithm chosen = AlgorithmNamed(algorithm);
+  const std::string base = TextOrEmpty(url);
+  cli::DecodedPage decoded;
   if (PyUnicode_Check(html.ptr())) {
     // Text needs no decoding: it is what the command line decodes a JSON
     // input's "html" string to.
-    page.text = Utf16FromStr(html);
-    page.encoding = "utf-8";
-    page.source = cli::CharsetSource::kText;
+    decoded.text = Utf16FromStr(html);
+    decoded.encoding = "utf-8";
+    decoded.source = cli::CharsetSource::kText;
   } else {
-    page = DecodeBytes(html, encoding, http_charset);
+    decoded = DecodeBytes(html, encoding, http_charset);
   }
-  cli::Result result;
+  ExtractedPage page;
   {
     py::gil_scoped_release release;
-    result = cli::ConvertDecoded(input, std::move(page), settings);
+    page = ExtractFromDecoded(std::move(decoded), chosen, base);
   }
-  return StrFromUtf8(result.text);
+  return NewArticle(article_type, page, chosen, url);
 }
 
 py::str HtmlToTextOf(py::handle html) {
@@ -178,10 +279,18 @@ class Stream {
   py::tuple Next() {
     std::unique_lock<std::mutex> lock(busy_, std::try_to_lock);
     if (!lock) throw py::value_error("this stream is being read by another thread");
+    if (!stream_) throw py::stop_iteration();
     std::optional<PageStream::Line> line;
+    InterruptCheck interrupt;
     {
       py::gil_scoped_release release;
       line = stream_->Next();
+    }
+    if (interrupt.interrupted()) {
+      // A stop leaves the readers midway: the stream ends with it.
+      stream_.reset();
+      file_ = nullptr;
+      interrupt.RaiseIfInterrupted();
     }
     // The file's own exception, rather than the error line it left.
     if (file_ != nullptr) {
@@ -212,7 +321,7 @@ std::unique_ptr<Stream> OpenWarc(py::object file, const std::string& name,
   {
     py::gil_scoped_release release;
     try {
-      first = std::string(reader->Peek(2));
+      first = std::string(reader->Peek(4));
     } catch (const cli::InputError&) {
       // Raised below, from the reader.
     }
@@ -233,12 +342,18 @@ PYBIND11_MODULE(_korvane, m) {
   m.attr("DEFAULT_MAX_PAGE_SIZE") = korvane::cli::kDefaultMaxPageSize;
   py::register_exception<NotAPage>(m, "NotAPageError", PyExc_ValueError);
   py::register_exception<PageTooLarge>(m, "PageTooLargeError", PyExc_ValueError);
-  m.def("extract", &Extract, py::arg("html"), py::arg("url"), py::arg("encoding"),
-        py::arg("http_charset"), py::arg("algorithm"), py::arg("max_page_size"));
+  InternFieldNames();
+  m.def("extract", &Extract, py::arg("article_type"), py::arg("html"), py::arg("url"),
+        py::arg("encoding"), py::arg("http_charset"), py::arg("algorithm"),
+        py::arg("max_page_size"));
   m.def("parse_size", &korvane::cli::ParseSize, py::arg("text"));
   m.def(
       "escaped_name",
       [](std::string_view text) { return StrFromUtf8(korvane::cli::EscapedName(text)); },
+      py::arg("text"));
+  m.def(
+      "escaped_text",
+      [](py::handle text) { return StrFromUtf8(korvane::cli::EscapedName(Utf8FromStr(text))); },
       py::arg("text"));
   m.def("html_to_text", &HtmlToTextOf, py::arg("html"));
   m.def("decode", &DecodeOf, py::arg("data"), py::arg("encoding"), py::arg("http_charset"));

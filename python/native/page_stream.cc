@@ -5,6 +5,7 @@
 
 #include "input/inputs.h"
 #include "input/warc.h"
+#include "input/zstd_reader.h"
 
 namespace korvane::python {
 
@@ -29,7 +30,11 @@ std::unique_ptr<PageStream> PageStream::ForWarc(std::unique_ptr<cli::ByteReader>
                                                 std::string_view first_bytes,
                                                 const std::string& name, Algorithm algorithm,
                                                 uint64_t max_page_size) {
-  if (cli::IsGzip(first_bytes)) reader = std::make_unique<cli::GzipReader>(std::move(reader));
+  if (cli::IsGzip(first_bytes)) {
+    reader = std::make_unique<cli::GzipReader>(std::move(reader));
+  } else if (cli::IsZstd(first_bytes)) {
+    reader = std::make_unique<cli::ZstdReader>(std::move(reader), max_page_size);
+  }
   auto warc = std::make_shared<cli::WarcReader>(std::move(reader), name, name, max_page_size);
   return std::unique_ptr<PageStream>(new PageStream([warc] { return warc->Next(); }, algorithm));
 }

@@ -8,9 +8,14 @@
 namespace korvane::python {
 namespace py = pybind11;
 
+PyFileReader::PyFileReader(py::object file)
+    : read_name_(py::hasattr(file, "read1") ? "read1" : "read") {
+  read_ = file.attr(read_name_);
+}
+
 PyFileReader::~PyFileReader() {
   py::gil_scoped_acquire gil;
-  file_ = py::object();
+  read_ = py::object();
   error_.reset();
 }
 
@@ -18,13 +23,14 @@ size_t PyFileReader::ReadFromFile(char* buffer, size_t size) {
   py::gil_scoped_acquire gil;
   if (error_) throw cli::InputError("reading failed before");
   try {
-    const py::object chunk = file_.attr("read")(size);
+    const py::object chunk = read_(size);
     if (!PyBytes_Check(chunk.ptr())) {
-      throw py::type_error("read() gave " + std::string(py::str(py::type::of(chunk))) +
+      throw py::type_error(std::string(read_name_) + "() gave " +
+                           std::string(py::str(py::type::of(chunk))) +
                            ", not bytes: iter_warc needs a binary file");
     }
     const size_t got = static_cast<size_t>(PyBytes_GET_SIZE(chunk.ptr()));
-    if (got > size) throw py::value_error("read(n) gave more than n bytes");
+    if (got > size) throw py::value_error(std::string(read_name_) + "(n) gave more than n bytes");
     std::memcpy(buffer, PyBytes_AS_STRING(chunk.ptr()), got);
     return got;
   } catch (py::error_already_set& error) {

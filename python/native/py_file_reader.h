@@ -14,12 +14,13 @@
 
 namespace korvane::python {
 
-// Read calls the file's read() with the GIL taken, so that the caller may
-// hold it released. A Python exception is kept for the caller (see
-// TakeError) and the read fails with cli::InputError.
+// Read calls the file's read1() (what a buffered file has at hand, so that
+// records from a pipe come as they arrive), else its read(), with the GIL
+// taken, so that the caller may hold it released. A Python exception is kept
+// for the caller (see TakeError) and the read fails with cli::InputError.
 class PyFileReader final : public cli::ByteReader {
  public:
-  explicit PyFileReader(pybind11::object file) : file_(std::move(file)) {}
+  explicit PyFileReader(pybind11::object file);
   ~PyFileReader() override;
 
   // The next `size` bytes (fewer at the end), without consuming them.
@@ -33,7 +34,8 @@ class PyFileReader final : public cli::ByteReader {
  private:
   size_t ReadFromFile(char* buffer, size_t size);
 
-  pybind11::object file_;
+  pybind11::object read_;  // the file's read1 or read
+  const char* read_name_;
   cli::PeekBuffer peeked_;
   uint64_t consumed_ = 0;
   std::optional<pybind11::error_already_set> error_;

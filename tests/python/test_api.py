@@ -1,8 +1,16 @@
 # SPDX-License-Identifier: Apache-2.0
 """The package's functions give what the command line gives for the same bytes."""
 
+import dataclasses
 import io
+import json
+import os
 import pickle
+import select
+import signal
+import subprocess
+import sys
+import threading
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
@@ -15,23 +23,42 @@ from conftest import (HTTP_CHARSETS, PAGES, PARAGRAPH, gzip_members, korvane as 
 ALGORITHMS = ["block", "dom"]
 
 
+def _as_line(obj):
+    """An object serialised as korvane writes its JSON lines."""
+    return json.dumps(obj, ensure_ascii=False, separators=(",", ":")).encode() + b"\n"
+
+
 @pytest.mark.parametrize("algorithm", ALGORITHMS)
 def test_pages_convert_as_the_command_line_converts_their_files(tmp_path, algorithm):
     paths = []
     for name, data in PAGES.items():
         paths.append(tmp_path / f"{name}.html")
         paths[-1].write_bytes(data)
-    expected = korvane_objects("--algorithm", algorithm, *paths)
-    for path, data, line in zip(paths, PAGES.values(), expected):
+    lines = run_korvane("--format", "jsonl", "--algorithm", algorithm,
+                        *paths).splitlines(keepends=True)
+    assert len(lines) == len(paths)
+    for path, data, line in zip(paths, PAGES.values(), lines):
         article = korvane.extract(data, algorithm=algorithm)
         page = article.as_dict()
-        assert (page.pop("source"), line.pop("source")) == (None, str(path))
-        assert page == line, path.name
+        assert page["source"] is None
+        page["source"] = json.loads(line)["source"]  # the file's name, first
+        assert _as_line(page) == line, path.name
         assert article.record.encode() == run_korvane("--algorithm", algorithm, path)
-        fields = (article.title, article.headline, list(article.images),
-                  list(article.image_urls), article.body, article.encoding, article.replaced)
-        assert fields == tuple(line[key] for key in (
-            "title", "headline", "images", "image_urls", "body", "encoding", "replaced"))
+
+
+def test_articles_are_frozen_dataclasses_of_their_own_fields():
+    article = korvane.extract(PAGES["english"], url="http://news.example/a.html",
+                              algorithm="dom")
+    fields = [field.name for field in dataclasses.fields(article)]
+    assert fields == ["title", "headline", "images", "image_urls", "body", "record", "encoding",
+                      "replaced", "algorithm", "author", "published", "truncated", "url"]
+    assert dataclasses.asdict(article) == {name: getattr(article, name) for name in fields}
+    assert korvane.Article(**dataclasses.asdict(article)) == article
+    changed = dataclasses.replace(article, title="Another", url="http://b.example/\\x")
+    expected = {**article.as_dict(), "title": "Another", "source": "http://b.example/\\\\x"}
+    assert changed.as_dict() == expected and changed != article
+    with pytest.raises(dataclasses.FrozenInstanceError):
+        article.title = "x"
 
 
 @pytest.mark.parametrize("name", ["utf8", "english", "cut-pair"])
@@ -79,35 +106,66 @@ class _FailingFile:
         raise OSError("disk gone")
 
 
-@pytest.mark.parametrize("call, error", [
-    (lambda: korvane.extract(b"\x00\x01\xff\xfe" * 8), korvane.NotAPageError),
-    (lambda: korvane.decode(b"\x00\xff" * 8), korvane.NotAPageError),
-    (lambda: korvane.extract(b"x", encoding="no-such-charset"), LookupError),
-    (lambda: korvane.decode(b"x", encoding=""), LookupError),
-    (lambda: korvane.extract(42), TypeError),
-    (lambda: korvane.extract("<p>x", encoding="gbk"), TypeError),
-    (lambda: korvane.extract(b"x", url=b"http://a.example/"), TypeError),
-    (lambda: korvane.html_to_text(b"<p>x"), TypeError),
-    (lambda: korvane.extract(b"x", algorithm="fast"), ValueError),
-    (lambda: korvane.extract(b"xx", max_page_size=1), korvane.PageTooLargeError),
-    (lambda: korvane.extract(b"x", max_page_size=0), ValueError),
-    (lambda: korvane.iter_warc("crawl.warc", max_page_size="64M"), TypeError),
-    (lambda: korvane.iter_warc(42), TypeError),
-    (lambda: list(korvane.iter_warc(io.StringIO("WARC/1.0\r\n"))), TypeError),
-    (lambda: korvane.iter_warc("/no/such/crawl.warc"), FileNotFoundError),
-    (lambda: list(korvane.iter_warc(_FailingFile())), OSError),
+@pytest.mark.parametrize("call, error, message", [
+    (lambda: korvane.extract(b"\x00\x01\xff\xfe" * 8), korvane.NotAPageError,
+     "binary data (NUL bytes, not valid UTF-8), not a page"),
+    (lambda: korvane.decode(b"\x00\xff" * 8), korvane.NotAPageError,
+     "binary data (NUL bytes, not valid UTF-8), not a page"),
+    (lambda: korvane.extract(b"xx", max_page_size=1), korvane.PageTooLargeError,
+     "page larger than 1 byte (max_page_size)"),
+    (lambda: korvane.extract(b"x", encoding="no-such-charset"), LookupError,
+     "unknown encoding: 'no-such-charset'"),
+    (lambda: korvane.decode(b"x", encoding=""), LookupError, "unknown encoding: ''"),
+    (lambda: korvane.extract(42), TypeError, "html must be str or bytes, not int"),
+    (lambda: korvane.extract("<p>x", encoding="gbk"), TypeError,
+     "encoding and http_charset apply to bytes; html is str already"),
+    (lambda: korvane.extract(b"x", url=b"http://a.example/"), TypeError,
+     "url must be str or None, not bytes"),
+    (lambda: korvane.extract(b"x", http_charset=5), TypeError,
+     "http_charset must be str or None, not int"),
+    (lambda: korvane.decode("text"), TypeError, "data must be bytes, not str"),
+    (lambda: korvane.html_to_text(b"<p>x"), TypeError,
+     "html must be str, not bytes (extract() takes bytes)"),
+    (lambda: korvane.extract(b"x", algorithm="fast"), ValueError,
+     "unknown algorithm 'fast' (block or dom)"),
+    (lambda: korvane.extract(b"x", algorithm=None), TypeError,
+     "algorithm must be str, not NoneType"),
+    (lambda: korvane.extract(b"x", max_page_size=0), ValueError,
+     "max_page_size must be a positive number of bytes, not 0"),
+    (lambda: korvane.extract(b"x", max_page_size=True), TypeError,
+     "max_page_size must be int, not bool"),
+    (lambda: korvane.iter_warc("crawl.warc", max_page_size="64M"), TypeError,
+     "max_page_size must be int, not str"),
+    (lambda: korvane.iter_warc(42), TypeError, "iter_warc takes a path or a binary file, not int"),
+    (lambda: list(korvane.iter_warc(io.StringIO("WARC/1.0\r\n"))), TypeError,
+     "read() gave <class 'str'>, not bytes: iter_warc needs a binary file"),
+    (lambda: korvane.iter_warc("/no/such/crawl.warc"), FileNotFoundError,
+     "[Errno 2] No such file or directory: '/no/such/crawl.warc'"),
+    (lambda: list(korvane.iter_warc(_FailingFile())), OSError, "disk gone"),
 ])
-def test_errors_have_their_types_and_pickle(call, error):
-    with pytest.raises(error) as raised:
+def test_errors_have_their_exact_types_and_messages_and_pickle(call, error, message):
+    with pytest.raises(BaseException) as raised:
         call()
+    assert (type(raised.value), str(raised.value)) == (error, message)
     copy = pickle.loads(pickle.dumps(raised.value))
     assert (type(copy), copy.args, str(copy)) == (type(raised.value), raised.value.args,
                                                   str(raised.value))
 
 
-def test_not_a_page_is_a_value_error():
-    assert issubclass(korvane.NotAPageError, ValueError)
-    assert issubclass(korvane.PageTooLargeError, ValueError)
+def test_the_packages_errors_are_value_errors():
+    assert korvane.NotAPageError.__mro__[1:3] == (ValueError, Exception)
+    assert korvane.PageTooLargeError.__mro__[1:3] == (ValueError, Exception)
+
+
+def test_public_names_belong_to_the_public_package():
+    public = {name: getattr(korvane, name) for name in korvane.__all__}
+    public.update((f"dask.{name}", getattr(korvane.dask, name)) for name in (
+        "PartReport", "Failure", "Summary", "Stopped", "convert_file", "plan", "run", "main"))
+    for name, value in public.items():
+        if callable(value):
+            expected = "korvane.dask" if name.startswith("dask.") else "korvane"
+            assert value.__module__ == expected, name
+            assert pickle.loads(pickle.dumps(value)) is value, name
 
 
 @pytest.mark.parametrize("html, refused", [
@@ -135,12 +193,12 @@ def test_the_default_size_limit_is_the_command_lines():
 def test_long_pages_are_marked_truncated_as_by_the_command_line(tmp_path, algorithm):
     path = tmp_path / "long.html"
     path.write_bytes(news_page("长页面", paragraph=PARAGRAPH * 1200).encode())  # 950,000 units
-    [line] = korvane_objects("--algorithm", algorithm, path)
+    line = run_korvane("--format", "jsonl", "--algorithm", algorithm, path)
     article = korvane.extract(path.read_bytes(), algorithm=algorithm)
     page = article.as_dict()
-    assert (page.pop("source"), line.pop("source")) == (None, str(path))
-    assert page == line
-    assert line.get("truncated", False) == article.truncated == (algorithm == "block")
+    page["source"] = str(path)
+    assert _as_line(page) == line
+    assert ('"truncated":true' in line.decode()) == article.truncated == (algorithm == "block")
 
 
 def test_functions_and_articles_pickle():
@@ -159,12 +217,22 @@ def _warc_file(tmp_path, form):
     return path
 
 
+def _zstd_warc_file(tmp_path):
+    plain = _warc_file(tmp_path, "plain")
+    path = tmp_path / "crawl.warc.zst"
+    subprocess.run(["zstd", "-q", "-o", str(path), str(plain)], check=True)
+    return path
+
+
 @pytest.mark.parametrize("algorithm", ALGORITHMS)
-@pytest.mark.parametrize("form", ["plain", "gzip", "file object"])
+@pytest.mark.parametrize("form", ["plain", "gzip", "file object", "zstd file object"])
 def test_iter_warc_gives_the_command_lines_objects(tmp_path, form, algorithm):
-    path = _warc_file(tmp_path, "gzip" if form == "gzip" else "plain")
+    if form == "zstd file object":
+        path = _zstd_warc_file(tmp_path)
+    else:
+        path = _warc_file(tmp_path, "gzip" if form == "gzip" else "plain")
     expected = korvane_objects("--algorithm", algorithm, path)
-    if form == "file object":
+    if form.endswith("file object"):
         with open(path, "rb") as file:
             objects = list(korvane.iter_warc(file, algorithm=algorithm))
     else:
@@ -200,3 +268,84 @@ def test_threads_convert_alike():
 
 def test_version_is_the_command_lines():
     assert run_korvane("--version").split() == [b"korvane", korvane.__version__.encode()]
+
+
+@pytest.fixture
+def threads_switch_only_where_one_waits():
+    """Without timed switches, another thread runs only where the running one
+    releases the GIL (as native code without Python objects should)."""
+    interval = sys.getswitchinterval()
+    sys.setswitchinterval(1e6)
+    yield
+    sys.setswitchinterval(interval)
+
+
+def _large_warc(tmp_path, page, count):
+    path = tmp_path / "large.warc"
+    path.write_bytes(warc_records({"large": page})[0] * count)
+    return path
+
+
+LARGE_PAGE = news_page("大页面", paragraph=PARAGRAPH * 40).encode()  # 160 KB
+
+
+@pytest.mark.parametrize("call", [
+    "extract bytes", "extract bytes dom", "extract str", "decode", "html_to_text", "iter_warc",
+])
+def test_the_gil_is_released_while_a_page_converts(tmp_path, threads_switch_only_where_one_waits,
+                                                   call):
+    text = LARGE_PAGE.decode()
+    records = iter(korvane.iter_warc(_large_warc(tmp_path, LARGE_PAGE, 50)))
+    calls = {
+        "extract bytes": lambda: korvane.extract(LARGE_PAGE),
+        "extract bytes dom": lambda: korvane.extract(LARGE_PAGE, algorithm="dom"),
+        "extract str": lambda: korvane.extract(text),
+        "decode": lambda: korvane.decode(LARGE_PAGE),
+        "html_to_text": lambda: korvane.html_to_text(text),
+        "iter_warc": lambda: next(records),
+    }
+    go, ran = threading.Event(), threading.Event()
+    other = threading.Thread(target=lambda: go.wait() and ran.set())
+    other.start()
+    go.set()  # from here on, the other thread only needs the GIL
+    for _ in range(50):
+        calls[call]()
+        if ran.is_set():
+            break
+    progressed = ran.is_set()
+    other.join()
+    assert progressed, f"{call} held the GIL throughout"
+
+
+def _sleeping(pid):
+    with open(f"/proc/{pid}/stat", encoding="ascii") as status:
+        return status.read().rsplit(")", 1)[1].split()[0] == "S"
+
+
+@pytest.mark.parametrize("source", ["path", "file object"])
+def test_ctrl_c_stops_iter_warc_waiting_on_a_pipe(tmp_path, source):
+    fifo = tmp_path / "crawl.warc"
+    os.mkfifo(fifo)
+    opened = "open(sys.argv[1], 'rb')" if source == "file object" else "sys.argv[1]"
+    script = ("import korvane, sys\n"
+              "try:\n"
+              f"    for obj in korvane.iter_warc({opened}):\n"
+              "        print(obj['source'], flush=True)\n"
+              "except KeyboardInterrupt:\n"
+              "    print('interrupted', flush=True)\n")
+    child = subprocess.Popen([sys.executable, "-c", script, str(fifo)], stdout=subprocess.PIPE)
+    writer = os.open(fifo, os.O_WRONLY)  # waits for the child to open it
+    try:
+        # A record, then the start of one whose rest never comes.
+        os.write(writer, warc_records({"utf8": PAGES["utf8"]})[0] + b"WARC/1.0\r\n")
+        assert select.select([child.stdout], [], [], 30)[0], "the record did not come"
+        assert child.stdout.readline() == b"http://news.example/utf8.html\n"
+        while not _sleeping(child.pid):  # waiting for the pipe, in the native code
+            assert child.poll() is None
+        child.send_signal(signal.SIGINT)
+        output, _ = child.communicate(timeout=10)  # not waiting for the writer to close
+        assert (output, child.returncode) == (b"interrupted\n", 0)
+    finally:
+        os.close(writer)
+        child.kill()
+        child.wait()

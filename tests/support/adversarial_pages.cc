@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "adversarial_pages.h"
 
+#include <string>
+
 namespace korvane::test_support {
 namespace {
 
@@ -133,6 +135,138 @@ std::u16string ManyAttributes(size_t count) {
   std::u16string page = u"<html><body><div ";
   page.append(Repeated(u"a ", count * 2)).append(u"><p>");
   return page.append(DenseText(kBlock)).append(u"</p></div></body></html>");
+}
+
+namespace {
+
+std::u16string Number(size_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string Joined(std::initializer_list<std::u16string_view> parts) {
+  std::u16string text;
+  for (const std::u16string_view part : parts) text.append(part);
+  return text;
+}
+
+constexpr std::u16string_view kTitleTag = u"<title>\u57ce\u5e02\u65b0\u95fb</title>";
+
+// A page of `units` units: `head` in the <head>, then a headline and a
+// paragraph, then the pieces `piece(i)` for i = 0, 1, ... up to the size,
+// then two paragraphs.
+template <typename Piece>
+std::u16string PageOfPieces(std::u16string_view head, size_t units, Piece piece) {
+  std::u16string page = u"<html><head>";
+  page.append(head).append(u"</head><body><h1>").append(DenseText(30)).append(u"</h1><p>");
+  page.append(DenseText(kBlock)).append(u"</p>");
+  for (size_t i = 0; page.size() < units; ++i) page.append(piece(i));
+  page.append(u"<p>").append(DenseText(kBlock)).append(u"</p><p>").append(DenseText(kBlock));
+  return page.append(u"</p></body></html>");
+}
+
+std::u16string NoPiece(size_t) { return {}; }
+
+}  // namespace
+
+std::u16string DistinctImages(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({u"<img src=\"/photo/", Number(i), u".jpg\">", i % 8 == 0 ? DenseText(20) : u""});
+  });
+}
+
+std::u16string ManyClassNames(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({u"<div class=\"mainContentArticleBodyText x", Number(i),
+                   u" commentListShareSidebar\" id=\"post", Number(i), u"\">", DenseText(10),
+                   u"</div>"});
+  });
+}
+
+std::u16string ManyMetaTags(size_t units) {
+  std::u16string metas(kTitleTag);
+  for (size_t i = 0; metas.size() < units; ++i) {
+    metas.append(Joined({u"<meta name=\"pubdate\" content=\"no date ", Number(i), u"\">"}));
+    metas.append(
+        Joined({u"<meta name=\"author\" content=\"http://example.com/", Number(i), u"\">"}));
+  }
+  return PageOfPieces(metas, 0, NoPiece);
+}
+
+std::u16string LongJsonLd(size_t units) {
+  std::u16string json = u"{\"@type\":\"NewsArticle\",\"mentions\":[";
+  for (size_t i = 0; json.size() < units; ++i) {
+    json.append(Joined({u"{\"@type\":\"Thing\",\"name\":\"n", Number(i), u"\"},"}));
+  }
+  json.append(u"{}],\"datePublished\":\"2023-11-18\",\"author\":\"Jane Doe\"}");
+  return PageOfPieces(
+      Joined({kTitleTag, u"<script type=\"application/ld+json\">", json, u"</script>"}), 0,
+      NoPiece);
+}
+
+std::u16string TitleOfNearMatches(size_t units) {
+  // "aaa...ac_aaa...ab": the second part, the longer, is the headline; each
+  // place in the first part matches it far before failing.
+  std::u16string title = u"<title>";
+  title.append(units / 3, u'a').append(u"c_").append(units * 2 / 3 - 2, u'a');
+  return PageOfPieces(title.append(u"b</title>"), 0, NoPiece);
+}
+
+std::u16string OgTitleOfManyParts(size_t units) {
+  // The <title>'s headline is its longer part; its other part holds every
+  // part of the og:title, after a long run.
+  std::u16string site(units / 4, u'z');
+  std::u16string og = u"Headline";
+  for (size_t i = 0; og.size() < units / 4; ++i) {
+    site.append(Joined({u"w", Number(i), u"x"}));
+    og.append(Joined({u"_w", Number(i), u"x"}));
+  }
+  const std::u16string headline(site.size() * 2, u'h');
+  return PageOfPieces(Joined({u"<title>", site, u"_", headline,
+                              u"</title><meta property=\"og:title\" content=\"", og, u"\">"}),
+                      0, NoPiece);
+}
+
+std::u16string BylineOfBrackets(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t) { return u"作者：新华社 ("; });
+}
+
+std::u16string ManyAuthorElements(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({u"<span class=\"author\">", DenseText(6), u"</span><time datetime=\"2023-11-",
+                   Number(10 + i % 18), u"\">", Number(i), u"</time>"});
+  });
+}
+
+std::u16string ManyDatelines(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({u"<div>发布时间：2023-11-", Number(10 + i % 18), u" 10:20 来源：本报 2022-01-0",
+                   Number(1 + i % 9), u"</div>"});
+  });
+}
+
+std::u16string ManyShortLines(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) { return Joined({Number(i), u"<br>"}); });
+}
+
+std::u16string ManyComments(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({i % 2 == 0 ? u"<!-- a -- b -->" : u"<!-- c --!>", DenseText(5)});
+  });
+}
+
+std::u16string UnclosedSvg(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({i % 2 == 0 ? u"<svg><g><path d=\"M0 0\">" : u"<math><mi>x</mi><mo>", u"<p>",
+                   DenseText(20), u"</p>"});
+  });
+}
+
+std::u16string EscapedScripts(size_t units) {
+  return PageOfPieces(kTitleTag, units, [](size_t i) {
+    return Joined({u"<script><!-- document.write('<script src=\"/", Number(i),
+                   u".js\"></script>'); --></script><p>", DenseText(20), u"</p>"});
+  });
 }
 
 }  // namespace korvane::test_support

@@ -61,4 +61,33 @@ std::u16string StrayEndTags(size_t count);
 // One start tag with `count` attributes, then an article.
 std::u16string ManyAttributes(size_t count);
 
+// Pages of about `units` units that make the dom algorithm search or grow a
+// list or a text with every piece, each piece different:
+// an article among distinct images;
+std::u16string DistinctImages(size_t units);
+// elements whose class and id hold many words;
+std::u16string ManyClassNames(size_t units);
+// <meta> tags of dates and authors, none of them valid;
+std::u16string ManyMetaTags(size_t units);
+// a JSON-LD article whose date follows a list of mentions;
+std::u16string LongJsonLd(size_t units);
+// a <title> of two long parts that nearly match each other;
+std::u16string TitleOfNearMatches(size_t units);
+// an og:title of many parts that the <title> holds far from its start;
+std::u16string OgTitleOfManyParts(size_t units);
+// a line under the headline of labelled organisations, each with "(";
+std::u16string BylineOfBrackets(size_t units);
+// elements named "author" near the article, and <time> elements;
+std::u16string ManyAuthorElements(size_t units);
+// lines of dates under the headline;
+std::u16string ManyDatelines(size_t units);
+// an article of many short lines, broken by <br>;
+std::u16string ManyShortLines(size_t units);
+// comments closed by "-->" and "--!>";
+std::u16string ManyComments(size_t units);
+// <svg> and <math> elements left open, each ended by a paragraph;
+std::u16string UnclosedSvg(size_t units);
+// scripts that write scripts inside "<!--".
+std::u16string EscapedScripts(size_t units);
+
 }  // namespace korvane::test_support

@@ -47,6 +47,7 @@ KorvaneRun RunShell(const std::filesystem::path& folder, const std::string& comm
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   run.peak_kib = usage.ru_maxrss;
+  run.minor_faults = usage.ru_minflt;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = ReadFile(folder / "stdout.bin");
   run.err = ReadFile(folder / "stderr.bin");

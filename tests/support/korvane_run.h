@@ -17,6 +17,7 @@ struct KorvaneRun {
   double seconds = 0;      // wall clock
   double cpu_seconds = 0;  // user and system time of all that the shell ran
   long peak_kib = 0;       // largest resident set among them
+  long minor_faults = 0;   // minor page faults of all that the shell ran
 };
 
 // The path of the korvane binary of this build.

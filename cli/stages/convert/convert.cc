@@ -11,6 +11,14 @@
 namespace korvane::cli {
 namespace {
 
+// Decoded text buffers kept per thread longer than this (units) are given
+// back after their page: a huge page's memory goes as soon as it is done.
+constexpr size_t kKeptTextUnits = size_t{1} << 21;
+
+void GiveBackIfHuge(std::u16string& text) {
+  if (text.capacity() > kKeptTextUnits) std::u16string().swap(text);
+}
+
 Result Failed(const Input& input, std::string error, const ConvertSettings& settings) {
   Result result;
   result.kind = Input::Kind::kError;
@@ -22,30 +30,26 @@ Result Failed(const Input& input, std::string error, const ConvertSettings& sett
 }
 
 // The block algorithm keeps the page it converts in SourceHtml: the decoded
-// text is swapped in rather than copied there.
+// text is swapped in rather than copied there, and swapped back after, so
+// that one buffer per thread holds page after page (nothing here reads
+// SourceHtml again).
 Article ExtractDecoded(std::u16string& text, Algorithm algorithm) {
   if (algorithm != Algorithm::kBlock) return ExtractArticle(text, algorithm);
   SourceHtml.swap(text);
-  return ExtractArticle(SourceHtml, algorithm);
+  Article article = ExtractArticle(SourceHtml, algorithm);
+  SourceHtml.swap(text);
+  return article;
 }
 
-Result Converted(Input& input, const ConvertSettings& settings) {
-  DecodedPage decoded =
-      Decode(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text});
-  std::string().swap(input.bytes);  // a large page should not be held twice
-  if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
-  return ConvertDecoded(input, std::move(decoded), settings);
+// The block algorithm searches the first kExaminedUnits of a page only.
+bool Truncated(std::u16string_view text, Algorithm algorithm) {
+  return algorithm == Algorithm::kBlock && text.size() > kExaminedUnits;
 }
 
-}  // namespace
-
-Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
-  // The block algorithm searches the first kExaminedUnits of a page only.
-  const bool truncated =
-      settings.algorithm == Algorithm::kBlock && decoded.text.size() > kExaminedUnits;
+Result ConvertText(const Input& input, DecodedPage& decoded, const ConvertSettings& settings) {
+  const bool truncated = Truncated(decoded.text, settings.algorithm);
   const Article article = ExtractDecoded(decoded.text, settings.algorithm);
-  std::u16string().swap(decoded.text);
-  const std::u16string record = FormatRecord(article);
+  GiveBackIfHuge(decoded.text);  // before the output is written
   Result result;
   result.source = input.source;
   result.encoding = decoded.encoding;
@@ -54,11 +58,35 @@ Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSett
   result.truncated = truncated;
   result.output_name = input.output_name;
   result.input_bytes = input.input_bytes;
-  result.text = settings.format == Format::kJsonl
-                    ? PageJsonLine(input, decoded, settings.algorithm, article, record,
-                                   settings.base_url, truncated)
-                    : ToUtf8(record);
+  result.text =
+      settings.format == Format::kJsonl
+          ? PageJsonLine(input, decoded, settings.algorithm, article, settings.base_url, truncated)
+          : RecordUtf8(article);
   return result;
+}
+
+Result Converted(Input& input, const ConvertSettings& settings) {
+  // The text's memory is kept for the thread's next page.
+  thread_local DecodedPage decoded;
+  DecodeInto(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text}, decoded);
+  std::string().swap(input.bytes);  // a large page should not be held twice
+  if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
+  return ConvertText(input, decoded, settings);
+}
+
+}  // namespace
+
+Extracted ExtractPage(std::u16string& text, Algorithm algorithm) {
+  Extracted extracted;
+  extracted.truncated = Truncated(text, algorithm);
+  extracted.article = ExtractDecoded(text, algorithm);
+  std::u16string().swap(text);
+  extracted.record = FormatRecord(extracted.article);
+  return extracted;
+}
+
+Result ConvertDecoded(const Input& input, DecodedPage decoded, const ConvertSettings& settings) {
+  return ConvertText(input, decoded, settings);
 }
 
 Result Convert(Input input, const ConvertSettings& settings) {

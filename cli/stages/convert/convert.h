@@ -40,6 +40,17 @@ struct Result {
   std::string text;  // to write: the record (UTF-8) or one JSON line with LF
 };
 
+// A decoded page through the engine, before it is rendered.
+struct Extracted {
+  Article article;
+  std::u16string record;   // FormatRecord(article)
+  bool truncated = false;  // longer than the block algorithm examines (kExaminedUnits)
+};
+
+// The article and record of a decoded page's text, which it uses up. Throws
+// what the engine throws (std::bad_alloc).
+Extracted ExtractPage(std::u16string& text, Algorithm algorithm);
+
 // Never throws for a bad page: any failure comes back as a kError result.
 Result Convert(Input page, const ConvertSettings& settings);
 

@@ -10,9 +10,11 @@
 #include <memory>
 #include <stdexcept>
 
+#include "decode/browser_tables.h"
 #include "decode/meta_prescan.h"
 #include "decode/utf8.h"
 #include "decode/utf8_decoder.h"
+#include "input/formats.h"
 
 namespace korvane::cli {
 namespace {
@@ -110,15 +112,83 @@ bool LooksBinary(std::string_view bytes, const Choice& choice, const Utf8Check& 
   return bytes.substr(0, kBinaryProbeLength).find('\0') != std::string_view::npos;
 }
 
-void SubstituteAndCount(const void* context, UConverterToUnicodeArgs* args, const char*, int32_t,
-                        UConverterCallbackReason reason, UErrorCode* status) {
+struct CallbackContext {
+  int64_t* replaced;
+  const IcuCorrections* corrections;  // may be null
+};
+
+// What browsers give for a sequence the converter refuses, if anything.
+std::optional<std::u16string_view> AddedText(const IcuCorrections* corrections, const char* bytes,
+                                             int32_t length) {
+  if (corrections == nullptr || length > 4) return std::nullopt;
+  uint32_t value = 0;
+  for (int32_t i = 0; i < length; ++i) value = (value << 8) | static_cast<uint8_t>(bytes[i]);
+  for (const SequenceText& added : corrections->added) {
+    if (added.bytes == value) return added.text;
+  }
+  return std::nullopt;
+}
+
+void SubstituteAndCount(const void* context, UConverterToUnicodeArgs* args, const char* bytes,
+                        int32_t length, UConverterCallbackReason reason, UErrorCode* status) {
   if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) {
     return;  // reset, close, clone: nothing to write
   }
-  ++*static_cast<int64_t*>(const_cast<void*>(context));
+  const auto* callback = static_cast<const CallbackContext*>(context);
   *status = U_ZERO_ERROR;
-  static constexpr UChar kReplacement = 0xFFFD;
-  ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
+  if (const auto text = AddedText(callback->corrections, bytes, length)) {
+    ucnv_cbToUWriteUChars(args, reinterpret_cast<const UChar*>(text->data()),
+                          static_cast<int32_t>(text->size()), 0, status);
+    return;
+  }
+  ++*callback->replaced;
+  // Browsers read an ASCII byte after a lead byte again, as itself, rather
+  // than lose it in the error.
+  const bool ascii_second =
+      callback->corrections != nullptr && length == 2 && static_cast<uint8_t>(bytes[1]) < 0x80;
+  const UChar replacement[2] = {0xFFFD, ascii_second ? static_cast<UChar>(bytes[1]) : UChar{0}};
+  ucnv_cbToUWriteUChars(args, replacement, ascii_second ? 2 : 1, 0, status);
+}
+
+// The sequences browsers refuse but the converter maps, rewritten to one it
+// refuses alike. Each begins with a byte that only ever leads a sequence.
+std::string WithRefusedRewritten(std::string_view bytes, const IcuCorrections& corrections) {
+  std::string rewritten(bytes);
+  for (const std::string_view refused : corrections.refused) {
+    for (size_t at = rewritten.find(refused); at != std::string::npos;
+         at = rewritten.find(refused, at + refused.size())) {
+      rewritten.replace(at, refused.size(), corrections.refused_as);
+    }
+  }
+  return rewritten;
+}
+
+bool IsPrivateUse(char16_t unit) { return unit >= 0xE000 && unit <= 0xF8FF; }
+
+// The converter's code units where browsers give others.
+void CorrectUnits(const IcuCorrections& corrections, DecodedPage& page) {
+  auto wrong = [&](char16_t unit) {
+    return (corrections.private_use_is_error && IsPrivateUse(unit)) ||
+           (corrections.c1_is_error && unit >= 0x80 && unit <= 0x9F) ||
+           std::any_of(corrections.remapped.begin(), corrections.remapped.end(),
+                       [unit](const UnitText& remap) { return remap.unit == unit; });
+  };
+  if (std::none_of(page.text.begin(), page.text.end(), wrong)) return;
+  std::u16string corrected;
+  corrected.reserve(page.text.size());
+  for (const char16_t unit : page.text) {
+    const auto remap = std::find_if(corrections.remapped.begin(), corrections.remapped.end(),
+                                    [unit](const UnitText& entry) { return entry.unit == unit; });
+    if (remap != corrections.remapped.end()) {
+      corrected.append(remap->text);
+    } else if (wrong(unit)) {
+      corrected += u'\uFFFD';
+      ++page.replaced;
+    } else {
+      corrected += unit;
+    }
+  }
+  page.text.swap(corrected);
 }
 
 // IBM's PC tables decode 0x1A, 0x1C and 0x7F as U+001C, U+007F and U+001A;
@@ -136,14 +206,25 @@ void SwapPcControlsBack(std::u16string& text) {
 }
 
 // Runs the whole of the bytes through the converter; every invalid or
-// unmappable sequence becomes one U+FFFD and is counted.
-void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage& page) {
+// unmappable sequence becomes one U+FFFD and is counted, and where the
+// converter parts from browsers its output is corrected.
+void ConvertWithIcu(std::string_view original, const Charset& charset, DecodedPage& page) {
+  const IcuCorrections* corrections = CorrectionsFor(charset);
+  std::string rewritten;
+  std::string_view bytes = original;
+  if (corrections != nullptr && !corrections->refused.empty()) {
+    rewritten = WithRefusedRewritten(original, *corrections);
+    bytes = rewritten;
+  } else if (charset.name == "big5-hkscs") {
+    rewritten = WithBig5PrivateUseRefused(original, charset);
+    bytes = rewritten;
+  }
   UErrorCode status = U_ZERO_ERROR;
   std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(
       ucnv_open(charset.converter.c_str(), &status), &ucnv_close);
   if (U_FAILURE(status)) throw std::runtime_error("no converter for " + charset.name);
-  ucnv_setToUCallBack(converter.get(), SubstituteAndCount, &page.replaced, nullptr, nullptr,
-                      &status);
+  const CallbackContext context{&page.replaced, corrections};
+  ucnv_setToUCallBack(converter.get(), SubstituteAndCount, &context, nullptr, nullptr, &status);
   page.text.resize(bytes.size() + 16);
   const char* source = bytes.data();
   const char* const source_limit = bytes.data() + bytes.size();
@@ -160,20 +241,10 @@ void ConvertWithIcu(std::string_view bytes, const Charset& charset, DecodedPage&
   if (U_FAILURE(status)) throw std::runtime_error(u_errorName(status));
   page.text.resize(written);
   if (charset.pc_controls) SwapPcControlsBack(page.text);
+  if (corrections != nullptr) CorrectUnits(*corrections, page);
 }
 
-// ISO-8859-16 where it differs from ISO-8859-1 (Debian's ICU data lacks it).
-constexpr std::pair<uint8_t, char16_t> kLatin10[] = {
-    {0xA1, 0x0104}, {0xA2, 0x0105}, {0xA3, 0x0141}, {0xA4, 0x20AC}, {0xA5, 0x201E}, {0xA6, 0x0160},
-    {0xA8, 0x0161}, {0xAA, 0x0218}, {0xAC, 0x0179}, {0xAE, 0x017A}, {0xAF, 0x017B}, {0xB2, 0x010C},
-    {0xB3, 0x0142}, {0xB4, 0x017D}, {0xB5, 0x201D}, {0xB8, 0x017E}, {0xB9, 0x010D}, {0xBA, 0x0219},
-    {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}, {0xBF, 0x017C}, {0xC3, 0x0102}, {0xC5, 0x0106},
-    {0xD0, 0x0110}, {0xD1, 0x0143}, {0xD5, 0x0150}, {0xD7, 0x015A}, {0xD8, 0x0170}, {0xDD, 0x0118},
-    {0xDE, 0x021A}, {0xE3, 0x0103}, {0xE5, 0x0107}, {0xF0, 0x0111}, {0xF1, 0x0144}, {0xF5, 0x0151},
-    {0xF7, 0x015B}, {0xF8, 0x0171}, {0xFD, 0x0119}, {0xFE, 0x021B},
-};
-
-// The single-byte encodings without an ICU converter, and the replacement
+// The single-byte encodings, by the browsers' table, and the replacement
 // encoding: one U+FFFD for the whole of a page that is not empty.
 void DecodeHere(std::string_view bytes, const Charset& charset, DecodedPage& page) {
   if (charset.kind == Charset::Kind::kReplacement) {
@@ -181,17 +252,13 @@ void DecodeHere(std::string_view bytes, const Charset& charset, DecodedPage& pag
     page.text.assign(static_cast<size_t>(page.replaced), u'\uFFFD');
     return;
   }
-  std::array<char16_t, 256> units;
-  for (int byte = 0; byte < 256; ++byte) {
-    units[byte] = charset.name == "x-user-defined" && byte >= 0x80
-                      ? static_cast<char16_t>(0xF780 + byte - 0x80)
-                      : static_cast<char16_t>(byte);
-  }
-  if (charset.name == "iso-8859-16") {
-    for (const auto& [byte, unit] : kLatin10) units[byte] = unit;
-  }
+  const std::array<char16_t, 128>& high = *SingleByteTable(charset);
   page.text.resize(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) page.text[i] = units[static_cast<uint8_t>(bytes[i])];
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<uint8_t>(bytes[i]);
+    page.text[i] = byte < 0x80 ? byte : high[byte - 0x80];
+    if (page.text[i] == 0xFFFD) ++page.replaced;
+  }
 }
 
 }  // namespace
@@ -221,19 +288,33 @@ std::string_view CharsetSourceName(CharsetSource source) {
 }
 
 DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
+  DecodedPage page;
+  DecodeInto(bytes, hints, page);
+  return page;
+}
+
+void DecodeInto(std::string_view bytes, const DecodeHints& hints, DecodedPage& page) {
   // Most pages are UTF-8: their bytes are checked and decoded in one pass,
   // and the text is thrown away only when they turn out to be in another
   // charset (which the check needed a whole pass to say anyway).
-  DecodedPage page;
+  page.text.clear();
+  page.replaced = 0;
+  page.error.clear();
   const Utf8Decoding decoding = AppendUtf8AsUtf16(bytes, page.text);
   const Utf8Check utf8{decoding.replaced == 0, decoding.multibyte};
   const Choice choice = ChooseCharset(bytes, hints, utf8);
   page.encoding = choice.charset.name;
   page.source = choice.source;
+  if (const std::optional<std::string_view> format =
+          hints.is_text ? std::nullopt : CompressedFormat(bytes)) {
+    page.text.clear();
+    page.error = std::string(*format) + "-compressed data, not a page (decompress it first)";
+    return;
+  }
   if (LooksBinary(bytes, choice, utf8)) {
-    std::u16string().swap(page.text);
+    page.text.clear();
     page.error = "binary data (NUL bytes, not valid UTF-8), not a page";
-    return page;
+    return;
   }
   // ASCII reads the same under every ASCII-compatible charset chosen for it
   // here, and the UTF-8 decoder is the fast one.
@@ -243,15 +324,14 @@ DecodedPage Decode(std::string_view bytes, const DecodeHints& hints) {
        IsAsciiCompatible(choice.charset));
   if (utf8_text) {
     page.replaced = decoding.replaced;
-    return page;
+    return;
   }
-  std::u16string().swap(page.text);
-  if (choice.charset.converter.empty()) {
+  page.text.clear();
+  if (choice.charset.kind == Charset::Kind::kReplacement || SingleByteTable(choice.charset)) {
     DecodeHere(bytes, choice.charset, page);
   } else {
     ConvertWithIcu(bytes, choice.charset, page);
   }
-  return page;
 }
 
 }  // namespace korvane::cli

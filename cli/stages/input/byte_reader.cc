@@ -231,6 +231,35 @@ bool GzipReader::Refill() {
   return got > 0;
 }
 
+namespace {
+
+// The zlib header: deflate with a window of at most 32 KiB, and a check.
+bool IsZlibHeader(std::string_view bytes) {
+  if (bytes.size() < 2) return false;
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  const auto second = static_cast<unsigned char>(bytes[1]);
+  return (first & 0x0F) == 8 && (first >> 4) <= 7 && ((first << 8) | second) % 31 == 0;
+}
+
+}  // namespace
+
+bool BeginsAsDeflate(std::string_view prefix) {
+  z_stream stream{};
+  if (inflateInit2(&stream, IsZlibHeader(prefix) ? 15 : -15) != Z_OK) throw std::bad_alloc();
+  std::string scratch(kChunk, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(prefix.data()));
+  stream.avail_in = static_cast<uInt>(prefix.size());
+  int status = Z_OK;
+  // A few blocks of output say enough, and a bomb stops here.
+  for (int round = 0; round < 16 && status == Z_OK && stream.avail_in > 0; ++round) {
+    stream.next_out = reinterpret_cast<Bytef*>(scratch.data());
+    stream.avail_out = static_cast<uInt>(scratch.size());
+    status = inflate(&stream, Z_NO_FLUSH);
+  }
+  inflateEnd(&stream);
+  return status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR;
+}
+
 // HTTP's "deflate" is zlib data, but servers send raw deflate data too;
 // browsers take both, told apart by the zlib header.
 void GzipReader::StartDeflate() {
@@ -241,11 +270,7 @@ void GzipReader::StartDeflate() {
     if (compressed_->Read(&byte, 1) == 0) break;
     head += byte;
   }
-  const auto first = static_cast<unsigned char>(head.size() > 0 ? head[0] : 0);
-  const auto second = static_cast<unsigned char>(head.size() > 1 ? head[1] : 0);
-  const bool zlib = head.size() == 2 && (first & 0x0F) == 8 && (first >> 4) <= 7 &&
-                    ((first << 8) | second) % 31 == 0;
-  inflateReset2(&stream_, zlib ? 15 : -15);
+  inflateReset2(&stream_, IsZlibHeader(head) ? 15 : -15);
   std::copy(head.begin(), head.end(), input_.begin());
   stream_.next_in = reinterpret_cast<Bytef*>(input_.data());
   stream_.avail_in = static_cast<uInt>(head.size());

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/formats.h"
 #include "input/gzip_inflater.h"
 
 namespace korvane::cli {
@@ -84,6 +85,26 @@ class PeekBuffer {
 
  private:
   std::string bytes_;
+};
+
+// A reader whose first bytes can be looked at before they are handed out.
+class PeekingReader final : public ByteReader {
+ public:
+  explicit PeekingReader(std::unique_ptr<ByteReader> raw) : raw_(std::move(raw)) {}
+
+  // The first `size` bytes (fewer at the end), not consumed.
+  std::string_view Peek(size_t size) {
+    return peeked_.Peek(size, [this](char* buffer, size_t n) { return raw_->Read(buffer, n); });
+  }
+  size_t Read(char* buffer, size_t size) override {
+    return peeked_.size() > 0 ? peeked_.Take(buffer, size) : raw_->Read(buffer, size);
+  }
+  uint64_t consumed() const override { return raw_->consumed() - peeked_.size(); }
+  bool Verified() const override { return raw_->Verified(); }
+
+ private:
+  std::unique_ptr<ByteReader> raw_;
+  PeekBuffer peeked_;
 };
 
 // Everything `reader` has left, reading no more than `limit` + 1 bytes:
@@ -171,6 +192,8 @@ class GzipReader final : public ByteReader {
   std::string pending_error_;  // thrown by the next Read
 };
 
-inline bool IsGzip(std::string_view bytes) { return bytes.starts_with("\x1f\x8b"); }
+// True when `prefix`, the first bytes of an HTTP "deflate" body, can begin
+// zlib-wrapped or raw deflate data.
+bool BeginsAsDeflate(std::string_view prefix);
 
 }  // namespace korvane::cli

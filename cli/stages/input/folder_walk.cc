@@ -24,12 +24,26 @@ bool EndsWithAny(const std::string& name, std::initializer_list<std::string_view
 }  // namespace
 
 bool HasWarcName(const fs::path& path) {
-  return EndsWithAny(LowerFileName(path), {".warc", ".warc.gz"});
+  return EndsWithAny(LowerFileName(path), {".warc", ".warc.gz", ".warc.zst"});
 }
 
 bool HasPageName(const fs::path& path) {
-  return HasWarcName(path) ||
-         EndsWithAny(LowerFileName(path), {".html", ".htm", ".shtml", ".xhtml"});
+  std::string name = LowerFileName(path);
+  for (const std::string_view compressed : {".gz", ".zst"}) {
+    if (name.ends_with(compressed)) name.resize(name.size() - compressed.size());
+  }
+  return HasWarcName(path) || EndsWithAny(name, {".html", ".htm", ".shtml", ".xhtml"});
+}
+
+std::optional<std::string> FolderWalk::NothingFound() const {
+  if (given_ > 0) return std::nullopt;
+  if (passed_over_ == 0) return "no page files in this folder";
+  std::string names;
+  for (const std::string& name : passed_over_names_) names += (names.empty() ? "" : ", ") + name;
+  if (passed_over_ > passed_over_names_.size()) names += ", ...";
+  return "no page files in this folder: " + std::to_string(passed_over_) +
+         (passed_over_ == 1 ? " file" : " files") +
+         " passed over, as their names are not those of pages or WARC files (" + names + ")";
 }
 
 FolderWalk::FolderWalk(const fs::path& root) : root_(root) {}
@@ -41,7 +55,10 @@ std::optional<FolderWalk::Entry> FolderWalk::Enter(const fs::path& folder) {
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     level.entries.push_back(*it);
   }
-  if (error) return Entry{folder, "cannot read folder: " + error.message()};
+  if (error) {
+    ++given_;  // the folder's error
+    return Entry{folder, "cannot read folder: " + error.message()};
+  }
   std::sort(level.entries.begin(), level.entries.end());
   levels_.push_back(std::move(level));
   return std::nullopt;
@@ -65,8 +82,12 @@ std::optional<FolderWalk::Entry> FolderWalk::Next() {
       if (std::optional<Entry> failed = Enter(folder)) return failed;
       continue;
     }
-    if (!HasPageName(entry.path())) continue;
     if (entry.is_symlink(error) && entry.is_directory(error)) continue;
+    if (!HasPageName(entry.path())) {
+      if (++passed_over_ <= kNamesShown) passed_over_names_.push_back(entry.path().string());
+      continue;
+    }
+    ++given_;
     return Entry{entry.path(), {}};
   }
   return std::nullopt;

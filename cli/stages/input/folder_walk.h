@@ -2,6 +2,7 @@
 // The files of a folder tree that may hold pages, found one at a time.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,10 +10,11 @@
 
 namespace korvane::cli {
 
-// *.warc and *.warc.gz, in any letter case.
+// *.warc, *.warc.gz and *.warc.zst, in any letter case.
 bool HasWarcName(const std::filesystem::path& path);
 
-// *.html, *.htm, *.shtml, *.xhtml and WARC names, in any letter case.
+// *.html, *.htm, *.shtml, *.xhtml (each also compressed: *.html.gz,
+// *.html.zst ...) and WARC names, in any letter case.
 bool HasPageName(const std::filesystem::path& path);
 
 // Depth first, each folder's entries in name order, so that the order of a
@@ -31,6 +33,11 @@ class FolderWalk {
   explicit FolderWalk(const std::filesystem::path& root);
   std::optional<Entry> Next();
 
+  // Once the walk is over: when it gave no file, why ("no page files in this
+  // folder: 2 files passed over ... (a.txt, b.warc.bz2)"), so that a folder
+  // of the wrong files does not pass for an empty batch.
+  std::optional<std::string> NothingFound() const;
+
  private:
   struct Level {
     std::vector<std::filesystem::directory_entry> entries;
@@ -39,8 +46,13 @@ class FolderWalk {
 
   std::optional<Entry> Enter(const std::filesystem::path& folder);
 
+  static constexpr size_t kNamesShown = 3;
+
   std::vector<Level> levels_;
   std::optional<std::filesystem::path> root_;
+  uint64_t given_ = 0;
+  uint64_t passed_over_ = 0;  // files whose names are not those of pages
+  std::vector<std::string> passed_over_names_;
 };
 
 }  // namespace korvane::cli

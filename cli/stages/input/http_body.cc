@@ -5,6 +5,10 @@
 #include <cstring>
 #include <optional>
 
+#include "input/brotli_reader.h"
+#include "input/formats.h"
+#include "input/zstd_reader.h"
+
 namespace korvane::cli {
 namespace {
 
@@ -12,11 +16,22 @@ constexpr size_t kChunk = 64 * 1024;
 // A chunk-size line with its extensions; longer ones are not chunked data.
 constexpr size_t kMaxSizeLine = 4096;
 
-// "1a2b" or "1a2b;name=value" or "1a2b " → 0x1a2b; nothing when malformed.
-std::optional<uint64_t> ChunkSize(std::string_view line) {
+// The first bytes of a body, enough to tell its coding from text.
+constexpr size_t kProbeLength = 4096;
+// A chunk size beyond this many significant hex digits is no real chunk.
+constexpr size_t kMaxSizeDigits = 15;
+
+struct SizeLine {
+  bool is_size = false;          // hex digits, then blanks or ";" extensions
+  std::optional<uint64_t> size;  // nothing: too large to be a chunk
+};
+
+// "1a2b", "001a2b;name=value" or "1a2b " → 0x1a2b, however many leading zeros.
+SizeLine ParseSizeLine(std::string_view line) {
   if (line.ends_with('\r')) line.remove_suffix(1);
   uint64_t size = 0;
   size_t digits = 0;
+  size_t significant = 0;
   for (; digits < line.size(); ++digits) {
     const char c = line[digits];
     int value;
@@ -27,45 +42,46 @@ std::optional<uint64_t> ChunkSize(std::string_view line) {
     } else {
       break;
     }
-    if (digits == 15) return std::nullopt;  // no page has a chunk of a petabyte
-    size = size * 16 + static_cast<uint64_t>(value);
+    if (significant > 0 || value > 0) ++significant;
+    if (significant <= kMaxSizeDigits) size = size * 16 + static_cast<uint64_t>(value);
   }
-  if (digits == 0) return std::nullopt;
+  if (digits == 0) return {};
   const std::string_view rest = line.substr(digits);
   const size_t first = rest.find_first_not_of(" \t");
-  if (first != std::string_view::npos && rest[first] != ';') return std::nullopt;
-  return size;
+  if (first != std::string_view::npos && rest[first] != ';') return {};
+  if (significant > kMaxSizeDigits) return {true, std::nullopt};
+  return {true, size};
 }
 
-// A reader that can look at its first bytes before handing them out.
-class PeekReader final : public ByteReader {
- public:
-  explicit PeekReader(std::unique_ptr<ByteReader> raw) : raw_(std::move(raw)) {}
+std::string FieldOf(const HttpCoding& coding) {
+  return coding.transfer ? "Transfer-Encoding" : "Content-Encoding";
+}
 
-  std::string_view Peek(size_t size) {
-    while (peeked_.size() < size) {
-      char step[16];
-      const size_t got = raw_->Read(step, std::min(sizeof step, size - peeked_.size()));
-      if (got == 0) break;
-      peeked_.append(step, got);
-    }
-    return peeked_;
+// Undoes one coding. Archives store some bodies decoded but keep their
+// headers: a body that does not begin as its coding says is taken as it is.
+std::unique_ptr<ByteReader> Undone(std::unique_ptr<ByteReader> body, const HttpCoding& coding) {
+  const std::string& name = coding.name;
+  if (name == "chunked") return std::make_unique<ChunkedReader>(std::move(body));
+  auto peek = std::make_unique<PeekingReader>(std::move(body));
+  const std::string_view prefix = peek->Peek(kProbeLength);
+  if (name == "gzip" || name == "x-gzip") {
+    if (!IsGzip(prefix)) return peek;
+    return std::make_unique<GzipReader>(std::move(peek));
   }
-
-  size_t Read(char* buffer, size_t size) override {
-    if (peeked_.empty()) return raw_->Read(buffer, size);
-    const size_t taken = std::min(size, peeked_.size());
-    std::memcpy(buffer, peeked_.data(), taken);
-    peeked_.erase(0, taken);
-    return taken;
+  if (name == "deflate") {
+    if (!BeginsAsDeflate(prefix)) return peek;
+    return std::make_unique<GzipReader>(std::move(peek), GzipReader::Wrapping::kDeflate);
   }
-
-  uint64_t consumed() const override { return raw_->consumed(); }
-
- private:
-  std::unique_ptr<ByteReader> raw_;
-  std::string peeked_;
-};
+  if (name == "br") {
+    if (!BeginsAsBrotli(prefix)) return peek;
+    return std::make_unique<BrotliReader>(std::move(peek));
+  }
+  if (name == "zstd") {
+    if (!IsZstd(prefix)) return peek;
+    return std::make_unique<ZstdReader>(std::move(peek));
+  }
+  throw InputError(FieldOf(coding) + " " + name + " is not supported");
+}
 
 }  // namespace
 
@@ -127,7 +143,8 @@ size_t ChunkedReader::Read(char* buffer, size_t size) {
       case State::kFirstSize: {
         size_t end;
         const bool chunked =
-            LineInBuffer(&end) && ChunkSize(std::string_view(buffer_).substr(pos_, end - pos_));
+            LineInBuffer(&end) &&
+            ParseSizeLine(std::string_view(buffer_).substr(pos_, end - pos_)).is_size;
         state_ = chunked ? State::kSize : State::kAsItIs;
         break;
       }
@@ -136,9 +153,10 @@ size_t ChunkedReader::Read(char* buffer, size_t size) {
           state_ = State::kDone;  // the connection closed between chunks
           break;
         }
-        const std::optional<uint64_t> chunk = ChunkSize(TakeLine());
-        if (!chunk) throw InputError("chunked body: bad chunk-size line");
-        chunk_left_ = *chunk;
+        const SizeLine line = ParseSizeLine(TakeLine());
+        if (!line.is_size) throw InputError("chunked body: bad chunk-size line");
+        if (!line.size) throw InputError("chunked body: chunk size too large");
+        chunk_left_ = *line.size;
         state_ = chunk_left_ == 0 ? State::kDone : State::kData;  // trailer fields are dropped
         break;
       }
@@ -163,18 +181,11 @@ size_t ChunkedReader::Read(char* buffer, size_t size) {
 
 std::unique_ptr<ByteReader> DecodedBody(std::unique_ptr<ByteReader> raw, const HttpHead& head) {
   std::unique_ptr<ByteReader> body = std::move(raw);
-  if (head.chunked) body = std::make_unique<ChunkedReader>(std::move(body));
-  const std::string& coding = head.content_encoding;
-  if (coding.empty()) return body;
-  if (coding == "gzip" || coding == "x-gzip") {
-    auto peek = std::make_unique<PeekReader>(std::move(body));
-    if (!IsGzip(peek->Peek(2))) return peek;  // stored inflated already
-    return std::make_unique<GzipReader>(std::move(peek));
+  // The last coding applied is undone first.
+  for (auto coding = head.codings.rbegin(); coding != head.codings.rend(); ++coding) {
+    body = Undone(std::move(body), *coding);
   }
-  if (coding == "deflate") {
-    return std::make_unique<GzipReader>(std::move(body), GzipReader::Wrapping::kDeflate);
-  }
-  throw InputError("Content-Encoding " + coding + " is not supported");
+  return body;
 }
 
 }  // namespace korvane::cli

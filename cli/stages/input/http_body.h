@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// The body of an HTTP response as its server meant it: chunked transfer
-// coding undone and a gzip or deflate Content-Encoding inflated, as crawlers
+// The body of an HTTP response as its server meant it: its transfer and
+// content codings undone (chunked, gzip, deflate, br, zstd), as crawlers
 // such as wget store bodies the way they were received.
 #pragma once
 
@@ -13,14 +13,18 @@
 namespace korvane::cli {
 
 // The body of the response `head` heads, read from `raw` (the bytes after
-// the head). Some archives store bodies decoded but keep the headers: a body
-// that does not begin as chunked or gzip data is taken as it is. Throws
-// InputError for a Content-Encoding that cannot be undone ("br").
+// the head): every coding undone, the last applied first, so that stacked
+// codings ("gzip, gzip", "Transfer-Encoding: gzip, chunked") come off in
+// turn. Some archives store bodies decoded but keep the headers: a body that
+// does not begin as its coding's data is taken as it is. Throws InputError
+// naming a coding that cannot be undone ("Content-Encoding compress is not
+// supported").
 std::unique_ptr<ByteReader> DecodedBody(std::unique_ptr<ByteReader> raw, const HttpHead& head);
 
 // Undoes chunked transfer coding: the chunks' data, in order; trailer fields
-// are dropped. Data that does not begin with a chunk-size line is handed out
-// as it is. Throws InputError for a malformed or cut-off chunk.
+// are dropped. Sizes may carry any number of leading zeros. Data that does
+// not begin with a chunk-size line is handed out as it is. Throws InputError
+// for a malformed or cut-off chunk.
 class ChunkedReader final : public ByteReader {
  public:
   explicit ChunkedReader(std::unique_ptr<ByteReader> raw);

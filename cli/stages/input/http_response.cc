@@ -29,25 +29,18 @@ std::optional<std::string_view> FieldValue(std::string_view line, std::string_vi
   return TrimHeaderSpace(line.substr(name.size()));
 }
 
-// The last coding of a list ("gzip, chunked" → "chunked"), lower case.
-std::string LastCoding(std::string_view value) {
-  const size_t comma = value.rfind(',');
-  if (comma != std::string_view::npos) value.remove_prefix(comma + 1);
-  return AsciiLowered(TrimHeaderSpace(value));
-}
-
-// The codings of a list in lower case, "identity" left out: "gzip", "br, gzip".
-std::string Codings(std::string_view value) {
-  std::string codings;
+// Appends the codings of a list in lower case, "identity" and parameters
+// (";q=1") left out.
+void AppendCodings(std::string_view value, bool transfer, std::vector<HttpCoding>& codings) {
   while (!value.empty()) {
     const size_t comma = value.find(',');
-    const std::string coding = AsciiLowered(TrimHeaderSpace(value.substr(0, comma)));
+    std::string_view item = value.substr(0, comma);
+    item = item.substr(0, item.find(';'));
+    const std::string coding = AsciiLowered(TrimHeaderSpace(item));
     value.remove_prefix(comma == std::string_view::npos ? value.size() : comma + 1);
     if (coding.empty() || coding == "identity") continue;
-    if (!codings.empty()) codings += ", ";
-    codings += coding;
+    codings.push_back({coding, transfer});
   }
-  return codings;
 }
 
 // One head: nothing when it is not complete or not HTTP.
@@ -56,6 +49,7 @@ std::optional<HttpHead> ParseOneHead(std::string_view bytes) {
   const size_t lf = bytes.find("\n\n");
   if (crlf == std::string_view::npos && lf == std::string_view::npos) return std::nullopt;
   HttpHead head;
+  std::vector<HttpCoding> transfer_codings;
   head.length = crlf < lf ? crlf + 4 : lf + 2;
   std::string_view rest = bytes.substr(0, head.length);
   bool first = true;
@@ -70,11 +64,13 @@ std::optional<HttpHead> ParseOneHead(std::string_view bytes) {
     } else if (const auto type = FieldValue(line, "content-type:")) {
       head.content_type = *type;
     } else if (const auto coding = FieldValue(line, "content-encoding:")) {
-      head.content_encoding = Codings(*coding);
+      AppendCodings(*coding, false, head.codings);
     } else if (const auto transfer = FieldValue(line, "transfer-encoding:")) {
-      head.chunked = LastCoding(*transfer) == "chunked";
+      AppendCodings(*transfer, true, transfer_codings);
     }
   }
+  // Transfer codings are applied to the content as coded.
+  head.codings.insert(head.codings.end(), transfer_codings.begin(), transfer_codings.end());
   return head;
 }
 

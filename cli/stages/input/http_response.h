@@ -6,15 +6,26 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvane::cli {
+
+// A coding applied to a body: "gzip", "chunked" ..., and the field that named it.
+struct HttpCoding {
+  std::string name;       // lower case
+  bool transfer = false;  // named by Transfer-Encoding, else by Content-Encoding
+  bool operator==(const HttpCoding&) const = default;
+};
 
 struct HttpHead {
   int status = 0;  // 0: the status line holds no three-digit status code
   std::string content_type;
-  std::string content_encoding;  // lower case, "identity" left out: "gzip", "br, gzip" ...
-  bool chunked = false;          // Transfer-Encoding ends in "chunked"
-  size_t length = 0;             // bytes up to and with the blank line
+  // Every coding of the body in the order the server applied them, "identity"
+  // left out: the Content-Encoding lines' in turn, then the
+  // Transfer-Encoding lines' ("gzip", "gzip", "chunked"). Several lines of a
+  // field make one list, as HTTP reads them.
+  std::vector<HttpCoding> codings;
+  size_t length = 0;  // bytes up to and with the blank line
 };
 
 // The final response head that `bytes` begin with, read as tolerant readers

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "input/read_ahead.h"
+#include "input/read_failure.h"
 #include "input/stop.h"
+#include "input/zstd_reader.h"
 
 namespace korvane::cli {
 namespace fs = std::filesystem;
@@ -103,7 +105,9 @@ std::optional<Input> Inputs::Read() {
         }
         continue;
       }
+      const std::optional<std::string> nothing = walk_->NothingFound();
       walk_.reset();
+      if (nothing) return ErrorInput(walk_root_, *nothing);
     }
     if (settings_.distinct_outputs && next_path_ > 0) {
       earlier_.emplace(current_key_, settings_.paths[next_path_ - 1]);
@@ -121,6 +125,7 @@ std::optional<Input> Inputs::Read() {
       if (std::optional<Input> page = OpenStandardInput()) return page;
     } else if (fs::is_directory(path, error)) {
       walk_.emplace(path);
+      walk_root_ = path;
       batch_ = true;
     } else if (std::optional<Input> page =
                    Open(path, settings_.walked ? FileReader::Kinds::kRegularOnly
@@ -136,53 +141,81 @@ std::optional<Input> Inputs::Open(const std::string& path, FileReader::Kinds kin
     return ErrorInput(
         path, "its record would overwrite one of " + *owner + ", given before (--output-dir)");
   }
-  try {
-    return FromReader(FileReader::Open(path, kinds), path, name, HasWarcName(path));
-  } catch (const Stopped&) {
-    throw;
-  } catch (const InputError& error) {
-    return ErrorInput(path, error.what());
-  } catch (const std::bad_alloc&) {
-    return ErrorInput(path, "out of memory while reading");
+  std::optional<Input> page;
+  if (const std::optional<std::string> failure = ReadingFailure([&] {
+        page = FromReader(FileReader::Open(path, kinds), path, name, HasWarcName(path));
+      })) {
+    return ErrorInput(path, *failure);
   }
+  return page;
 }
 
 std::optional<Input> Inputs::OpenStandardInput() {
   const std::string name(kStandardInput);
-  try {
-    return FromReader(FileReader::StandardInput(), name, std::string(kStandardInputKey) + ".txt",
-                      false);
-  } catch (const Stopped&) {
-    throw;
-  } catch (const InputError& error) {
-    return ErrorInput(name, error.what());
-  } catch (const std::bad_alloc&) {
-    return ErrorInput(name, "out of memory while reading");
+  std::optional<Input> page;
+  if (const std::optional<std::string> failure = ReadingFailure([&] {
+        page = FromReader(FileReader::StandardInput(), name,
+                          std::string(kStandardInputKey) + ".txt", false);
+      })) {
+    return ErrorInput(name, *failure);
   }
+  return page;
 }
 
+namespace {
+
+// The data of a gzip or zstd file, inflated. Inflating runs on a thread of
+// its own, beside the conversion; a pipe could keep that thread waiting, so
+// standard input is inflated in turn.
+std::unique_ptr<PeekingReader> Inflated(std::unique_ptr<ByteReader> file, bool gzip,
+                                        bool standard_input, uint64_t max_page_size) {
+  std::unique_ptr<ByteReader> input;
+  if (gzip) {
+    input = std::make_unique<GzipReader>(std::move(file));
+  } else {
+    input = std::make_unique<ZstdReader>(std::move(file), max_page_size);
+  }
+  if (!standard_input) input = std::make_unique<ReadAhead>(std::move(input));
+  return std::make_unique<PeekingReader>(std::move(input));
+}
+
+}  // namespace
+
 // A page, or nothing when the file is a WARC file whose pages come next.
+// Gzip and zstd data is inflated first: what it holds is a WARC file or a
+// page, told by its first bytes (or a WARC name).
 std::optional<Input> Inputs::FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
                                         const std::string& output_base, bool warc_name) {
   const std::string_view first = reader->Peek(16);
-  if (warc_name || LooksLikeWarc(first)) {
-    const bool compressed = IsGzip(first);
-    std::unique_ptr<ByteReader> input = std::move(reader);
-    if (compressed) input = std::make_unique<GzipReader>(std::move(input));
-    // Inflating runs on a thread of its own, beside the conversion; a pipe
-    // could keep that thread waiting, so standard input is inflated in turn.
-    if (compressed && name != kStandardInput) input = std::make_unique<ReadAhead>(std::move(input));
-    warc_ = std::make_unique<WarcReader>(std::move(input), name, WithoutTxt(output_base),
-                                         settings_.max_page_size);
-    batch_ = true;
-    return std::nullopt;
+  const bool gzip = IsGzip(first);
+  if (!gzip && !IsZstd(first)) {
+    if (warc_name || LooksLikeWarc(first)) return StartWarc(std::move(reader), name, output_base);
+    Input page;
+    page.source = name;
+    page.output_name = output_base;
+    page.bytes = reader->ReadAtMost(settings_.max_page_size);
+    page.input_bytes = reader->consumed();
+    return page;
+  }
+  std::unique_ptr<PeekingReader> inflated =
+      Inflated(std::move(reader), gzip, name == kStandardInput, settings_.max_page_size);
+  if (warc_name || LooksLikeWarc(inflated->Peek(16))) {
+    return StartWarc(std::move(inflated), name, output_base);
   }
   Input page;
   page.source = name;
   page.output_name = output_base;
-  page.bytes = reader->ReadAtMost(settings_.max_page_size);
-  page.input_bytes = reader->consumed();
+  page.bytes = ReadAtMost(*inflated, settings_.max_page_size);
+  page.input_bytes = inflated->consumed();
   return page;
+}
+
+std::optional<Input> Inputs::StartWarc(std::unique_ptr<ByteReader> input, const std::string& name,
+                                       const std::string& output_base) {
+  warc_ = std::make_unique<WarcReader>(std::move(input), name, WithoutTxt(output_base),
+                                       settings_.max_page_size);
+  batch_ = true;
+  return std::nullopt;
 }
 
 }  // namespace korvane::cli

@@ -57,11 +57,14 @@ class Inputs {
   std::optional<Input> OpenStandardInput();
   std::optional<Input> FromReader(std::unique_ptr<FileReader> reader, const std::string& name,
                                   const std::string& output_base, bool warc_name);
+  std::optional<Input> StartWarc(std::unique_ptr<ByteReader> input, const std::string& name,
+                                 const std::string& output_base);
   std::optional<std::string> EarlierOwner(const std::string& output_name) const;
 
   InputSettings settings_;
   size_t next_path_ = 0;
   std::optional<FolderWalk> walk_;
+  std::string walk_root_;  // the folder walk_ walks, as given
   std::unique_ptr<WarcReader> warc_;
   std::unique_ptr<JsonLines> jsonl_;
   std::optional<Input> first_;  // read ahead by SinglePage

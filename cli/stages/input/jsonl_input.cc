@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "input/jsonl_input.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
+
+#include "input/jsonl_html.h"
+#include "input/read_failure.h"
 
 namespace korvane::cli {
 namespace {
@@ -41,8 +46,79 @@ nlohmann::ordered_json ParseLine(std::string_view line) {
       });
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A byte order mark begins a stream that an editor saved, or a line where
+// such files were joined: it is no part of the line.
+std::string_view WithoutByteOrderMark(std::string_view line) {
+  if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+  return line;
+}
+
 bool IsBlank(std::string_view line) {
-  return line.find_first_not_of(" \t\r") == std::string_view::npos;
+  return WithoutByteOrderMark(line).find_first_not_of(" \t\r") == std::string_view::npos;
+}
+
+bool IsNumberStart(char c) { return c == '-' || (c >= '0' && c <= '9'); }
+
+bool IsNumberChar(char c) {
+  return IsNumberStart(c) || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// A number that no double holds (1e400) fails the parser, which would lose
+// the whole line for a field nobody reads: it is read as 0 instead. The
+// raw text of the "id" is taken from the line as given, so that an id of
+// any size comes back unchanged.
+std::string WithHugeNumbersTamed(std::string_view line) {
+  std::string tamed;
+  size_t copied = 0;
+  bool in_string = false;
+  for (size_t at = 0; at < line.size(); ++at) {
+    const char c = line[at];
+    if (in_string) {
+      if (c == '\\') {
+        ++at;
+      } else if (c == '"') {
+        in_string = false;
+      }
+      continue;
+    }
+    if (c == '"') {
+      in_string = true;
+      continue;
+    }
+    if (!IsNumberStart(c)) continue;
+    size_t end = at;
+    while (end < line.size() && IsNumberChar(line[end])) ++end;
+    const std::string number(line.substr(at, end - at));
+    if (std::isinf(std::strtod(number.c_str(), nullptr))) {
+      tamed.append(line.substr(copied, at - copied)).append("0");
+      copied = end;
+    }
+    at = end - 1;
+  }
+  if (copied == 0) return std::string(line);
+  tamed.append(line.substr(copied));
+  return tamed;
+}
+
+// The object of `line`, its "html" read by hand into `html` when it can
+// be (the parser then reads the line with that string emptied); when the
+// parser refuses that line, it reads the whole line, so that its errors
+// are what they would be.
+nlohmann::ordered_json ParseObject(const std::string& line, std::optional<std::string>& html) {
+  if (std::optional<HtmlMember> member = ReadHtmlMember(line)) {
+    std::string rest = line.substr(0, member->begin + 1);
+    rest.append(line, member->end - 1);
+    try {
+      nlohmann::ordered_json object = ParseLine(WithHugeNumbersTamed(rest));
+      html = std::move(member->text);
+      return object;
+    } catch (const nlohmann::json::exception&) {
+    } catch (const TooDeep&) {
+    }
+  }
+  return ParseLine(WithHugeNumbersTamed(line));
 }
 
 int HexValue(char c) {
@@ -148,10 +224,11 @@ std::string RawMember(std::string_view line, std::string_view name) {
 }  // namespace
 
 Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
-  const std::string line = WithLoneSurrogatesReplaced(original);
+  const std::string line = WithLoneSurrogatesReplaced(WithoutByteOrderMark(original));
   nlohmann::ordered_json object;
+  std::optional<std::string> html;
   try {
-    object = ParseLine(line);
+    object = ParseObject(line, html);
   } catch (const nlohmann::json::exception& error) {
     return ErrorInput(LineName(line_number), "invalid JSON: " + WithoutTag(error.what()));
   } catch (const TooDeep&) {
@@ -173,7 +250,7 @@ Input PageFromJsonLine(std::string_view original, uint64_t line_number) {
     error.id_json = std::move(page.id_json);
     return error;
   }
-  page.bytes = std::move(object["html"].get_ref<std::string&>());
+  page.bytes = html ? std::move(*html) : std::move(object["html"].get_ref<std::string&>());
   page.is_text = true;
   page.output_name = OutputName(line_number);
   return page;
@@ -213,13 +290,9 @@ std::optional<JsonLines::Line> JsonLines::ReadLine() {
 std::optional<Input> JsonLines::Next() {
   for (;;) {
     std::optional<Line> line;
-    try {
-      line = ReadLine();
-    } catch (const Stopped&) {
-      throw;
-    } catch (const InputError& error) {
+    if (const std::optional<std::string> failure = ReadingFailure([&] { line = ReadLine(); })) {
       at_end_ = true;
-      return ErrorInput("standard input", error.what());
+      return ErrorInput("standard input", *failure);
     }
     if (!line) return std::nullopt;
     ++line_number_;

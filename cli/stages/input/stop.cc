@@ -2,6 +2,7 @@
 #include "input/stop.h"
 
 #include <atomic>
+#include <utility>
 
 namespace korvane::cli {
 namespace {
@@ -10,6 +11,8 @@ namespace {
 std::atomic<bool> stop_requested{false};
 std::atomic<int> stop_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+
+thread_local ThreadStopCheck* thread_check = nullptr;
 
 }  // namespace
 
@@ -21,8 +24,17 @@ void RequestStop(int signal) {
   stop_requested = true;
 }
 
-bool StopRequested() { return stop_requested; }
+bool StopRequested() {
+  return stop_requested || (thread_check != nullptr && thread_check->Stopped());
+}
 
 int StopSignal() { return stop_signal; }
+
+ThreadStopCheck::ThreadStopCheck(std::function<bool()> check)
+    : check_(std::move(check)), outer_(thread_check) {
+  thread_check = this;
+}
+
+ThreadStopCheck::~ThreadStopCheck() { thread_check = outer_; }
 
 }  // namespace korvane::cli

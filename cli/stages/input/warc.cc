@@ -11,6 +11,7 @@
 #include "ascii.h"
 #include "input/http_body.h"
 #include "input/http_response.h"
+#include "input/read_failure.h"
 
 namespace korvane::cli {
 namespace {
@@ -124,8 +125,10 @@ class WarcReader::Stream {
 // file's framing; a failure of what decodes the body is the record's.
 class WarcReader::RecordBody final : public ByteReader {
  public:
-  RecordBody(Stream& stream, std::string start, uint64_t left)
-      : stream_(stream), start_(std::move(start)), left_(left) {}
+  // The body begins at `start[offset]` and goes on for `left` bytes of the
+  // stream after `start`.
+  RecordBody(Stream& stream, std::string start, size_t offset, uint64_t left)
+      : stream_(stream), start_(std::move(start)), start_pos_(offset), left_(left) {}
 
   uint64_t size() const { return start_.size() - start_pos_ + left_; }
   bool stream_failed() const { return stream_failed_; }
@@ -154,6 +157,25 @@ class WarcReader::RecordBody final : public ByteReader {
   }
 
   uint64_t consumed() const override { return stream_.consumed(); }
+
+  // Appends the whole of what is left to `out`, straight from the stream's
+  // buffer: a body without codings is taken so, with no copy between.
+  void AppendTo(std::string& out) {
+    out.append(start_, start_pos_);
+    start_pos_ = start_.size();
+    uint64_t taken = 0;
+    try {
+      taken = stream_.Take(left_, &out);
+    } catch (const InputError&) {
+      stream_failed_ = true;
+      throw;
+    }
+    if (taken < left_) {
+      stream_failed_ = true;
+      throw InputError("record cut short");
+    }
+    left_ = 0;
+  }
 
   // Passes over what is left of the block.
   void Skip() {
@@ -206,15 +228,16 @@ WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std:
 WarcReader::~WarcReader() = default;
 
 bool LooksLikeWarc(std::string_view first_bytes) {
-  return first_bytes.starts_with("WARC/1.0\r\n") || first_bytes.starts_with("WARC/1.1\r\n") ||
-         IsGzip(first_bytes);
+  return first_bytes.starts_with("WARC/1.0\r\n") || first_bytes.starts_with("WARC/1.1\r\n");
 }
 
 Input WarcReader::Failed(const std::string& reason) {
   finished_ = true;
-  std::string where =
-      (between_records_ ? "after record " : "record ") + std::to_string(record_number_);
-  if (!between_records_ && !target_uri_.empty()) where += " (" + target_uri_ + ")";
+  // Nothing read yet: the failure is the first record's.
+  const bool after = between_records_ && record_number_ > 0;
+  std::string where = after ? "after record " + std::to_string(record_number_)
+                            : "record " + std::to_string(std::max<uint64_t>(record_number_, 1));
+  if (!after && !target_uri_.empty()) where += " (" + target_uri_ + ")";
   const bool more = record_number_ > 0;
   return ErrorInput(name_,
                     where + ": " + reason + (more ? "; the rest of the file is not read" : ""));
@@ -222,20 +245,15 @@ Input WarcReader::Failed(const std::string& reason) {
 
 std::optional<Input> WarcReader::Next() {
   while (!finished_) {
-    try {
-      std::optional<Input> page = ReadRecord();
-      if (!page) continue;
-      const uint64_t consumed = stream_->consumed();
-      page->input_bytes = consumed - reported_consumed_;
-      reported_consumed_ = consumed;
-      return page;
-    } catch (const Stopped&) {
-      throw;
-    } catch (const InputError& error) {
-      return Failed(error.what());
-    } catch (const std::bad_alloc&) {
-      return Failed("out of memory");
+    std::optional<Input> page;
+    if (const std::optional<std::string> failure = ReadingFailure([&] { page = ReadRecord(); })) {
+      return Failed(*failure);
     }
+    if (!page) continue;
+    const uint64_t consumed = stream_->consumed();
+    page->input_bytes = consumed - reported_consumed_;
+    reported_consumed_ = consumed;
+    return page;
   }
   return std::nullopt;
 }
@@ -307,7 +325,14 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
       type.starts_with("application/http") || (type.empty() && content.starts_with("HTTP/"));
   const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
   std::string skip_reason;
-  if (!head) {
+  if (is_http && !head && content.starts_with("HTTP/")) {
+    // A response whose head has no end is broken: the record's error, not a
+    // response passed over.
+    page.kind = Input::Kind::kError;
+    page.error = content.size() == kMaxHttpHead
+                     ? "HTTP response head longer than " + SizeText(kMaxHttpHead)
+                     : std::string("HTTP response head cut short (no blank line)");
+  } else if (!head) {
     skip_reason = is_http ? "no complete HTTP response head" : "not an HTTP response";
   } else if (head->status == 0) {
     skip_reason = "bad HTTP status line";
@@ -318,14 +343,16 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
                   (head->content_type.empty() ? std::string("missing") : head->content_type);
   }
   const uint64_t rest = length - head_part;
-  if (!skip_reason.empty()) {
+  if (!skip_reason.empty() || page.kind == Input::Kind::kError) {
     if (stream_->Take(rest, nullptr) < rest) throw InputError("record cut short");
-    page.kind = Input::Kind::kSkipped;
-    page.error = skip_reason;
+    if (!skip_reason.empty()) {
+      page.kind = Input::Kind::kSkipped;
+      page.error = skip_reason;
+    }
     return page;
   }
-  content.erase(0, head->length);
-  RecordBody body(*stream_, std::move(content), rest);
+  const size_t body_start = head->length;
+  RecordBody body(*stream_, std::move(content), body_start, rest);
   ReadBody(*head, body, page);
   body.Skip();
   return page;
@@ -334,24 +361,26 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
 // The page's bytes, or its error when they cannot be had; the stream's own
 // failures are thrown.
 void WarcReader::ReadBody(const HttpHead& head, RecordBody& raw, Input& page) {
-  try {
-    if (!head.chunked && head.content_encoding.empty() && raw.size() > max_page_size_) {
+  const std::optional<std::string> failure = ReadingFailure([&] {
+    if (head.codings.empty() && raw.size() > max_page_size_) {
       throw TooLarge(max_page_size_);  // refused unread
     }
-    const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
-    page.bytes = ReadAtMost(*body, max_page_size_);
+    if (head.codings.empty()) {
+      // As long as what is left of the record: taken into a string of its
+      // size, not grown to it.
+      page.bytes.reserve(raw.size());
+      raw.AppendTo(page.bytes);
+    } else {
+      const std::unique_ptr<ByteReader> body = DecodedBody(std::make_unique<Borrowed>(raw), head);
+      page.bytes = ReadAtMost(*body, max_page_size_);
+    }
     page.http_charset = CharsetFromContentType(head.content_type).value_or("");
-    return;
-  } catch (const Stopped&) {
-    throw;
-  } catch (const InputError& error) {
-    if (raw.stream_failed()) throw;
-    page.error = error.what();
-  } catch (const std::bad_alloc&) {
-    page.error = "out of memory";
-  }
+  });
+  if (!failure) return;
+  if (raw.stream_failed()) throw InputError(*failure);
   page.kind = Input::Kind::kError;
-  page.bytes.clear();
+  page.error = *failure;
+  std::string().swap(page.bytes);
 }
 
 void WarcReader::EndRecord() {

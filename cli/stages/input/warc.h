@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// The pages of a WARC file (WARC/1.0 or WARC/1.1, plain or gzip-compressed):
+// The pages of a WARC file (WARC/1.0 or WARC/1.1, as inflated by the caller):
 // each response record with HTTP status 200 and an HTML Content-Type is one
 // page, known by its WARC-Target-URI, its HTTP headers stripped and its body
 // decoded (chunked transfer coding, gzip or deflate Content-Encoding).
@@ -57,8 +57,7 @@ class WarcReader {
   bool finished_ = false;
 };
 
-// True when the first bytes of a file begin a WARC record or gzip data (which
-// the reader then takes for a compressed WARC file).
+// True when the first bytes of (inflated) data begin a WARC record.
 bool LooksLikeWarc(std::string_view first_bytes);
 
 }  // namespace korvane::cli

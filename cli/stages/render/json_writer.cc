@@ -152,6 +152,10 @@ void AppendJsonString(std::u16string_view text, std::string& out) {
   out.push_back('"');
 }
 
+void AppendJsonStringContent(std::u16string_view text, std::string& out) {
+  AppendAsUtf8<true>(text, out);
+}
+
 void AppendUtf8(std::u16string_view text, std::string& out) { AppendAsUtf8<false>(text, out); }
 
 }  // namespace korvane::cli

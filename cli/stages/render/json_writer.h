@@ -16,6 +16,9 @@ namespace korvane::cli {
 // "\u00xx"), everything else as UTF-8; a lone surrogate becomes U+FFFD.
 void AppendJsonString(std::u16string_view text, std::string& out);
 
+// What AppendJsonString writes between the quotes.
+void AppendJsonStringContent(std::u16string_view text, std::string& out);
+
 // Appends `text` to `out` as UTF-8, a lone surrogate as U+FFFD.
 void AppendUtf8(std::u16string_view text, std::string& out);
 

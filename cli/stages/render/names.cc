@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "render/names.h"
 
+#include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -11,15 +12,22 @@
 namespace korvane::cli {
 namespace {
 
-// Characters that terminals act on or that hide or reorder what follows.
+// Characters that terminals act on, or that show nothing, hide or reorder
+// what follows: controls (C1 among them; CSI is U+009B), format characters
+// (bidirectional controls, zero-width characters, tags ...), line and
+// paragraph separators, and every default-ignorable code point (soft
+// hyphens, Mongolian vowel separators, Hangul fillers, variation selectors
+// ...), as Unicode lists them.
 bool IsDangerous(UChar32 c) {
-  return (c >= 0x80 && c <= 0x9F) ||                     // C1 controls (CSI is U+009B)
-         c == 0x061C ||                                  // Arabic letter mark
-         (c >= 0x200B && c <= 0x200F) ||                 // zero-width characters, LRM, RLM
-         (c >= 0x2028 && c <= 0x202E) ||                 // line separators, bidi embeddings
-         (c >= 0x2060 && c <= 0x206F) ||                 // word joiner, bidi isolates, ...
-         c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB) ||  // BOM, interlinear annotations
-         (c >= 0xE0000 && c <= 0xE007F);                 // tag characters
+  switch (u_charType(c)) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+      return true;
+    default:
+      return u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+  }
 }
 
 void AppendHex(std::string& out, const char* format, unsigned value) {

@@ -11,8 +11,9 @@ namespace korvane::cli {
 
 // `text` with a backslash written "\\", a byte that is not part of valid
 // UTF-8 written "\xHH", a C0 control or DEL "\xHH", and a C1 control, a
-// bidirectional or other invisible format character "\uHHHH" (beyond U+FFFF:
-// "\UHHHHHHHH"); everything else as it is. The result is valid UTF-8, and
+// format character (bidirectional controls among them), a line or paragraph
+// separator or any other default-ignorable code point "\uHHHH" (beyond
+// U+FFFF: "\UHHHHHHHH"); everything else as it is. The result is valid UTF-8, and
 // different names never give the same result.
 std::string EscapedName(std::string_view text);
 

@@ -2,6 +2,7 @@
 // The JSON lines of the batch output.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,17 @@ namespace korvane::cli {
 // URL, else `base_url`; a source that stays relative or resolves to
 // anything but an http, https or ftp URL (javascript:, data:, file: ...) is
 // null.
+// The record ("record") is FormatRecord(article), written from its pieces.
 std::string PageJsonLine(const Input& input, const DecodedPage& decoded, Algorithm algorithm,
-                         const Article& article, std::u16string_view record,
-                         std::string_view base_url, bool truncated);
+                         const Article& article, std::string_view base_url, bool truncated);
+
+// FormatRecord(article) in UTF-8, a lone surrogate as U+FFFD.
+std::string RecordUtf8(const Article& article);
+
+// The "image_urls" entry of an image `source` (UTF-8): resolved against
+// `base`, the page's URL or else --base-url; nothing (null) when it stays
+// relative or is not an http, https or ftp URL.
+std::optional<std::string> ImageUrl(std::string_view base, std::string_view source);
 
 // {"id"?, "source", "error"} and a LF.
 std::string ErrorJsonLine(const Input& input, std::string_view error);

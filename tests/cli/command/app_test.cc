@@ -88,6 +88,11 @@ struct StatusCase {
 TEST(Korvane, ExitStatusesAndMessages) {
   TempDir dir;
   dir.Write("good.html", ArticlePage("好"));
+  dir.Write("good.html.gz", Gzip(ArticlePage("好")));
+  dir.Write("page.html.xz", std::string("\xFD"
+                                        "7zXZ\0\0\x04\xE6\xD6\xB4\x46",
+                                        12));
+  dir.Write("notes/a.txt", "x");
   dir.Write("binary.html", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF", 17));
   dir.Write("cut.warc.gz",
             Gzip(WarcRecord({.uri = "http://x/", .body = "<p>x</p>"})).substr(0, 30));
@@ -106,6 +111,10 @@ TEST(Korvane, ExitStatusesAndMessages) {
       {"a page size of 0", "--max-page-size 0 good.html", 2, "not a size"},
       {"a page too large", "--max-page-size 1K good.html", 1,
        "good.html: larger than 1 KiB (--max-page-size)"},
+      {"a gzip page", "good.html.gz", 0, ""},
+      {"xz data", "page.html.xz", 1, "page.html.xz: xz-compressed data, not a page"},
+      {"a folder without pages", "-q notes", 1,
+       "notes: no page files in this folder: 1 file passed over"},
       {"an unknown algorithm", "--algorithm fast good.html", 2, "--algorithm"},
       {"--help", "--help", 0, ""},
       {"--version", "--version", 0, ""},
@@ -294,6 +303,29 @@ TEST(Korvane, WriteErrorsFailWithAMessage) {
 // file, standard input that never ends, a FIFO and a link to /dev/zero in a
 // walked folder, a WARC record that inflates past the size limit. Each is
 // one error, every good page is converted, and the batch ends.
+// The limit is a page's largest size: a page of exactly the limit is read,
+// one byte more is not, whether a regular file, a stream or inflated.
+TEST(Korvane, APageOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
+  TempDir dir;
+  for (const size_t size : {1023, 1024, 1025}) {
+    const std::string page = "<p>" + std::string(size - 3, 'x');
+    dir.Write("page.html", page);
+    dir.Write("page.html.gz", Gzip(page));
+    const std::pair<std::string, std::string> runs[] = {
+        {"a regular file", "--max-page-size 1K page.html"},
+        {"a compressed file", "--max-page-size 1K page.html.gz"},
+        {"a stream", "--max-page-size 1K - < page.html"},
+        {"a pipe", "--max-page-size 1K < /dev/stdin"},
+    };
+    for (const auto& [name, args] : runs) {
+      SCOPED_TRACE(name + ", " + std::to_string(size) + " bytes");
+      const KorvaneRun run = RunShell(dir.path(), "cat page.html | \"$KORVANE\" " + args);
+      EXPECT_EQ(run.status, size <= 1024 ? 0 : 1) << run.err;
+      EXPECT_EQ(run.err.find("larger than 1 KiB") != std::string::npos, size > 1024) << run.err;
+    }
+  }
+}
+
 TEST(Korvane, EveryBadInputIsOneErrorAndTheBatchGoesOn) {
   TempDir dir;
   const std::string a = ArticlePage("甲");
@@ -333,17 +365,20 @@ TEST(Korvane, StopsCleanlyOnSigintAndSigterm) {
   ASSERT_EQ(mkfifo((dir.path() / "wait.html").c_str(), 0600), 0);
   const struct {
     const char* args;
+    const char* written;  // once a.html is written here, the run waits on the FIFO
     const char* signal;
     int status;
   } cases[] = {
-      {"-o out a.html wait.html", "TERM", 143},
-      {"a.html wait.html > out.jsonl", "INT", 130},
+      {"-o out a.html wait.html", "out/a.html.txt", "TERM", 143},
+      {"a.html wait.html > out.jsonl", "out.jsonl", "INT", 130},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.args);
+    const std::string wait_written = std::string("for i in $(seq 600); do [ -s ") + test.written +
+                                     " ] && break; sleep 0.05; done; ";
     const KorvaneRun run =
-        RunShell(dir.path(), std::string("\"$KORVANE\" ") + test.args +
-                                 " & pid=$!; sleep 1; kill -" + test.signal + " $pid; wait $pid");
+        RunShell(dir.path(), std::string("\"$KORVANE\" ") + test.args + " & pid=$!; " +
+                                 wait_written + "kill -" + test.signal + " $pid; wait $pid");
     EXPECT_EQ(run.status, test.status);
     EXPECT_NE(run.err.find(std::string("stopped by SIG") + test.signal + "; 1 pages read"),
               std::string::npos)

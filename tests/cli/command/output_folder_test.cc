@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "temp_dir.h"
@@ -45,6 +49,31 @@ TEST(OutputFolder, WritesWholeRecordsAndFollowsNoLinkBelowItsRoot) {
             std::string::npos);
   EXPECT_FALSE(fs::exists(dir.path() / "elsewhere/c.txt"));
   EXPECT_EQ(Leftovers(root), 0);
+}
+
+// A root that cannot be made gives the reason it cannot, not that it is
+// missing. /sys stands for a folder no process may write in (as root too).
+TEST(OutputFolder, ARootThatCannotBeMadeGivesTheRealReason) {
+  TempDir dir;
+  const std::string file = dir.Write("file", "");
+  std::string probe = "/sys/korvane-probe";
+  const int refused = ::mkdir(probe.c_str(), 0777) == 0 ? 0 : errno;
+  if (refused == 0) ::rmdir(probe.c_str());
+  const struct {
+    std::string root;
+    std::string error;
+  } cases[] = {
+      {file, "cannot open " + file + ": Not a directory"},
+      {file + "/out", "cannot open " + file + "/out: Not a directory"},
+      {"/sys/korvane-out/deeper",
+       "cannot create /sys/korvane-out/deeper: " + std::string(std::strerror(refused))},
+  };
+  for (const auto& test : cases) {
+    if (test.root.starts_with("/sys") && (refused == 0 || refused == ENOENT)) continue;
+    SCOPED_TRACE(test.root);
+    OutputFolder folder(test.root);
+    EXPECT_EQ(folder.Write("a.txt", "a"), test.error);
+  }
 }
 
 TEST(OutputFolder, LeavesNothingBehindWhenTheDiskIsFull) {

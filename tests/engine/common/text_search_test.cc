@@ -27,5 +27,22 @@ TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
   }
 }
 
+// Texts and patterns of two letters, so that long patterns nearly match in
+// many places and overlap themselves in many ways.
+TEST(FindLinearTest, AgreesWithTheStandardSearch) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text(random() % 200, u'a');
+    for (char16_t& unit : text) unit = random() % 4 == 0 ? u'b' : u'a';
+    std::u16string pattern(random() % 60, u'a');
+    for (char16_t& unit : pattern) unit = random() % 6 == 0 ? u'b' : u'a';
+    if (round % 3 == 0 && text.size() > 40) {
+      const size_t at = random() % (text.size() - 40);
+      pattern = text.substr(at, 33 + random() % 7);
+    }
+    ASSERT_EQ(FindLinear(text, pattern), std::u16string_view(text).find(pattern)) << round;
+  }
+}
+
 }  // namespace
 }  // namespace korvane

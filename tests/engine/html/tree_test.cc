@@ -6,31 +6,12 @@
 #include <string>
 
 #include "html/char_refs.h"
+#include "outline.h"
 
 namespace korvane {
 namespace {
 
-// The tree in one line: elements as name(children), text in quotes.
-std::u16string Outline(const Dom& dom, NodeIndex parent = 0) {
-  std::u16string out;
-  for (NodeIndex child = dom.FirstChild(parent); child != kNoNode; child = dom.NextSibling(child)) {
-    if (!out.empty()) out += u' ';
-    const Node& node = dom[child];
-    if (node.tag == Tag::kText) {
-      out.append(u"'").append(dom.Text(node)).append(u"'");
-      continue;
-    }
-    for (char16_t unit : dom.TagName(node)) out += AsciiLower(unit);
-    if (child + 1 < node.end) out.append(u"(").append(Outline(dom, child)).append(u")");
-  }
-  return out;
-}
-
-std::u16string OutlineOf(std::u16string_view page) {
-  Dom dom;
-  dom.Parse(page);
-  return Outline(dom);
-}
+using test_support::OutlineOf;
 
 TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
   const struct {
@@ -68,9 +49,25 @@ TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
       {"raw text with references", u"<title>a &amp; b</title><style>p&amp;</style>",
        u"title('a & b') style('p&amp;')"},
       {"raw text up to the end", u"<textarea>a<b>", u"textarea('a<b>')"},
+      {"unclosed title ends at a tag", u"<title>a b<body><p>c", u"title('a b') body(p('c'))"},
+      {"unclosed title ends at a line break", u"<title>\n a\nb c", u"title('\n a') '\nb c'"},
+      {"closed title keeps its lines and tags", u"<title>a\n<b>c</title>d",
+       u"title('a\n<b>c') 'd'"},
       {"second body", u"<body>a<body>b</body>c", u"body('a' 'b' 'c')"},
       {"tag cut off", u"a<div class=\"x", u"'a'"},
       {"references in text", u"x &lt;p&gt; &#20013;&#x6587;", u"'x <p> \u4e2d\u6587'"},
+      {"head ends at a body element", u"<head><title>t</title><meta a=b><div>x",
+       u"head(title('t') meta) div('x')"},
+      {"second html and head", u"<html><head><html><head></head>a</html>b", u"html(head 'a' 'b')"},
+      {"list item in a cell", u"<li>a<table><tr><td><li>b</table><li>c",
+       u"li('a' table(tr(td(li('b'))))) li('c')"},
+      {"heading ends only a heading", u"<h2>a<div><h3>b</h3></div>", u"h2('a' div(h3('b')))"},
+      {"header ends p", u"<p>a<header>b</header><p>c<section>d",
+       u"p('a') header('b') p('c') section('d')"},
+      {"table sections", u"<table><thead><tr><th>a<tbody><tr><td>b</table>",
+       u"table(thead(tr(th('a'))) tbody(tr(td('b'))))"},
+      {"row end tag closes its cell", u"<table><tr><td><p>a</tr>b</td></table>",
+       u"table(tr(td(p('a'))) 'b')"},
   };
   for (const auto& test : cases) EXPECT_EQ(OutlineOf(test.page), test.outline) << test.name;
 }
@@ -105,20 +102,41 @@ TEST(DomTreeTest, SubtreesAndParents) {
   EXPECT_EQ(dom.NextSibling(4), kNoNode);
 }
 
-TEST(DomTreeTest, DepthIsCapped) {
-  std::u16string page;
-  for (int i = 0; i < 5000; ++i) page += u"<div>";
-  page += u"x";
-  Dom dom;
-  dom.Parse(page);
+uint32_t Deepest(const Dom& dom) {
   uint32_t deepest = 0;
   for (NodeIndex i = 0; i < dom.size(); ++i) {
     uint32_t depth = 0;
     for (NodeIndex at = i; dom[at].parent != kNoNode; at = dom[at].parent) ++depth;
     deepest = std::max(deepest, depth);
   }
+  return deepest;
+}
+
+std::u16string Repeat(std::u16string_view piece, int count) {
+  std::u16string out;
+  for (int i = 0; i < count; ++i) out += piece;
+  return out;
+}
+
+TEST(DomTreeTest, ElementsNest256DeepAndDeeperOnesBecomeSiblings) {
+  Dom dom;
+  dom.Parse(Repeat(u"<div>", 5000) + u"x");
   EXPECT_EQ(dom.size(), 5002u);
-  EXPECT_LE(deepest, kMaxDepth + 1);
+  EXPECT_EQ(Deepest(dom), 257u);  // 256 elements, then the text
+  dom.Parse(Repeat(u"<div>", 255) + u"<b>x</b>");
+  EXPECT_EQ(Deepest(dom), 257u);
+  EXPECT_EQ(dom[dom.size() - 1].parent, dom.size() - 2);  // the text inside <b>
+}
+
+TEST(DomTreeTest, AStrayEndTagLooks64OpenElementsDown) {
+  // </div> closes the <div> under 63 open <span>s; under 64 it is ignored.
+  const auto after_div = [](int spans) {
+    Dom dom;
+    dom.Parse(u"<div>" + Repeat(u"<span>", spans) + u"</div>x");
+    return dom[dom.size() - 1].parent == 0;
+  };
+  EXPECT_TRUE(after_div(63));
+  EXPECT_FALSE(after_div(64));
 }
 
 TEST(CharRefsTest, DecodesLikeHtml5) {

@@ -32,5 +32,69 @@ TEST(PageTitleTest, SiteNamesCutOff) {
   EXPECT_LT(HeadingSimilarity(u"Weather", u"Storm hits the coast"), 0.5);
 }
 
+TEST(PageTitleTest, EverySeparatorCutsOffTheSite) {
+  const std::u16string_view titles[] = {
+      u"Storm hits - Herald.com",      u"Storm hits \u2013 Herald.com",
+      u"Storm hits \u2014 Herald.com", u"Storm hits | Herald.com",
+      u"Storm hits :: Herald.com",     u"Storm hits \u00bb Herald.com",
+      u"Storm hits \u00b7 Herald.com", u"Storm hits / Herald.com",
+      u"Storm hits_Herald.com",        u"Storm hits|Herald.com",
+      u"Storm hits｜Herald.com",       u"Storm hits丨Herald.com",
+      u"Storm hits--Herald.com",       u"Storm hits\u2014\u2014Herald.com",
+  };
+  for (const std::u16string_view title : titles) {
+    EXPECT_EQ(WithoutSiteName(title), u"Storm hits")
+        << testing::PrintToString(std::u16string(title));
+  }
+  // A hyphen splits only between Chinese characters, or with blanks around it.
+  EXPECT_EQ(WithoutSiteName(u"标题-滨江网"), u"标题");
+  EXPECT_EQ(WithoutSiteName(u"标题－滨江网"), u"标题");
+  EXPECT_EQ(WithoutSiteName(u"Storm-hit towns"), u"Storm-hit towns");
+  EXPECT_EQ(WithoutSiteName(u"2023-11-18"), u"2023-11-18");
+}
+
+TEST(PageTitleTest, SiteNamesByTheirWords) {
+  const struct {
+    std::u16string_view title, cut;
+  } cases[] = {
+      {u"标题_滨江新闻", u"标题"},      // 新闻
+      {u"滨江在线_标题二", u"标题二"},  // 在线 first
+      {u"标题_滨江论坛", u"标题"},      // 论坛
+      {u"Herald.net | Storm", u"Storm"}, {u"www.herald.example | Storm", u"Storm"},
+      {u"Storm | Herald", u"Storm"},     {u"Herald | Storm", u"Herald"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(WithoutSiteName(test.title), test.cut)
+        << testing::PrintToString(std::u16string(test.title));
+  }
+}
+
+TEST(PageTitleTest, ALaterPartOverHalfAgainAsLongIsTheHeadline) {
+  EXPECT_EQ(WithoutSiteName(u"Herald | Headlines"), u"Herald");       // 9 units to 6
+  EXPECT_EQ(WithoutSiteName(u"Herald | Rain falls"), u"Rain falls");  // 10 to 6
+  EXPECT_EQ(WithoutSiteName(u"Herald | Rain | Storms hit"), u"Storms hit");
+}
+
+TEST(PageTitleTest, HeadingsAlikeWithoutCaseBlanksOrPunctuation) {
+  EXPECT_EQ(HeadingSimilarity(u"Storm, hits!", u"STORM HITS"), 1.0);
+  EXPECT_EQ(HeadingSimilarity(u"", u"Storm"), 0.0);
+  EXPECT_EQ(HeadingSimilarity(u"abcd", u"abcdefgh"), 0.75);  // half of it, inside
+  EXPECT_EQ(HeadingSimilarity(u"abcd", u"abxy"), 1.0 / 3);   // one pair of three each
+}
+
+// Eight parts at most are cut off an og:title's end as the site's, so that
+// a title of thousands of parts is read in linear time.
+TEST(PageTitleTest, AtMostEightSiteParts) {
+  std::u16string og_title = u"Headline";
+  std::u16string site;
+  for (int i = 1; i <= 10; ++i) {
+    std::u16string part = u"p";
+    part.push_back(static_cast<char16_t>(u'a' + i));
+    og_title.append(u"_").append(part);
+    site.append(part);
+  }
+  EXPECT_EQ(WithoutSiteParts(og_title, site, u"", u""), u"Headline_pb_pc");
+}
+
 }  // namespace
 }  // namespace korvane

@@ -128,6 +128,29 @@ TEST(Decode, PicksTheCharsetAndDecodes) {
   }
 }
 
+// One DecodedPage taking page after page (a thread's kept buffer) holds
+// each page exactly as a fresh one would, whatever came before it.
+TEST(Decode, IntoAKeptPageGivesWhatAFreshOneGives) {
+  DecodedPage kept;
+  const std::vector<DecodeCase> cases = DecodeCases();
+  for (int round = 0; round < 2; ++round) {
+    for (auto test = cases.rbegin(); test != cases.rend(); ++test) {
+      SCOPED_TRACE(test->name);
+      DecodeHints hints;
+      hints.http_charset = test->http_charset;
+      if (!test->forced.empty()) hints.forced = CharsetForOption(test->forced);
+      DecodeInto(test->bytes, hints, kept);
+      const DecodedPage fresh = Decode(test->bytes, hints);
+      EXPECT_EQ(kept.text, fresh.text);
+      EXPECT_EQ(kept.encoding, fresh.encoding);
+      EXPECT_EQ(kept.replaced, fresh.replaced);
+      EXPECT_EQ(kept.error, fresh.error);
+    }
+    DecodeInto(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\xFF\xD8", 18), {}, kept);  // not a page
+    EXPECT_NE(kept.error, "");
+  }
+}
+
 TEST(Decode, ValidUtf8IsExactlyItsText) {
   const std::string bytes = "\xEF\xBB\xBF<p>\xF0\x9F\x98\x80 \xE4\xB8\xAD</p>";
   const DecodedPage page = Decode(bytes, {});

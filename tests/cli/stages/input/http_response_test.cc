@@ -11,8 +11,7 @@ TEST(ParseHttpHead, ReadsTheFinalHeadAsTolerantReadersDo) {
     std::string bytes;
     int status;  // -1: no head
     std::string content_type;
-    std::string content_encoding = "";
-    bool chunked = false;
+    std::vector<HttpCoding> codings = {};
   };
   const Case cases[] = {
       {"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<p>", 200, "text/html"},
@@ -24,7 +23,15 @@ TEST(ParseHttpHead, ReadsTheFinalHeadAsTolerantReadersDo) {
        "text/html"},
       {"HTTP/1.1 200 OK\r\nContent-Encoding: Identity, GZIP\r\nTransfer-Encoding: gzip, "
        "Chunked\r\n\r\n",
-       200, "", "gzip", true},
+       200,
+       "",
+       {{"gzip", false}, {"gzip", true}, {"chunked", true}}},
+      // Several lines of a field are one list; the transfer codings come last.
+      {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Encoding: deflate\r\n"
+       "content-encoding: br;q=1\r\n\r\n",
+       200,
+       "",
+       {{"deflate", false}, {"br", false}, {"chunked", true}}},
       {"HTTP/1.1 100 Continue\r\n\r\n", -1, ""},
       {"ICY 200 OK\r\n\r\n", -1, ""},
   };
@@ -35,8 +42,7 @@ TEST(ParseHttpHead, ReadsTheFinalHeadAsTolerantReadersDo) {
     if (!head) continue;
     EXPECT_EQ(head->status, test.status);
     EXPECT_EQ(head->content_type, test.content_type);
-    EXPECT_EQ(head->content_encoding, test.content_encoding);
-    EXPECT_EQ(head->chunked, test.chunked);
+    EXPECT_EQ(head->codings, test.codings);
   }
 }
 

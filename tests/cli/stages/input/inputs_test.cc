@@ -7,12 +7,37 @@
 
 #include <filesystem>
 
+#include "compress.h"
+#include "encode.h"
 #include "temp_dir.h"
+#include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
+using test_support::Gzip;
 using test_support::TempDir;
+using test_support::ZstdFrame;
+
+// What the inputs give, in short: "page <bytes>" or "error <reason>" (and
+// "skipped" for WARC responses without a page).
+std::vector<std::string> Outcomes(Inputs& inputs) {
+  std::vector<std::string> outcomes;
+  while (std::optional<Input> page = inputs.Next()) {
+    switch (page->kind) {
+      case Input::Kind::kPage:
+        outcomes.push_back("page " + page->bytes);
+        break;
+      case Input::Kind::kError:
+        outcomes.push_back("error " + page->error);
+        break;
+      case Input::Kind::kSkipped:
+        outcomes.push_back("skipped");
+        break;
+    }
+  }
+  return outcomes;
+}
 
 std::vector<std::string> Sources(Inputs& inputs) {
   std::vector<std::string> sources;
@@ -105,6 +130,95 @@ TEST(Inputs, RefusesWhatCannotBeAPageAndGoesOn) {
   // The same FIFO named as found by a walk elsewhere (a Dask client's).
   Inputs walked({.paths = {root + "/d/b.html"}, .walked = true});
   EXPECT_EQ(Sources(walked), std::vector<std::string>{"error: " + root + "/d/b.html"});
+}
+
+// Compressed files hold a page or a WARC file, told by what they hold, not
+// by their names; other compressed data is left to the decoder to name.
+TEST(Inputs, InflatesGzipAndZstdFilesAndReadsWhatTheyHold) {
+  TempDir dir;
+  const std::string page = "<p>新闻</p>";
+  const std::string xz(
+      "\xFD"
+      "7zXZ\0\0\x04",
+      8);
+  const std::string record =
+      test_support::WarcRecord({.uri = "http://x.example/", .body = "<p>warc</p>"});
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> outcomes;
+  } cases[] = {
+      {"page.html.gz", Gzip(page), {"page " + page}},
+      {"page.html.zst", ZstdFrame(page), {"page " + page}},
+      {"page.txt", Gzip(page), {"page " + page}},
+      {"crawl.gz", Gzip(record), {"page <p>warc</p>"}},
+      {"crawl.warc.zst", ZstdFrame(record), {"page <p>warc</p>"}},
+      {"crawl.warc.zst.bin",
+       ZstdFrame(record) + ZstdFrame(record),
+       {"page <p>warc</p>", "page <p>warc</p>"}},
+      {"broken.html.gz",
+       Gzip(page).substr(0, 12),
+       {"error gzip data cut short (truncated member)"}},
+      {"page.html.xz", xz, {"page " + xz}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    const std::string path = dir.Write(test.name, test.bytes);
+    Inputs inputs({{path}});
+    EXPECT_EQ(Outcomes(inputs), test.outcomes);
+  }
+}
+
+// The limit holds for inflated pages as for plain ones, on both sides of it.
+TEST(Inputs, TakesAPageOfExactlyTheLimitAndRefusesOneByteMore) {
+  TempDir dir;
+  const uint64_t limit = 1000;
+  for (const uint64_t size : {limit - 1, limit, limit + 1}) {
+    const std::string page(size, 'x');
+    for (const bool gzip : {false, true}) {
+      SCOPED_TRACE(std::to_string(size) + (gzip ? " bytes inflated" : " bytes"));
+      const std::string path = dir.Write("page.html", gzip ? Gzip(page) : page);
+      Inputs inputs({.paths = {path}, .max_page_size = limit});
+      const std::optional<Input> input = inputs.Next();
+      ASSERT_TRUE(input.has_value());
+      if (size <= limit) {
+        EXPECT_EQ(input->kind, Input::Kind::kPage);
+        EXPECT_EQ(input->bytes.size(), size);
+      } else {
+        EXPECT_EQ(input->error, "larger than 1000 bytes (--max-page-size)");
+      }
+    }
+  }
+}
+
+// A folder that gives no page says what it passed over, rather than
+// passing for an empty batch; one that gives a page says nothing.
+TEST(Inputs, AFolderWithoutPagesSaysWhatItPassedOver) {
+  TempDir dir;
+  dir.Write("only/a.warc.bz2", "x");
+  dir.Write("only/b.txt", "x");
+  dir.Write("only/sub/c.json", "x");
+  dir.Write("only/sub/d.md", "x");
+  dir.Write("mixed/a.txt", "x");
+  dir.Write("mixed/b.warc.zst", ZstdFrame(test_support::WarcRecord({.uri = "u", .body = "z"})));
+  std::filesystem::create_directories(dir.path() / "empty");
+  const std::string root = dir.path().string();
+  const struct {
+    std::string folder;
+    std::vector<std::string> outcomes;
+  } cases[] = {
+      {"only",
+       {"error no page files in this folder: 4 files passed over, as their names are not those of "
+        "pages or WARC files (" +
+        root + "/only/a.warc.bz2, " + root + "/only/b.txt, " + root + "/only/sub/c.json, ...)"}},
+      {"empty", {"error no page files in this folder"}},
+      {"mixed", {"page z"}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.folder);
+    Inputs inputs({{root + "/" + test.folder}});
+    EXPECT_EQ(Outcomes(inputs), test.outcomes);
+  }
 }
 
 }  // namespace

@@ -38,6 +38,20 @@ TEST(PageFromJsonLine, TakesObjectsAndReportsEverythingElse) {
       {R"([1, 2])", Input::Kind::kError, "standard input line 3", "", "not a JSON object"},
       {R"({"html": "x")", Input::Kind::kError, "standard input line 3", "", "invalid JSON"},
       {"", Input::Kind::kError, "standard input line 3", "", "invalid JSON"},
+      // A byte order mark is no part of the line.
+      {"\xEF\xBB\xBF{\"id\": 9, \"html\": \"x\"}", Input::Kind::kPage, "standard input line 3", "9",
+       ""},
+      {"\xEF\xBB\xBF {\"id\":\"b\"}", Input::Kind::kError, "standard input line 3", "\"b\"",
+       "no \"html\""},
+      // Numbers no double holds: the id comes back as given, other fields do
+      // not matter.
+      {R"({"id": 1e400, "html": "x"})", Input::Kind::kPage, "standard input line 3", "1e400", ""},
+      {R"({"id": -1E+999, "html": "x", "score": [2e308, -9e9999, 1e-400]})", Input::Kind::kPage,
+       "standard input line 3", "-1E+999", ""},
+      {R"({"id": 1, "meta": {"n": 1e400, "s": "1e400 \" 1e400"}, "html": "x"})", Input::Kind::kPage,
+       "standard input line 3", "1", ""},
+      {R"({"id": 1e400, "html": 1e400})", Input::Kind::kError, "standard input line 3", "1e400",
+       "no \"html\""},
   };
   for (const JsonLineCase& test : cases) {
     SCOPED_TRACE(test.line);
@@ -131,6 +145,9 @@ TEST(JsonLines, GivesEveryLineAndTheLastWithoutItsLineFeed) {
        a + "\n" + std::string(1000, ' ') + "\n" + b,
        {"http://x.example/a", "error: standard input line 2", "http://x.example/b"}},
       {"nothing", "", {}},
+      {"a byte order mark alone on the first line",
+       "\xEF\xBB\xBF\n" + a + "\n\xEF\xBB\xBF \r\n" + b,
+       {"http://x.example/a", "http://x.example/b"}},
   };
   for (const auto& test : cases) {
     for (const size_t chunk : {size_t{3}, size_t{1} << 16}) {

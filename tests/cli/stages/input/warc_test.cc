@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 
 #include "chunked_reader.h"
+#include "compress.h"
 #include "encode.h"
 #include "input/read_ahead.h"
+#include "input/zstd_reader.h"
 #include "warc_record.h"
 
 namespace korvane::cli {
 namespace {
 
+using test_support::Brotli;
 using test_support::Gzip;
 using test_support::WarcRecord;
+using test_support::ZstdFrame;
 
 // `read_ahead`: inflated on a thread of its own in small blocks, as files are.
 std::vector<Input> ReadAll(std::string bytes, bool compressed, size_t chunk = 7,
@@ -203,8 +207,23 @@ TEST(WarcReader, ReadsEachRecordAsTolerantReadersDo) {
        Record(head + "Transfer-Encoding: chunked\r\n\r\n3\r\n<p>\r\n1\r\ng\r\n0\r\n\r\n"),
        "page <p>g"},
       {"gzip", Record(head + "Content-Encoding: gzip\r\n\r\n" + Gzip("<p>h")), "page <p>h"},
-      {"br", Record(head + "Content-Encoding: br\r\n\r\n...."),
-       "error Content-Encoding br is not supported"},
+      {"br", Record(head + "Content-Encoding: br\r\n\r\n" + Brotli("<p>i")), "page <p>i"},
+      {"two Content-Encoding lines",
+       Record(head + "Content-Encoding: gzip\r\nContent-Encoding: gzip\r\n\r\n" +
+              Gzip(Gzip("<p>j"))),
+       "page <p>j"},
+      {"compress", Record(head + "Content-Encoding: compress\r\n\r\n...."),
+       "error Content-Encoding compress is not supported"},
+      {"a head longer than 64 KiB",
+       Record("HTTP/1.1 200 OK\r\nSet-Cookie: " + std::string(70000, 'c') + "\r\n\r\nk"),
+       "error HTTP response head longer than 64 KiB"},
+      {"a head cut short", Record(head), "error HTTP response head cut short (no blank line)"},
+      {"larger than the limit once inflated from zstd",
+       Record(head + "Content-Encoding: zstd\r\n\r\n" + ZstdFrame(big)),
+       "error larger than 1 KiB (--max-page-size)"},
+      {"larger than the limit once inflated from br",
+       Record(head + "Content-Encoding: br\r\n\r\n" + Brotli(big)),
+       "error larger than 1 KiB (--max-page-size)"},
       {"larger than the limit", Record(head + "\r\n" + big),
        "error larger than 1 KiB (--max-page-size)"},
       {"larger than the limit once inflated",
@@ -255,10 +274,60 @@ TEST(WarcReader, ChargesWhatFollowsACheckedMemberToIt) {
   }
 }
 
+// A zstd WARC file as ArchiveTeam's crawlers write it: the dictionary in a
+// leading skippable frame (compressed itself or not), then one frame per
+// record.
+TEST(WarcReader, ReadsZstdWarcFilesWithTheirDictionary) {
+  std::string dictionary;
+  for (int i = 0; i < 40; ++i) dictionary += "WARC/1.0\r\nWARC-Type: response <p>news</p> ";
+  const std::vector<std::string> records = {
+      WarcRecord({.uri = "http://x.example/1", .body = "<p>news one</p>"}),
+      WarcRecord({.uri = "http://x.example/2", .body = "<p>news two</p>"}),
+  };
+  std::string frames;
+  for (const std::string& record : records) frames += ZstdFrame(record, dictionary);
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> outcomes;
+  } cases[] = {
+      {"a plain dictionary",
+       test_support::DictionaryFrame(dictionary) + frames,
+       {"page <p>news one</p>", "page <p>news two</p>"}},
+      {"a compressed dictionary",
+       test_support::DictionaryFrame(ZstdFrame(dictionary)) + frames,
+       {"page <p>news one</p>", "page <p>news two</p>"}},
+      {"no dictionary",
+       ZstdFrame(records[0]) + ZstdFrame(records[1]),
+       {"page <p>news one</p>", "page <p>news two</p>"}},
+      {"the dictionary missing",
+       frames,
+       {"error record 1: zstd data error: Data corruption detected"}},
+      {"cut inside the second frame",
+       test_support::DictionaryFrame(dictionary) + frames.substr(0, frames.size() - 5),
+       {"page <p>news one</p>", "error after record 1: zstd data cut short (truncated frame)"}},
+  };
+  for (const auto& test : cases) {
+    for (const size_t chunk : {size_t{7}, size_t{1} << 20}) {
+      SCOPED_TRACE(std::string(test.name) + ", chunks of " + std::to_string(chunk));
+      WarcReader reader(std::make_unique<ZstdReader>(
+                            std::make_unique<test_support::ChunkedReader>(test.bytes, chunk)),
+                        "crawl.warc.zst", "crawl.warc.zst");
+      std::vector<Input> pages;
+      while (std::optional<Input> page = reader.Next()) pages.push_back(std::move(*page));
+      std::vector<std::string> outcomes = Outcomes(pages);
+      for (std::string& outcome : outcomes) {
+        if (outcome.starts_with("error")) outcome = outcome.substr(0, outcome.find(';'));
+      }
+      EXPECT_EQ(outcomes, test.outcomes);
+    }
+  }
+}
+
 TEST(WarcReader, LooksLikeWarcByItsFirstBytes) {
   EXPECT_TRUE(LooksLikeWarc("WARC/1.0\r\nWARC-Type"));
   EXPECT_TRUE(LooksLikeWarc("WARC/1.1\r\n"));
-  EXPECT_TRUE(LooksLikeWarc("\x1f\x8b\x08"));
+  EXPECT_FALSE(LooksLikeWarc("\x1f\x8b\x08"));
   EXPECT_FALSE(LooksLikeWarc("<html>WARC/1.0"));
   EXPECT_FALSE(LooksLikeWarc("WARC/1.0 is a format"));
 }

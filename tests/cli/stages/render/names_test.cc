@@ -23,6 +23,16 @@ TEST(EscapedName, EscapesWhatATerminalActsOnAndKeepsNamesApart) {
       {"\xE2\x81\xA6x\xE2\x80\x8B", "\\u2066x\\u200B"},     // isolate, zero-width space
       {"\xF3\xA0\x80\x81tag", "\\U000E0001tag"},
       {"\xFF\xFE.html", "\\xFF\\xFE.html"},
+      // Default-ignorable code points show nothing: every one is escaped.
+      {"soft\u00ADhyphen", "soft\\u00ADhyphen"},
+      {"a\u034Fb", "a\\u034Fb"},  // combining grapheme joiner
+      {"mongolian\u180E", "mongolian\\u180E"},
+      {"\u115F\u1160\u3164\uFFA0", "\\u115F\\u1160\\u3164\\uFFA0"},  // Hangul fillers
+      {"emoji\uFE0F\U000E0100", "emoji\\uFE0F\\U000E0100"},          // variation selectors
+      {"a\u2064\u2028\u2029b", "a\\u2064\\u2028\\u2029b"},
+      {"\U0001BCA0\U0001D173x", "\\U0001BCA0\\U0001D173x"},  // shorthand and musical format
+      {"\u0600\u061C\uFFF9", "\\u0600\\u061C\\uFFF9"},
+      {"\u00A0ok\u3000", "\u00A0ok\u3000"},  // visible blanks stay
   };
   for (const auto& [name, shown] : cases) {
     EXPECT_EQ(EscapedName(name), shown);
