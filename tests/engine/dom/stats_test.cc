@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "dom/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace korvane {
+namespace {
+
+TEST(DomStatsTest, IdeographsCountThreeAndBlanksNothing) {
+  const struct {
+    std::u16string_view text;
+    uint32_t chars, commas;
+  } cases[] = {
+      {u"ab c", 3, 0},
+      {u"\u3400\u9fff\uf900\ufaff", 12, 0},
+      {u"\u33ff\ua000\uf8ff\ufb00", 4, 0},
+      {u"\u4e00\u3000\u00a0\u4e00\t\r\n", 6, 0},
+      {u",\uff0c\u3001\u3002\uff1b\uff01\uff1f", 7, 7},
+      {u".;:!?\u00b7", 6, 0},
+  };
+  for (const auto& test : cases) {
+    uint32_t chars = 0;
+    uint32_t commas = 0;
+    CountText(test.text, chars, commas);
+    EXPECT_EQ(chars, test.chars) << testing::PrintToString(std::u16string(test.text));
+    EXPECT_EQ(commas, test.commas) << testing::PrintToString(std::u16string(test.text));
+  }
+}
+
+TEST(DomStatsTest, SubtreesCountTheirTextLinksAndElements) {
+  Dom dom;
+  dom.Parse(
+      u"<div><p>ab <a href=/x>cd</a> <a name=y>ef</a></p><p>g<br>h</p>"
+      u"<table><tr><td>i<td>j</table><img><script>zzz</script><nav>kk</nav></div>");
+  const std::vector<uint8_t> drops = [&] {
+    std::vector<uint8_t> marks(dom.size(), 0);
+    for (NodeIndex i = 0; i < dom.size(); ++i) marks[i] = dom[i].tag == Tag::kNav;
+    return marks;
+  }();
+  std::vector<NodeStats> stats;
+  ComputeStats(dom, drops, stats);
+  const NodeStats& div = stats[1];
+  EXPECT_EQ(div.chars, 10u);
+  EXPECT_EQ(div.link_chars, 2u);
+  EXPECT_EQ(div.paragraphs, 2u);
+  EXPECT_EQ(div.images, 1u);
+  EXPECT_EQ(div.lines, 4u);  // "ab cd ef", "g", "h", "i j"
+}
+
+}  // namespace
+}  // namespace korvane
