@@ -3,10 +3,11 @@
 """Writes bash and zsh completion for a command from its own --help, so that
 every option it lists is completed and nothing else.
 
-    make_completion.py PROGRAM BASH_FILE ZSH_FILE
+    make_completion.py PROGRAM BASH_FILE ZSH_FILE [SUBCOMMAND...]
 
-Reads `PROGRAM --help` and, for each subcommand it lists, `PROGRAM SUB
---help`, in the layout of the command's parser: sections "Positionals:",
+Reads `PROGRAM --help` and, for each subcommand it lists or the command line
+names (one the program dispatches before its parser, as korvane serve),
+`PROGRAM SUB --help`, in the layout of the command's parser: sections "Positionals:",
 "Options:" and "Subcommands:", entries indented by two spaces, an option's
 names joined by commas, then its value's name in capitals, then any choices
 as ":{a,b}". Values completed: the choices; folders for DIR; files for PATH
@@ -38,6 +39,7 @@ class Command:
     options: List[Option] = dataclasses.field(default_factory=list)
     operand: Optional[str] = None  # the value name of the positional arguments
     subcommands: Dict[str, str] = dataclasses.field(default_factory=dict)  # name: description
+    description: str = ""  # what the help says before "Usage:", in short
 
 
 def _entries(text: str):
@@ -77,8 +79,14 @@ def _value(words: List[str]):
     return match.group("name"), choices.split(",") if choices else []
 
 
+def _description(text: str) -> str:
+    """The first clause of the help's opening, without a leading "NAME:"."""
+    opening = " ".join(text.split("\nUsage:")[0].split())
+    return _summary(re.sub(r"^[\w -]+: ", "", opening).split(". ")[0])
+
+
 def parse_help(text: str) -> Command:
-    command = Command()
+    command = Command(description=_description(text))
     for section, head, description in _entries(text):
         words = head.split()
         if section == "Options":
@@ -252,13 +260,19 @@ def zsh_script(program: str, main: Command, subcommands: Dict[str, Command]) -> 
 
 
 def main(argv: List[str]) -> int:
-    if len(argv) != 4:
-        print("usage: make_completion.py PROGRAM BASH_FILE ZSH_FILE", file=sys.stderr)
+    if len(argv) < 4:
+        print("usage: make_completion.py PROGRAM BASH_FILE ZSH_FILE [SUBCOMMAND...]",
+              file=sys.stderr)
         return 2
-    program_path, bash_file, zsh_file = argv[1:]
+    program_path, bash_file, zsh_file = argv[1:4]
     program = os.path.basename(program_path)
     main_command = read_help(program_path)
-    subcommands = {sub: read_help(program_path, sub) for sub in main_command.subcommands}
+    subcommands = {sub: read_help(program_path, sub) for sub in argv[4:]}
+    main_command.subcommands.update({sub: command.description
+                                     for sub, command in subcommands.items()})
+    for sub in main_command.subcommands:
+        if sub not in subcommands:
+            subcommands[sub] = read_help(program_path, sub)
     with open(bash_file, "w", encoding="utf-8") as out:
         out.write(bash_script(program, main_command, subcommands))
     with open(zsh_file, "w", encoding="utf-8") as out:

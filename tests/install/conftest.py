@@ -41,11 +41,11 @@ class Installed:
         return subprocess.run(command, capture_output=True, text=text, check=True,
                               env=self.environment(), **options)
 
-    def help_options(self, program: str) -> List[str]:
-        """The long options that `program --help` lists, each at the head of
-        an entry ("  -o DIR, --output-dir DIR   ...")."""
+    def help_options(self, program: str, *subcommand: str) -> List[str]:
+        """The long options that `program [subcommand] --help` lists, each at
+        the head of an entry ("  -o DIR, --output-dir DIR   ...")."""
         options = set()
-        for line in self.run(program, "--help").stdout.splitlines():
+        for line in self.run(program, *subcommand, "--help").stdout.splitlines():
             head = re.split(r" {2,}", line.strip())[0]
             if line.startswith(" ") and head.startswith("-"):
                 options.update(re.findall(r"--[a-z][a-z-]*", head))

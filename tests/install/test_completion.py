@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: Apache-2.0
-"""make_completion.py on a command with a subcommand (korvane has none yet):
-each word position gets its own command's options, values and operands."""
+"""make_completion.py on a command with a subcommand, listed by its --help
+(as CLI11's subcommands are) or named on make_completion.py's command line
+(as korvane serve, which korvane's parser never sees): each word position
+gets its own command's options, values and operands."""
 
 import pathlib
 import subprocess
@@ -35,8 +37,11 @@ Subcommands:
   serve                       answer conversions: over HTTP
 """
 
+# Its help without the subcommand, for a tool that dispatches it first.
+MAIN_HELP_UNLISTED = MAIN_HELP.split("\nSubcommands:")[0]
+
 SERVE_HELP = """\
-answer conversions over HTTP
+tool serve: answer conversions: over HTTP. Until stopped.
 Usage: tool serve [OPTIONS]
 
 Options:
@@ -47,20 +52,24 @@ Options:
 """
 
 
-@pytest.fixture(scope="module")
-def scripts(tmp_path_factory):
+@pytest.fixture(scope="module", params=["listed", "named"])
+def scripts(request, tmp_path_factory):
     """The bash and zsh files made for `tool`, a program that prints the
-    help above."""
+    help above, its subcommand listed in its help or named to
+    make_completion.py."""
+    listed = request.param == "listed"
     folder = tmp_path_factory.mktemp("completion")
     tool = folder / "tool"
+    main_help = MAIN_HELP if listed else MAIN_HELP_UNLISTED
     tool.write_text(textwrap.dedent(f"""\
         #!{sys.executable}
         import sys
-        sys.stdout.write({SERVE_HELP!r} if sys.argv[1] == "serve" else {MAIN_HELP!r})
+        sys.stdout.write({SERVE_HELP!r} if sys.argv[1] == "serve" else {main_help!r})
         """))
     tool.chmod(0o755)
     bash, zsh = folder / "tool.bash", folder / "_tool"
-    subprocess.run([sys.executable, str(MAKE_COMPLETION), str(tool), str(bash), str(zsh)],
+    named = [] if listed else ["serve"]
+    subprocess.run([sys.executable, str(MAKE_COMPLETION), str(tool), str(bash), str(zsh), *named],
                    check=True)
     (folder / "root").mkdir()
     (folder / "page.html").write_text("")

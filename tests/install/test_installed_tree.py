@@ -32,7 +32,8 @@ def expected_files(layout):
     if layout["python_dir"]:
         patterns += ["{bindir}/korvane-dask",
                      *(f"{{python_dir}}/korvane/{name}" for name in (
-                         "__init__.py", "_api.py", "_korvane.pyi", "dask.py", "py.typed",
+                         "__init__.py", "_api.py", "_dask_options.py", "_korvane.pyi",
+                         "dask.py", "py.typed",
                          "_korvane.cpython-*.so"))]
     if layout["python_runs"]:
         patterns.append("{mandir}/man1/korvane-dask.1")
@@ -75,6 +76,18 @@ def test_manual_pages_render_without_warnings_and_describe_every_option(installe
             assert f"\n{section}\n" in run.stdout, (program, section)
         for option in installed.help_options(program):
             assert option in run.stdout, (program, option)
+    # korvane serve's options in a section of korvane's page, and its usage
+    # in the synopsis.
+    page = installed.path("mandir", "man1", "korvane.1")
+    text = subprocess.run(["man", "--nh", "--nj", "-l", str(page)], capture_output=True,
+                          text=True, check=True,
+                          env={"PATH": "/usr/bin:/bin", "LC_ALL": "C.UTF-8",
+                               "MANWIDTH": "200"}).stdout
+    synopsis = text.split("\nSYNOPSIS\n")[1].split("\nDESCRIPTION\n")[0]
+    assert "korvane serve [OPTIONS]" in synopsis
+    serve = text.split("\nKORVANE SERVE\n")[1].split("\nEXAMPLES\n")[0]
+    for option in installed.help_options("korvane", "serve"):
+        assert f"{option} " in serve or f"{option}\n" in serve, option
         assert f"{program} {layout['version']}" in run.stdout.splitlines()[-1]
 
 
@@ -97,6 +110,12 @@ BASH_CASES = [
     (["korvane", "pa"], ["page.html", "pages"]),
     (["korvane", "-q", "page"], ["page.html", "pages"]),
     (["korvane", "--verbose", "--v"], ["--verbose", "--version"]),
+    (["korvane", "se"], ["serve"]),
+    (["korvane", "serve", "--li"], ["--listen"]),
+    (["korvane", "serve", "--algorithm", ""], ["block", "dom"]),
+    (["korvane", "serve", "--token-file", "pa"], ["page.html", "pages"]),
+    (["korvane", "serve", "--listen", ""], []),  # an address of the user's own
+    (["korvane", "serve", "x"], []),  # serve takes no operands
 ]
 
 
@@ -110,6 +129,8 @@ def test_bash_completes_every_option_that_help_lists(installed, files_to_complet
     script = installed.path("bash_completion_dir", "korvane")
     offered = bash_complete(script, ["korvane", "--"], files_to_complete)
     assert offered == installed.help_options("korvane")
+    offered = bash_complete(script, ["korvane", "serve", "--"], files_to_complete)
+    assert offered == installed.help_options("korvane", "serve")
 
 
 def test_zsh_completion_is_a_function_zsh_reads(installed):
