@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Builds the korvane package: CMake makes the native module, setuptools the wheel.
 
 Nothing is written into the source folder: setuptools' and CMake's files go

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The median of a benchmark's runs.
 #pragma once
 

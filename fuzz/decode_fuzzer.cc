@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes of a page to text, with whatever hints: the charset choice, the
 // decoders, the <meta> prescan, Content-Type values, UTF-8 checks and URL
 // resolution; the UTF-8 decoder and the JSON writer against ICU and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dom algorithm on any page: the tokenizer's tokens, the tree built from
 // them and the whole conversion, each checked against what it promises.
 // First byte odd: the rest as UTF-16 code units (lone surrogates and all);

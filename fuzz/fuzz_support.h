@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the fuzz targets share: the fuzzer's bytes read from the front, texts
 // built from them, and checks that stop the run when they fail.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole conversion against the reference, on short pages built from the
 // pieces that the engine reacts to. The reference takes time quadratic in
 // the length: pages stay short.

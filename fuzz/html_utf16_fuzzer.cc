@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole conversion on any text at all: the bytes as UTF-16 code units.
 #include "fuzz_support.h"
 #include "record_checks.h"

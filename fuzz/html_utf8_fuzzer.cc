@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole conversion of a page given as UTF-8 bytes, the way the command
 // line does it: decoded, converted, written as a record and as a JSON line.
 #include <nlohmann/json.hpp>

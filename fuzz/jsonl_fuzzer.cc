@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JSON lines on standard input, read in chunks of any size, each converted
 // and written back as one JSON line. The first byte says how many of the
 // bytes after it give the sizes of the reads.

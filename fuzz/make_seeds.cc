@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the seed inputs of every fuzz target, and the dictionaries of
 // markers that guide their mutations, from pages the project makes itself.
 //   korvane_fuzz_seeds DIR   (DIR/<target>/<seed>, DIR/<target>.dict)

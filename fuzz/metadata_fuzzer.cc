@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Title, author and date readers on any text: dates found where they stand
 // and valid, bylines taken from the line they are read in, JSON-LD read as
 // the tree reader reads it, titles of any shape read without fault. The first byte picks UTF-8

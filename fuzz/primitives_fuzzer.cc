@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The engine's fast rewriting, stripping and searching against the
 // reference and the standard library; any difference stops the
 // run. The first byte picks the procedure, the next ones its markers, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every article and record must be, whatever the page.
 #pragma once
 

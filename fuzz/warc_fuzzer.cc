@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // WARC files, plain, gzip- or zstd-compressed, read record by record in
 // chunks of any size, and each page they give converted as the command line
 // does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "form1.h"
 
 #include <QFile>
@@ -88,7 +89,7 @@ Form1::Form1(Converter convert, QWidget* parent)
       Line2(new StraightLine({312, 192, 328, 208}, this)),
       Line3(new StraightLine({344, 192, 328, 208}, this)),
       convert_(std::move(convert)) {
-  setWindowTitle(u"KORVANE V3.2"_s);
+  setWindowTitle(QStringLiteral("KORVANE V" KORVANE_VERSION));
   setWindowIcon(QIcon(u":/korvane/korvane.png"_s));
   setFixedSize(660, 474);
   Label3->setFont(SongFont());

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KORVANE's one window: a page's HTML source in the upper box, the convert
 // button, and the page's extraction record in the lower box.
 #pragma once

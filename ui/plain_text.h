@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Moves text between the engine's UTF-16 strings and a QPlainTextEdit,
 // unit for unit: no encoding step, nothing normalised but line breaks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A straight line drawn on a window, placed by its two end points.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion speed on adversarial pages, each at three sizes, in input code
 // units per second, for the block algorithm and (inputs named dom_...) the
 // dom algorithm. A speed that holds as the size doubles shows time linear in

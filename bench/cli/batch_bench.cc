@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Throughput and peak memory of `korvane` over a folder of generated pages,
 // with -j 1 and -j 2. Usage: cli_batch_bench [PAGES [RUNS]]
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole road of the command line, as users run it: a WARC file of 2,000
 // response records, plain and with one gzip member per record (as crawls are
 // stored), through `korvane -j 1` and `-j 2` with each algorithm, beside

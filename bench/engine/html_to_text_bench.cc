@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion speed in input code units per second, block and dom algorithm:
 // on generated news pages of about 50 KB, 300 KB and 3 MB (UTF-16), and,
 // when KORVANE_CORPUS names a folder of UTF-8 pages, on those (with the

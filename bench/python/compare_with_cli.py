@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: Apache-2.0
 """Checks that the Python package gives exactly what the command line gives,
 on a folder of real pages (a corpus kept outside the project):
 

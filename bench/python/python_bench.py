@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: Apache-2.0
 """The Python package's cost over the engine, and its scaling with threads.
 
   * the time of one call on a tiny page (all of it the call's own cost:

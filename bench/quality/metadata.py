@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Author and publication date of the dom algorithm against ground truth.
 
     bench/quality/metadata.py CORPUS [--korvane BIN] [--show N] [--misses]

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Extraction quality and speed of korvane's two algorithms, side by side
 with readability-lxml when it is installed, in one run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Load on `korvane serve` from keep-alive clients on loopback, beside the
 // command line on the same pages in the same run:
 //   - `korvane -j 2` on the pages as files, and on them as JSON lines;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole run: inputs → decode and convert on a worker pool → output.
 #pragma once
 

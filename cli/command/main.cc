@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // korvane [OPTIONS] [INPUTS...]: the extraction records of pages; see --help.
 // korvane serve [OPTIONS]: the same over HTTP; see korvane serve --help.
 #include <malloc.h>

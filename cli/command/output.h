@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The last stage: results, in input order, to standard output or to files
 // under --output-dir; messages and the progress bar on standard error; the
 // summary and the exit status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Record files under --output-dir, each written whole or not at all.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A one-line progress bar on standard error: pages, MB, pages/s, time left.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SIGINT and SIGTERM as requests to stop the batch (see input/stop.h).
 #pragma once
 

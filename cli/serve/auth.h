@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bearer token that --token-file asks requests for.
 #pragma once
 

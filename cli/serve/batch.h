@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // POST /v1/batch: the JSON lines of a request body converted on the shared
 // workers a window at a time, and streamed back as JSON lines in their
 // order, as `korvane --stdin-jsonl` writes them. Only the body and the

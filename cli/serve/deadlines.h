@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The time a connection has to send a whole request, head and body: a
 // client that sends a byte now and then (slowloris) never looks idle, so
 // the HTTP library's idle timeout alone would keep it forever.

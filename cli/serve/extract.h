@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // POST /v1/extract: one page, read as the command line reads it and
 // converted by the same stages, so that the answer is its JSON line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The service on the HTTP library: connections, limits and routing; pages
 // are converted on the worker pool while their connection is suspended.
 #pragma once

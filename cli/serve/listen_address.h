@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the service listens: "ADDR:PORT" as --listen takes it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What /metrics reports, in the Prometheus text format: requests by endpoint
 // and status, pages by outcome, bytes in and out, and a latency histogram.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One client connection, as the workers and the deadline watch see it: a
 // duplicate of its socket, so that a worker can ask whether the client is
 // still there and the watch can cut it off without racing the HTTP library,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Answers as the HTTP library sends them: a status, a body, and the headers
 // every answer of the service carries.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `korvane serve`: runs the service until SIGTERM or SIGINT.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "stop_signals.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SIGTERM and SIGINT as a request to stop serving: the first is written to
 // a pipe that the main thread waits on; a second one meets the default
 // action and ends the program at once.

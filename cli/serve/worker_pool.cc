@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "worker_pool.h"
 
 #include <system_error>

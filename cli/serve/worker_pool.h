@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The threads that convert pages for every connection, fed by one queue
 // whose length is bounded: a request that finds it full is refused at once
 // rather than left to wait without end.

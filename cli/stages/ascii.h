@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ASCII-only helpers for protocol and markup bytes (headers, labels, tags),
 // whose keywords are case-insensitive in ASCII only.
 #pragma once

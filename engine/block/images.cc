@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "block/images.h"
 
 #include "block/first_occurrence.h"

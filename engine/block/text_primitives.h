@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three rewriting procedures the rest of the engine is built from. Where
 // a search resumes after a change decides every record, so the rules below
 // are exact.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The character classes of the dom algorithm and its metadata readers, each
 // defined once. (The block algorithm's CharClass is its own measure.)
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Short lines that news sites print around every article: paging, sharing,
 // copyright and disclaimer notices, "related" headings, editor credits.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Takes the boilerplate out of the chosen article: blocks that are mostly
 // links, images without text, form controls, lists longer than the prose
 // around them, and blocks whose class or id names boilerplate.

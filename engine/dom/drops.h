@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which subtrees the dom algorithm leaves out of the page's text.
 #pragma once
 

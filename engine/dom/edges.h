@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Takes the boilerplate off the edges of an article's text: datelines and
 // bylines above it; credits, sources, notices (copyright, disclaimers,
 // subscription, social follow, feeds) and "related" headings below it.

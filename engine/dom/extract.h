@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dom algorithm: the article of a page found in its element tree.
 #pragma once
 

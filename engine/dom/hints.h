@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the class and id of an element suggest about its content: words that
 // sites all over the web (English, and the pinyin of Chinese sites) use for
 // article text, and for navigation, comments, sharing and recommendations.

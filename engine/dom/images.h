@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The images of the article, for the dom algorithm.
 #pragma once
 

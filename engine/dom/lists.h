@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Lists of records: teasers of other articles, comments with their authors,
 // related links. Their text reads like prose, one entry at a time, but they
 // are not the article.

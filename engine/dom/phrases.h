@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finds which of a list of phrases a text holds, in one pass: each position
 // is compared only with the phrases that start with its unit. Phrases are
 // written in lower case; ASCII letters of the text match in any case.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finds the article in a tree: every run of text long enough to be prose
 // credits the elements around it, more the closer they are and the more
 // commas and length it has; the best-scored element, after link density,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the dom algorithm counts in a tree: per node the text, link text,
 // punctuation and elements of its subtree.
 #pragma once

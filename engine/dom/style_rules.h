@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a page's own style sheets hide: the ids and classes that a rule of a
 // <style> element sets to "display: none" with a simple selector ("#print",
 // ".dialog"). Print-only copies of the article and dialogs are hidden so.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Plain text out of a tree: one line per paragraph, list item, table row,
 // heading, <br> and other block; blanks squeezed to one space; no empty
 // lines; lines joined by "\r\n".

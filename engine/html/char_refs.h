@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HTML character references: every named one of HTML5 ("&amp;", "&nbsp",
 // "&CounterClockwiseContourIntegral;") and numeric ones ("&#21512;",
 // "&#x5408;"), with HTML5's replacements for NUL, surrogates, numbers beyond

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the table of HTML named character references, generated from
 Python's html.entities.html5, as a C++ include file.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The HTML element names the dom algorithm tells apart, and what the tree
 // builder and the scorer need to know about each.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cuts a page (UTF-16) into text runs, start tags and end tags in one pass,
 // as browsers do. Comments (ended by "-->", "--!>", or the end of the page;
 // "<!-->" and "<!--->" are empty ones), doctypes, "<?...>", "<!...>" and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A page as a tree of elements and text, stored flat: nodes in document
 // order (pre-order), each knowing its parent and where its subtree ends.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KORVANE: turns the HTML source of one news page into its extraction record.
 //
 // Texts are UTF-16 code units. Every input yields a record; the engine reports

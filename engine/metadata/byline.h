@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Authors as news pages print them in a line of text: "作者：张三",
 // "本报记者 李四 王五", "（记者 赵六 北京报道）", "文／钱七", "By Jane Doe",
 // a closing "（孙八）", a line that holds only names, and, as weaker

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dates as pages write them, read into ISO 8601.
 //
 // Recognised, with an optional time after the date (H:MM, H:MM:SS, H时MM分,

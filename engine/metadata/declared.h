@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a page declares about itself: <meta> tags, JSON-LD, microdata, <time>
 // elements, and the elements whose class or id names a byline.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a page's JSON-LD (<script type="application/ld+json">) says about its
 // article: the date it was published and its authors.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Title, headline, author and date of publication of a page, for the dom
 // algorithm.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The visible text of a page as lines (one per block, table cell and <br>),
 // each knowing where it stands in the tree: what bylines, datelines and
 // headings are looked for in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The datelines and bylines a page prints under the headline and around the
 // article, weighed by their labels and their place.
 #pragma once

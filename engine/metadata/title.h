@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The title of a page and the headline of its article, for the dom
 // algorithm: one line each, references decoded, blanks squeezed.
 #pragma once

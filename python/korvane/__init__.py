@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """KORVANE: the article of a web page as a tagged plain-text record.
 
     >>> import korvane

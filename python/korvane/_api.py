@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The package's functions: argument checks in front of the native module.
 
 They are plain Python functions (so that they pickle by name, for Dask and

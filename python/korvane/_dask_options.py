@@ -1,4 +1,6 @@
-"""The options of `python3 -m korvane.dask`, checked before any work starts."""
+# SPDX-License-Identifier: Apache-2.0
+"""The options of korvane-dask (`python3 -m korvane.dask`), checked before any work
+starts; the help is in the layout help2man reads for the manual page."""
 
 from __future__ import annotations
 
@@ -21,6 +23,20 @@ DEFAULT_CONNECT_TIMEOUT = 10.0
 _SCHEMES = ("tcp", "tls", "ws", "wss", "ucx")
 _DEFAULT_PORT = 8786
 _HOST_NAME = re.compile(r"[A-Za-z0-9_]([A-Za-z0-9_.-]*[A-Za-z0-9_.])?")
+
+
+def program_name() -> str:
+    """korvane-dask, as the installed command is called, or how the module
+    was started."""
+    name = os.path.basename(sys.argv[0])
+    return name if name.startswith("korvane-dask") else "python3 -m korvane.dask"
+
+
+class _HelpFormatter(argparse.HelpFormatter):
+    """"Usage:" as korvane writes it, which help2man reads for the manual page."""
+
+    def add_usage(self, usage, actions, groups, prefix=None):
+        super().add_usage(usage, actions, groups, prefix or "Usage: ")
 
 
 class _Parser(argparse.ArgumentParser):
@@ -91,29 +107,44 @@ def _scheduler(text: str) -> str:
     return f"{scheme}://{location}"
 
 
-def arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
+def _parser() -> argparse.ArgumentParser:
     parser = _Parser(
-        prog="python3 -m korvane.dask",
+        prog=program_name(), usage="%(prog)s [OPTION]... --output-dir DIR INPUT...",
+        formatter_class=_HelpFormatter, add_help=False,
         description="Convert pages, WARC files and folders on a Dask cluster: one task per "
                     "file, each writing DIR/<file>.jsonl with the objects of "
                     "`korvane --format jsonl <file>`. Exit status: 0 when every input "
                     "converted, 1 when any failed or the scheduler could not be reached, "
                     "2 for bad usage, 128 + the signal when SIGINT or SIGTERM stopped it.")
-    parser.add_argument("inputs", nargs="+", metavar="INPUT")
-    parser.add_argument("-o", "--output-dir", required=True, metavar="DIR")
-    where = parser.add_mutually_exclusive_group()
+    parser.add_argument("inputs", nargs="+", metavar="INPUT",
+                        help="pages, WARC files and folders, walked as korvane walks them; "
+                             "not standard input")
+    options = parser.add_argument_group("Options")
+    options.add_argument("-h", "--help", action="help", help="show this help and exit")
+    options.add_argument("-V", "--version", action="version",
+                         version=f"%(prog)s {_korvane.__version__}",
+                         help="show the version and exit")
+    options.add_argument("-o", "--output-dir", required=True, metavar="DIR",
+                         help="write each input's part file under DIR, its path mirrored")
+    where = options.add_mutually_exclusive_group()
     where.add_argument("--scheduler", type=_scheduler, metavar="ADDRESS",
                        help="a running `dask scheduler` (tcp://host:8786)")
     where.add_argument("--workers", type=_workers, metavar="N",
                        help="start a cluster of N worker processes here (default: one per "
                             f"core; at most {WORKERS_PER_CORE} per core, and one per file)")
-    parser.add_argument("--connect-timeout", type=_seconds, default=DEFAULT_CONNECT_TIMEOUT,
-                        metavar="SECONDS", help="give up on a scheduler that does not answer "
-                                                f"(default: {DEFAULT_CONNECT_TIMEOUT:g})")
-    parser.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block")
-    parser.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
-                        metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
-                                             "or with K, M or G (default: 64M)")
+    options.add_argument("--connect-timeout", type=_seconds, default=DEFAULT_CONNECT_TIMEOUT,
+                         metavar="SECONDS", help="give up on a scheduler that does not answer "
+                                                 f"(default: {DEFAULT_CONNECT_TIMEOUT:g})")
+    options.add_argument("-a", "--algorithm", choices=("block", "dom"), default="block",
+                         help="block (default) or dom, as korvane's --algorithm")
+    options.add_argument("--max-page-size", type=_size, default=DEFAULT_MAX_PAGE_SIZE,
+                         metavar="SIZE", help="refuse larger pages as errors; SIZE in bytes, "
+                                              "or with K, M or G (default: 64M)")
+    return parser
+
+
+def arguments(argv: Optional[Sequence[str]]) -> argparse.Namespace:
+    parser = _parser()
     parsed = parser.parse_args(argv)
     if "-" in parsed.inputs:
         parser.error("standard input cannot be sent to workers; name files")

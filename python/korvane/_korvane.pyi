@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The native module; use the functions of the korvane package instead.
 from typing import Any, Iterator, List, Optional, Tuple, Union
 

@@ -1,6 +1,7 @@
+# SPDX-License-Identifier: Apache-2.0
 """Extraction spread over a Dask cluster: one task per input file.
 
-    python3 -m korvane.dask INPUT... --output-dir DIR
+    korvane-dask INPUT... --output-dir DIR      (or python3 -m korvane.dask)
         [--scheduler ADDRESS [--connect-timeout SECONDS] | --workers N]
         [--algorithm block|dom] [--max-page-size SIZE]
 
@@ -21,6 +22,7 @@ from __future__ import annotations
 
 import contextlib
 import dataclasses
+import importlib.util
 import json
 import logging
 import os
@@ -34,6 +36,7 @@ from typing import List, Optional, Sequence, Tuple
 from . import _korvane
 from ._api import DEFAULT_MAX_PAGE_SIZE, _check_algorithm, _check_size
 from ._dask_options import arguments as _arguments
+from ._dask_options import program_name as _program_name
 
 _PART_SUFFIX = ".jsonl"
 
@@ -346,6 +349,10 @@ class _StopSignals:
 
 def main(argv: Optional[Sequence[str]] = None) -> int:
     arguments = _arguments(argv)
+    if importlib.util.find_spec("distributed") is None:
+        print(f"{_program_name()}: Dask's distributed is not installed (Debian: apt-get install "
+              "python3-distributed; pip: pip install 'korvane[dask]')", file=sys.stderr)
+        return 2
     # Dask's client may leave an internal timeout unread as it closes, which
     # the event loop would print after the summary; the run reports its own.
     logging.getLogger("asyncio").setLevel(logging.CRITICAL)

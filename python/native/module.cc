@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // korvane._korvane: the engine and the command line's stages for the Python
 // package. The package's own functions (korvane/_api.py) stand in front of
 // these: they check arguments, read iter_warc's JSON lines and pickle by name.

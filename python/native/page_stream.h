@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The JSON lines that `korvane --format jsonl` writes for one input, one at
 // a time: the command line's own reading and conversion, not a copy of them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bytes of a Python binary file object (open(..., "rb"), io.BytesIO, a
 // socket's makefile, ...) for the command line's readers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ctrl-C while the GIL is released: the command line's readers, waiting on a
 // stream (a FIFO, a terminal), ask whether to stop every 100 ms; for Python,
 // that is whether a signal handler raised (KeyboardInterrupt).

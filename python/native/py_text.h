@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Python's str and the engine's UTF-16 code units.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs every page fixture: tests/pages/<case>/page.html through the dom
 // algorithm, compared with tests/pages/<case>/expected.json. After a change
 // of the algorithm that is meant, KORVANE_WRITE_PAGES=1 rewrites the

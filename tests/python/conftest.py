@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Pages, WARC files and runs of the korvane binary for the package's tests.
 
 ctest sets PYTHONPATH to build/python and KORVANE_BINARY to the command

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The package's functions give what the command line gives for the same bytes."""
 
 import dataclasses

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """korvane.dask on real worker processes: a `dask scheduler` and two `dask
 worker` processes on the loopback address, and a LocalCluster."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """`python3 -m pip install --no-build-isolation .` in a venv, offline, with
 nothing written into the source folder. ctest names its build folder in
 KORVANE_BUILD_DIR, whose module setup.py then takes (brought up to date)

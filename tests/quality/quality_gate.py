@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The quality gate: the dom algorithm over the evaluation corpus, scored.
 
 Runs `korvane -a dom -f jsonl` over the corpus, scores the lines with the

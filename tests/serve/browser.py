@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Headless Chromium from Debian, driven over the DevTools protocol on a
 pipe (--remote-debugging-pipe: commands on descriptor 3, answers on 4, each
 message JSON ended by a NUL byte), with the standard library alone."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """A korvane service on a free loopback port, HTTP helpers, generated pages
 and runs of the command line that answers are compared with.
 

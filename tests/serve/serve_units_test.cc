@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the service decides before any HTTP: where it may listen without a
 // token, which Authorization headers pass, and which latency bucket a
 // request falls in.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Every endpoint's answers, byte for byte the command line's on the same
 generated pages, for both algorithms."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The service under faults and hostile clients, all on loopback, each
 bounded in count and time: it answers what it can, refuses the rest with
 JSON, frees what clients leave, and never goes down."""

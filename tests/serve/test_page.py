@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The page at GET / in headless Chromium: it loads nothing from elsewhere,
 its labels are the window's, and pasting a page or choosing a file then
 pressing 抽取转换 shows what the command line extracts."""
@@ -30,11 +31,18 @@ def served_page():
     assert server.stop() == 0
 
 
+def version():
+    """The project's version, as korvane --version gives it."""
+    return korvane("--version").decode().split()[-1]
+
+
 def window_labels():
-    """The window's caption, its labels and its button, from its source."""
+    """The window's caption (the project's version after its text), its
+    labels and its button, from its source."""
     source = WINDOW_SOURCE.read_text()
     labels = re.findall(r'Make(?:Label|Button)\(u"([^"]+)"_s', source)
-    caption = re.search(r'setWindowTitle\(u"([^"]+)"_s', source).group(1)
+    caption = re.search(r'setWindowTitle\(QStringLiteral\("([^"]+)" KORVANE_VERSION\)\)',
+                        source).group(1) + version()
     assert {"HTML格式网页：", "转换后TXT正文：", "抽取转换"} <= set(labels)
     return [caption, *labels]
 
@@ -44,7 +52,7 @@ def test_the_labels_are_the_windows(served_page):
     text = browser.evaluate("document.body.innerText")
     for label in window_labels():
         assert label in text, label
-    assert browser.evaluate("document.title") == "KORVANE V3.2"
+    assert browser.evaluate("document.title") == f"KORVANE V{version()}"
     # The first box holds the window's sample page, as the window's does.
     sample = WINDOW_SAMPLE.read_text().replace("\r\n", "\n")
     assert browser.evaluate("document.getElementById('page').defaultValue") == sample

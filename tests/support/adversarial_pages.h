@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pages built to find slow paths and odd corners of the conversion: long
 // runs of one marker, huge numbers of tags, bodies at the 900,000-unit cap.
 // Each is made at a scale that the caller picks: the benchmarks time them

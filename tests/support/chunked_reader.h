@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes in memory handed out in chunks of chosen sizes, so that records,
 // lines and gzip members end anywhere within a read.
 #pragma once

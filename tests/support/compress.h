@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes compressed as servers and crawlers compress them: zstd frames (with
 // or without a dictionary, as zstd WARC files hold them) and Brotli.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes of a text as the command line meets them: in another charset, or
 // compressed as gzip.
 #pragma once

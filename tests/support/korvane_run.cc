@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "korvane_run.h"
 
 #include <sys/resource.h>

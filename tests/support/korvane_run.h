@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs of the built korvane binary as a user or a script runs it: through
 // the shell, in a folder, with what it wrote, its exit status, its time and
 // its peak memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // News pages generated for benchmarks and fuzz seeds: a head with styles and
 // scripts, navigation, an article of CJK paragraphs with images, side lists,
 // a footer.

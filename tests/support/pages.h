@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pages written for the tests: small news pages whose article the engine
 // finds, in UTF-8 as the command line reads them or in UTF-16 as the engine
 // takes them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Random texts built from what the engine reacts to, for comparing the fast
 // engine with the reference.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Folders and files that tests and benchmarks make for one run.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "warc_record.h"
 
 namespace korvane::test_support {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // WARC records as a crawler writes them.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Paints KORVANE's window icon, korvane.png (64 x 64, RGBA): a page of
 markup, an arrow pointing down, and the page of text that comes out.
 

@@ -1,11 +1,13 @@
 # Writes OUTPUT, a header holding the page of GET / (PAGE, with the window's
-# sample page, SAMPLE, escaped into the placeholder of its text box) as bytes, so
-# that the program carries it and reads no file to serve it.
+# sample page, SAMPLE, escaped into the placeholder of its text box, and the
+# project's VERSION in its caption) as bytes, so that the program carries it
+# and reads no file to serve it.
 cmake_minimum_required(VERSION 3.25)
 file(READ "${PAGE}" page)
 file(READ "${SAMPLE}" sample)
 string(REPLACE "&" "&amp;" sample "${sample}")
 string(REPLACE "<" "&lt;" sample "${sample}")
+string(REPLACE "{{version}}" "${VERSION}" page "${page}")
 string(REPLACE "{{sample}}" "${sample}" page "${page}")
 file(WRITE "${OUTPUT}.html" "${page}")
 file(READ "${OUTPUT}.html" hex HEX)

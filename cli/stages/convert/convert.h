@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One input → what the output stage writes for it: the page decoded, run
 // through the engine and rendered, on whichever worker thread takes it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Work on a pool of threads whose results come out in input order, with a
 // bounded number of items and bytes in flight so that memory stays bounded
 // too. Each role waits on a condition of its own and is woken only when what

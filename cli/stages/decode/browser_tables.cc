@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "decode/browser_tables.h"
 
 #include <unicode/ucnv.h>

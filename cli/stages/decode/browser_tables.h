@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where ICU's converters part from the tables browsers decode with (the
 // indexes of the WHATWG Encoding Standard): the differences, small tables
 // that make every encoding decode byte for byte as browsers decode it.

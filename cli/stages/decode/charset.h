@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Charset labels, mapped to encodings the way browsers map them (every label
 // of every encoding that browsers know), and each encoding to what decodes it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes of a page → its UTF-16 text, in the charset that browsers and real
 // Chinese pages agree on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The charset that an HTML page declares in a <meta> element near its start,
 // found the way browsers find it before they parse the page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // UTF-8 to UTF-16 in one pass: validating and converting together, every
 // ill-formed sequence replaced and counted exactly as ICU's converter and
 // browsers do. Written by hand because the decoding of every page sits on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A Brotli body (HTTP "br" Content-Encoding) inflated with libbrotli.
 #pragma once
 

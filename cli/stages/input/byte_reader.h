@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes of a file, of standard input or of gzip data, read in chunks so that
 // large inputs never sit in memory whole unless a page needs them whole, and
 // never more of one than --max-page-size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The files of a folder tree that may hold pages, found one at a time.
 #pragma once
 

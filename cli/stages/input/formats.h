@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What data is, told by its first bytes: the compressed formats that crawls
 // and pages come in.
 #pragma once

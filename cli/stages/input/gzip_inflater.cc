@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "input/gzip_inflater.h"
 
 #include <isa-l/crc.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Gzip members inflated one after another with ISA-L, each member's header
 // read and its CRC-32 and length checked as it ends. ISA-L rather than zlib
 // because inflating is the slowest stage of reading a compressed crawl and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "input/http_body.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The body of an HTTP response as its server meant it: its transfer and
 // content codings undone (chunked, gzip, deflate, br, zstd), as crawlers
 // such as wget store bodies the way they were received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The head of an HTTP response as WARC files store it, and the parts of it
 // that decide whether and how a body is read as a page.
 #pragma once

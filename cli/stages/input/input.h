@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One input as it travels through the pipeline: read, decoded, converted,
 // written. An input that is not a page travels too, carrying its error.
 #pragma once

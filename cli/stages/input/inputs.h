@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line's inputs as one stream of pages, in order: files, folders
 // (walked), WARC files (record by record), standard input ("-"), or JSON
 // lines on standard input. Only the page being handed out is in memory, and

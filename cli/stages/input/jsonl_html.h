@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The "html" member of a JSON line, read without the general JSON parser:
 // the page is most of a line's bytes, and the parser reads a string one
 // character at a time, several times slower than the page is converted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pages given as JSON lines on a stream: {"id": ..., "url": ..., "html": ...}.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes read ahead on a thread of their own, so that the reader below (a
 // gzip member's inflating, the slowest step of reading a compressed crawl)
 // runs beside the stages above it rather than in turn with them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How a failure to read an input becomes that input's error, in one place
 // for every reader.
 #pragma once

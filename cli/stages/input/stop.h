@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A request to stop a batch early: SIGINT or SIGTERM, or standard output
 // that cannot be written. Reading ends, what is in flight is finished and
 // written, and the summary says why the batch stopped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pages of a WARC file (WARC/1.0 or WARC/1.1, as inflated by the caller):
 // each response record with HTTP status 200 and an HTML Content-Type is one
 // page, known by its WARC-Target-URI, its HTTP headers stripped and its body

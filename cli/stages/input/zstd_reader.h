@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Zstandard data inflated with libzstd: frames one after another, as zstd
 // WARC files hold them (one frame per record) and as servers send a "zstd"
 // Content-Encoding.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JSON strings written straight from UTF-16 text, in one pass: escaped as
 // nlohmann::json escapes them (byte for byte, so that JSON lines stay what
 // they were) and converted to UTF-8 together; and UTF-16 text as UTF-8. Written by hand because the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names (paths, URLs, WARC header values) as korvane shows them, on standard
 // error and in the JSON "source": one line of text that a terminal only
 // prints, and that tells every two names apart.

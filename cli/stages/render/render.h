@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The JSON lines of the batch output.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resolution of a reference (an image source) against a base URL, as
 // browsers resolve it (the URL Standard's parser, for the schemes with hosts).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The built korvane binary, run as a user runs it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

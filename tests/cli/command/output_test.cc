@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the last stage writes, seen through the program: messages on
 // standard error.
 #include "output.h"

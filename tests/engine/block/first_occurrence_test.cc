@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "block/first_occurrence.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "block/lower_case.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reference: the conversion written out step by step, slow and plain.
 // Every replacement rebuilds the whole text and every search starts over,
 // with 1-based positions. The engine's fast methods are compared with it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "dom/style_rules.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where browsers' parsing decides what text a page shows: the ends of
 // comments and scripts, and of SVG and MathML content.
 #include <gtest/gtest.h>

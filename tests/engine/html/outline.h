@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tree of a page in one line, for tests: elements as name(children) in
 // lower case, text in quotes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "json_ld_reference.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every table browsers decode with, checked byte for byte against the
 // Encoding Standard's indexes as Debian's libjs-text-encoding ships them
 // (installed by scripts/setup; the test skips without it).
