@@ -5,7 +5,7 @@
         [--scheduler ADDRESS [--connect-timeout SECONDS] | --workers N]
         [--algorithm block|dom] [--max-page-size SIZE]
 
-Inputs are what the command line takes: pages, WARC files (plain or gzip)
+Inputs are what the command line takes: pages, WARC files (plain, gzip or zstd)
 and folders, which are walked here as the command line walks them. Each file
 is one task; the task writes the JSON lines of `korvane --format jsonl FILE`
 to its own part file under DIR (its path mirrored, ".jsonl" added), whole or
