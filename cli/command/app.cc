@@ -37,8 +37,12 @@ std::string FewerThreadsMessage(unsigned running, unsigned wanted, const std::st
 
 int Run(const Options& options) {
   InstallStopHandlers();
-  Inputs inputs(
-      {options.inputs, options.stdin_jsonl, options.max_page_size, !options.output_dir.empty()});
+  InputSettings input_settings{options.inputs, options.stdin_jsonl, options.max_page_size,
+                               !options.output_dir.empty()};
+  // The workers read the pages' bytes: the reading thread, which they all
+  // wait on, reads only what lies around them.
+  input_settings.slices = true;
+  Inputs inputs(std::move(input_settings));
   const bool one_page = inputs.SinglePage();
   ConvertSettings convert;
   // Files under --output-dir hold records.

@@ -132,6 +132,47 @@ size_t FileReader::Read(char* buffer, size_t size) {
   return peeked_.Take(buffer, size);
 }
 
+uint64_t FileReader::SizeNow() {
+  struct stat status;
+  if (::fstat(fd_, &status) == 0) regular_size_ = static_cast<uint64_t>(status.st_size);
+  return regular_size_;
+}
+
+std::shared_ptr<const SharedFile> FileReader::Shared() {
+  if (!shared_) {
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd >= 0) shared_ = std::make_shared<SharedFile>(fd);
+  }
+  return shared_;
+}
+
+std::optional<FileSlice> FileReader::SliceAhead(uint64_t count) {
+  if (!regular_ || peeked_.size() > 0 || !Shared()) return std::nullopt;
+  // Where the file stands is asked of the system (standard input may have
+  // been read by others before), in the same call that passes over the slice.
+  const off_t after = ::lseek(fd_, static_cast<off_t>(count), SEEK_CUR);
+  if (after < 0) return std::nullopt;
+  const auto end = static_cast<uint64_t>(after);
+  if (end > regular_size_ && end > SizeNow()) {
+    ::lseek(fd_, static_cast<off_t>(end - count), SEEK_SET);
+    return std::nullopt;
+  }
+  consumed_ += count;
+  return FileSlice{shared_, end - count, count, 0};
+}
+
+std::optional<FileSlice> FileReader::RestAsSlice(uint64_t limit) {
+  if (!regular_ || !Shared()) return std::nullopt;
+  const off_t here = ::lseek(fd_, 0, SEEK_CUR);
+  if (here < 0) return std::nullopt;
+  const uint64_t offset = static_cast<uint64_t>(here) - peeked_.size();
+  const uint64_t size = regular_size_ > offset ? regular_size_ - offset : 0;
+  if (size > limit) throw TooLarge(limit);  // a sparse 100 GB file is not read at all
+  consumed_ += size - peeked_.size();
+  peeked_.Clear();
+  return FileSlice{shared_, offset, size, limit};
+}
+
 std::string FileReader::ReadAtMost(uint64_t limit) {
   uint64_t left = 0;
   if (regular_) {
