@@ -159,6 +159,7 @@ class FileReader final : public ByteReader {
   uint64_t regular_size_ = 0;
   PeekBuffer peeked_;
   uint64_t consumed_ = 0;
+  uint64_t position_ = 0;                     // regular files: where the next read begins
   std::shared_ptr<const SharedFile> shared_;  // made for the first slice
 };
 
