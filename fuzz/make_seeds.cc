@@ -243,10 +243,12 @@ void WarcSeeds(SeedWriter& seeds, const std::vector<std::u16string>& pages) {
                               }() +
                               "\r\n" + gzipped.substr(10) + "\r\n0\r\n\r\n"});
   // The first byte packs the file (plain, one gzip member, a member per
-  // record), the second says how many read sizes follow.
+  // record, raw gzip, a zstd frame per record, raw zstd), the second says
+  // how many read sizes follow.
   seeds.Add("warc", std::string("\0\0", 2) + warc);
   seeds.Add("warc", std::string("\1\0", 2) + warc);
   seeds.Add("warc", std::string("\2\3\1\7\0", 5) + warc);
+  seeds.Add("warc", std::string("\4\0", 2) + warc);  // a zstd frame per record
   seeds.Add("warc", std::string("\0\0", 2) + warc.substr(0, warc.size() / 2));
   seeds.Dictionary(
       "warc", {"WARC/1.0\r\n", "WARC/1.1\r\n", "WARC-Type: response\r\n", "WARC-Target-URI: ",

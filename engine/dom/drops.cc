@@ -9,9 +9,10 @@ namespace korvane {
 namespace {
 
 // A hidden subtree with more than this share of the page's text is the
-// article, shown by a script; an element around the headline with more than
-// this share is the article's container.
-constexpr double kHiddenArticleShare = 0.6;
+// article, shown by a script, and so is a navigation, sidebar, footer or
+// other junk shown as text that is left unclosed before it; an element
+// around the headline with more than this share is the article's container.
+constexpr double kArticleShare = 0.6;
 constexpr double kArticleContainerShare = 0.5;
 
 bool IsJunk(Tag tag) {
@@ -37,7 +38,25 @@ bool IsJunk(Tag tag) {
     case Tag::kFigcaption:
       return true;
     default:
-      return Has(tag, kRawText);
+      return HidesRawText(tag);
+  }
+}
+
+// Junk for what it usually holds (menus, sidebars, footers, a control's
+// label, a caption, an image map's links), not for what browsers show of
+// it: left unclosed, such an element runs on over the rest of the page,
+// which browsers show as text.
+bool MayRunOn(Tag tag) {
+  switch (tag) {
+    case Tag::kNav:
+    case Tag::kAside:
+    case Tag::kFooter:
+    case Tag::kButton:
+    case Tag::kFigcaption:
+    case Tag::kMap:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -45,36 +64,74 @@ bool IsJunk(Tag tag) {
 // style sheet says.
 enum class StyleHiding : uint8_t { kNone, kDisplay, kVisibility, kDisplayed };
 
-// The style without blanks, in lower case, up to 128 units.
-std::u16string_view Packed(std::u16string_view style, char16_t (&packed)[128]) {
-  size_t size = 0;
-  for (char16_t unit : style) {
-    if (IsHtmlSpace(unit)) continue;
-    if (size == std::size(packed)) break;
-    packed[size++] = AsciiLower(unit);
-  }
-  return std::u16string_view(packed, size);
+std::u16string_view TrimmedHtml(std::u16string_view text) {
+  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
+  return text;
 }
 
-// "display: none", "visibility:hidden" in any letter case and spacing.
-StyleHiding InlineHiding(std::u16string_view style) {
-  char16_t packed[128];
-  const std::u16string_view text = Packed(style, packed);
-  if (text.find(u"display:none") != std::u16string_view::npos) return StyleHiding::kDisplay;
-  if (text.find(u"visibility:hidden") != std::u16string_view::npos) {
-    return StyleHiding::kVisibility;
+// The values of an inline style's "display" and "visibility", read
+// declaration by declaration as browsers read them: names and values are
+// whole words in any letter case and spacing ("display:nonesuch" is no
+// "none"), the last declaration of a property wins unless an earlier one
+// is "!important".
+struct InlineStyle {
+  struct Value {
+    std::u16string_view text;
+    bool important = false;
+    bool any = false;
+
+    void Declare(std::u16string_view value, bool is_important) {
+      if (important && !is_important) return;
+      text = value;
+      important = is_important;
+      any = true;
+    }
+    bool Is(std::u16string_view keyword) const {
+      return any && EqualIgnoringAsciiCase(text, keyword);
+    }
+  };
+  Value display;
+  Value visibility;
+};
+
+InlineStyle ReadInlineStyle(std::u16string_view style) {
+  InlineStyle read;
+  for (size_t begin = 0; begin < style.size();) {
+    size_t end = style.find(u';', begin);
+    if (end == std::u16string_view::npos) end = style.size();
+    const std::u16string_view declaration = style.substr(begin, end - begin);
+    begin = end + 1;
+    const size_t colon = declaration.find(u':');
+    if (colon == std::u16string_view::npos) continue;
+    const std::u16string_view name = TrimmedHtml(declaration.substr(0, colon));
+    std::u16string_view value = TrimmedHtml(declaration.substr(colon + 1));
+    const size_t bang = value.find(u'!');
+    const bool important =
+        bang != std::u16string_view::npos &&
+        EqualIgnoringAsciiCase(TrimmedHtml(value.substr(bang + 1)), u"important");
+    if (bang != std::u16string_view::npos) value = TrimmedHtml(value.substr(0, bang));
+    if (EqualIgnoringAsciiCase(name, u"display")) {
+      read.display.Declare(value, important);
+    } else if (EqualIgnoringAsciiCase(name, u"visibility")) {
+      read.visibility.Declare(value, important);
+    }
   }
+  return read;
+}
+
+StyleHiding InlineHiding(std::u16string_view style) {
+  const InlineStyle read = ReadInlineStyle(style);
+  if (read.display.Is(u"none")) return StyleHiding::kDisplay;
+  if (read.visibility.Is(u"hidden")) return StyleHiding::kVisibility;
   // An inline "display" wins over the style sheet's "display: none".
-  if (text.find(u"display:") != std::u16string_view::npos) return StyleHiding::kDisplayed;
+  if (read.display.any) return StyleHiding::kDisplayed;
   return StyleHiding::kNone;
 }
 
 bool ShowsAgain(const Dom& dom, const Node& element) {
   const Attribute* style = dom.FindAttribute(element, u"style");
-  if (style == nullptr) return false;
-  char16_t packed[128];
-  return Packed(dom.RawValue(*style), packed).find(u"visibility:visible") !=
-         std::u16string_view::npos;
+  return style != nullptr && ReadInlineStyle(dom.RawValue(*style)).visibility.Is(u"visible");
 }
 
 // Browsers show a descendant styled "visibility: visible" inside a
@@ -139,14 +196,14 @@ void PageDrops::Read(const Dom& dom) {
   style_.Read(dom);
   text_.assign(dom.size(), 0);
   // Each text node's units as the page writes them (blanks and references
-  // too: a share is all this measures), outside links and junk; then the
-  // sums, children after their parents.
+  // too: a share is all this measures), outside links and junk that is
+  // never shown; then the sums, children after their parents.
   NodeIndex link_end = 0;
   for (NodeIndex i = 1; i < dom.size(); ++i) {
     const Node& node = dom[i];
     if (node.tag == Tag::kText) {
       if (i >= link_end && !(node.flags & kRawContent)) text_[i] = node.size;
-    } else if (IsJunk(node.tag)) {
+    } else if (IsJunk(node.tag) && !MayRunOn(node.tag)) {
       i = node.end - 1;
     } else if (IsLink(dom, node)) {
       link_end = std::max(link_end, node.end);
@@ -188,12 +245,13 @@ void PageDrops::Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unl
       continue;
     }
     uint8_t drop = 0;
-    const Hiding hiding = IsJunk(node.tag) ? Hiding::kShown : HidingOf(dom, i, style_);
-    if (IsJunk(node.tag)) {
+    const bool junk = IsJunk(node.tag) && !(MayRunOn(node.tag) && HoldsMostText(i, kArticleShare));
+    const Hiding hiding = junk ? Hiding::kShown : HidingOf(dom, i, style_);
+    if (junk) {
       drop = kJunk;
     } else if (invisible && node.tag == Tag::kImg) {
       drop = kHidden;  // what an invisible element holds besides its text
-    } else if (hiding == Hiding::kGone && !HoldsMostText(i, kHiddenArticleShare)) {
+    } else if (hiding == Hiding::kGone && !HoldsMostText(i, kArticleShare)) {
       drop = kHidden;
     } else if (hiding == Hiding::kInvisible) {
       visibility.push_back(Visibility{node.end, false});

@@ -34,7 +34,9 @@ class PageDrops {
   // Marks junk and hidden subtrees, and unlikely ones when `strip_unlikely`:
   // their roots, and inside an element hidden by "visibility" the text and
   // images that do not show themselves again. A hidden subtree that holds
-  // most of the page's text is kept: a script reveals it.
+  // most of the page's text is kept: a script reveals it; so is a <nav>,
+  // <aside>, <footer>, <button>, <figcaption> or <map> that does: left
+  // unclosed, it runs on over the article.
   void Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
             std::vector<uint8_t>& drops) const;
 

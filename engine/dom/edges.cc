@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <span>
 #include <vector>
 
 #include "dom/phrases.h"
@@ -39,13 +40,12 @@ constexpr std::u16string_view kDatelineOpenings[] = {
     u"发布时间", u"发表时间",  u"更新时间", u"时间：",       u"日期："};
 
 constexpr std::u16string_view kCreditOpenings[] = {
-    u"by ",        u"作者：",       u"作者:",      u"文：",
-    u"文/",        u"文／",         u"来源：",     u"来源:",
-    u"文章来源",   u"稿源",         u"出处",       u"编辑：",
-    u"编辑:",      u"责任编辑",     u"责编",       u"译：",
-    u"转自",       u"转载自",       u"摘自",       u"photo by",
-    u"image:",     u"reporting by", u"editing by", u"additional reporting",
-    u"written by", u"story by",     u"via "};
+    u"by ",        u"by:",      u"作者：",       u"作者:",      u"文：",
+    u"文/",        u"文／",     u"来源：",       u"来源:",      u"文章来源",
+    u"稿源",       u"出处",     u"编辑：",       u"编辑:",      u"责任编辑",
+    u"责编",       u"译：",     u"转自",         u"转载自",     u"摘自",
+    u"photo by",   u"image:",   u"reporting by", u"editing by", u"additional reporting",
+    u"written by", u"story by", u"via "};
 
 constexpr std::u16string_view kCreditPhrases[] = {
     u"contributed reporting", u"contributed to this report",
@@ -111,6 +111,12 @@ constexpr std::u16string_view kNoticePhrases[] = {u"subscribe",
 
 // Whole lines that are notices.
 constexpr std::u16string_view kNoticeLines[] = {u"comments", u"comment", u"more:", u"related"};
+
+// What heads a note on the article's author.
+constexpr std::u16string_view kAuthorNoteHeadings[] = {u"about the author", u"作者简介",
+                                                       u"关于作者"};
+// A note on the author is looked for among this many last lines.
+constexpr size_t kAuthorNoteLines = 3;
 
 // Endings of a notice section's heading ("反侵权公告：", "Disclaimer").
 constexpr std::u16string_view kSectionHeadings[] = {u"声明", u"公告",   u"启事",
@@ -283,6 +289,66 @@ bool IsBoilerplate(EdgeLine kind) {
   return kind == EdgeLine::kDateline || kind == EdgeLine::kCredit || kind == EdgeLine::kNotice;
 }
 
+// The names of an author field ("Jane Doe and John Roe", "王五、赵六"):
+// parts of two units or more.
+std::vector<std::u16string_view> AuthorNames(std::u16string_view author) {
+  // Chinese names are set apart by blanks too ("王五 赵六").
+  const bool cjk = std::any_of(author.begin(), author.end(), IsCjk);
+  std::vector<std::u16string_view> names;
+  size_t begin = 0;
+  const auto add = [&](size_t end) {
+    const std::u16string_view name = Trimmed(author.substr(begin, end - begin));
+    if (name.size() >= 2) names.push_back(name);
+  };
+  for (size_t at = 0; at < author.size(); ++at) {
+    size_t separator = 0;
+    if (MatchesAt(author, at, u" and ")) {
+      separator = 5;
+    } else if (std::u16string_view(u",;&、，").find(author[at]) != std::u16string_view::npos ||
+               (cjk && IsBlank(author[at]))) {
+      separator = 1;
+    }
+    if (separator == 0) continue;
+    add(at);
+    begin = at + separator;
+    at = begin - 1;
+  }
+  add(author.size());
+  return names;
+}
+
+// Whether a line opens with `name` as a whole name and goes on about it:
+// "Jane Doe is ...", "王五，...", not "Jane Doe" alone or "Jane Doeville".
+bool OpensWithName(std::u16string_view line, std::u16string_view name) {
+  constexpr size_t kLeastAfterName = 3;
+  if (line.size() < name.size() + kLeastAfterName) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (AsciiLower(line[i]) != AsciiLower(name[i])) return false;
+  }
+  const char16_t next = line[name.size()];
+  return !IsCjk(next) && (IsCjk(name.back()) || !IsAsciiAlnum(next));
+}
+
+bool IsAuthorNoteHeading(std::u16string_view line) {
+  for (const std::u16string_view heading : kAuthorNoteHeadings) {
+    if (IsWholeLine(line, heading)) return true;
+  }
+  return false;
+}
+
+// "About the author: Jane Doe ...", "Jane Doe is ...".
+bool OpensAuthorNote(std::u16string_view line, std::span<const std::u16string_view> names) {
+  const std::u16string_view opening = Opening(line);
+  for (const std::u16string_view heading : kAuthorNoteHeadings) {
+    if (MatchesAt(opening, 0, heading) &&
+        (opening.size() == heading.size() || !IsAsciiAlnum(opening[heading.size()]))) {
+      return true;
+    }
+  }
+  return std::any_of(names.begin(), names.end(),
+                     [&](std::u16string_view name) { return OpensWithName(line, name); });
+}
+
 }  // namespace
 
 EdgeLine ClassifyEdgeLine(std::u16string_view line) {
@@ -331,6 +397,25 @@ void TrimEdges(std::u16string& body) {
     trimmed.append(lines[i]);
   }
   body.swap(trimmed);
+}
+
+void TrimAuthorNote(std::u16string& body, std::u16string_view author) {
+  const std::vector<std::u16string_view> lines = Lines(body);
+  const std::vector<std::u16string_view> names = AuthorNames(author);
+  const size_t first = lines.size() > kAuthorNoteLines ? lines.size() - kAuthorNoteLines : 1;
+  size_t end = lines.size();
+  while (end > first && Weight(lines[end - 1]) <= kLongCredit &&
+         OpensAuthorNote(lines[end - 1], names)) {
+    --end;
+  }
+  // "About the author" standing alone over short lines.
+  for (size_t i = end; i-- > first;) {
+    if (Weight(lines[i]) > kLongCredit) break;
+    if (IsAuthorNoteHeading(lines[i])) end = i;
+  }
+  if (end == lines.size()) return;
+  const std::u16string_view last = lines[end - 1];
+  body.resize(static_cast<size_t>(last.data() - body.data()) + last.size());
 }
 
 }  // namespace korvane

@@ -26,4 +26,10 @@ EdgeLine ClassifyEdgeLine(std::u16string_view line);
 // side, and a notice section ("免责声明：" and what follows it) at the end.
 void TrimEdges(std::u16string& body);
 
+// Trims a note on the article's author from the very end of a body: short
+// lines that open with one of the names of `author` and go on about them
+// ("Jane Doe is a reporter for ..."), or that follow "About the author" or
+// open with it. The body's first line always stays.
+void TrimAuthorNote(std::u16string& body, std::u16string_view author);
+
 }  // namespace korvane

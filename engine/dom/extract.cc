@@ -121,6 +121,7 @@ Article ExtractDomArticle(std::u16string_view html) {
   }
   PageMetadata metadata = ReadMetadata(work.dom, best_span, std::move(headings));
   WithoutLeadingHeadline(metadata.headline, article.body);
+  TrimAuthorNote(article.body, metadata.author);
   article.title = std::move(metadata.title);
   article.headline = std::move(metadata.headline);
   article.author = std::move(metadata.author);

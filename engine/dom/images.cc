@@ -42,22 +42,24 @@ bool IsPlaceholder(std::u16string_view url) {
 }  // namespace
 
 std::u16string ImageSource(const Dom& dom, const Node& image) {
-  static constexpr std::u16string_view kLazy[] = {u"data-src", u"data-original"};
-  static constexpr std::u16string_view kSets[] = {u"srcset", u"data-srcset"};
-  for (std::u16string_view name : kLazy) {
-    const Attribute* attribute = dom.FindAttribute(image, name);
+  // Lazy loaders keep the real source in attributes of their own (the src
+  // beside them is a placeholder). Then the src, the page's own choice: a
+  // srcset holds other sizes of the same picture, and its first candidate
+  // is as often the smallest as the largest; it stands in for a src that
+  // is missing.
+  static constexpr struct {
+    std::u16string_view name;
+    bool set;  // a list of candidates
+  } kSources[] = {{u"data-src", false},
+                  {u"data-original", false},
+                  {u"data-srcset", true},
+                  {u"src", false},
+                  {u"srcset", true}};
+  for (const auto& source : kSources) {
+    const Attribute* attribute = dom.FindAttribute(image, source.name);
     if (attribute == nullptr) continue;
-    const std::u16string_view url = Trim(dom.RawValue(*attribute));
-    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
-  }
-  if (const Attribute* src = dom.FindAttribute(image, u"src")) {
-    const std::u16string_view url = Trim(dom.RawValue(*src));
-    if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
-  }
-  for (std::u16string_view name : kSets) {
-    const Attribute* attribute = dom.FindAttribute(image, name);
-    if (attribute == nullptr) continue;
-    const std::u16string_view url = FirstCandidate(dom.RawValue(*attribute));
+    const std::u16string_view raw = dom.RawValue(*attribute);
+    const std::u16string_view url = source.set ? FirstCandidate(raw) : Trim(raw);
     if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   return {};

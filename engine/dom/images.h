@@ -11,8 +11,9 @@ namespace korvane {
 
 // The sources of the <img> elements inside `parts` that are not dropped, in
 // document order, each once. A lazy-loading page's real source (data-src,
-// data-original, then the first candidate of srcset or data-srcset) wins
-// over a src; "data:" placeholders are left out; references are decoded.
+// data-original, then the first candidate of data-srcset) wins over a src,
+// and a src over the first candidate of srcset; "data:" placeholders and
+// empty values are passed over; references are decoded.
 std::vector<std::u16string> ArticleImages(const Dom& dom, std::span<const NodeIndex> parts,
                                           std::span<const uint8_t> drops);
 

@@ -24,18 +24,30 @@ std::u16string_view Trimmed(std::u16string_view text) {
   return text;
 }
 
+// Whether a declaration's value ends at `at`: "none" is a whole value,
+// "nonesuch" is not.
+bool EndsValue(std::u16string_view sheet, size_t at) {
+  return at == sheet.size() || IsHtmlSpace(sheet[at]) || sheet[at] == u';' || sheet[at] == u'!' ||
+         sheet[at] == u'}';
+}
+
 // Where "display: none" (any spacing; the letter case of style sheets)
 // stands in a sheet: the positions of its "none", in order. "none" is
-// found by the fast search, and "display:" looked for before it.
+// found by the fast search, and "display:" looked for before it; both are
+// whole words ("nonesuch", "-x-display" are other values and properties).
 std::vector<size_t> DisplayNones(std::u16string_view sheet) {
+  constexpr std::u16string_view kProperty = u"display";
   std::vector<size_t> found;
   for (size_t at = 0; (at = Find(sheet, u"none", at)) != kNotFound; at += 4) {
+    if (!EndsValue(sheet, at + 4)) continue;
     size_t before = at;
     while (before > 0 && IsHtmlSpace(sheet[before - 1])) --before;
     if (before == 0 || sheet[before - 1] != u':') continue;
     --before;
     while (before > 0 && IsHtmlSpace(sheet[before - 1])) --before;
-    if (sheet.substr(0, before).ends_with(u"display")) found.push_back(at);
+    if (!sheet.substr(0, before).ends_with(kProperty)) continue;
+    const size_t name = before - kProperty.size();
+    if (name == 0 || !IsNameUnit(sheet[name - 1])) found.push_back(at);
   }
   return found;
 }

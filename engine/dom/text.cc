@@ -13,7 +13,10 @@ bool IsInvisible(char16_t unit) { return unit == 0x200B || unit == 0xFEFF || uni
 bool IsCell(Tag tag) { return tag == Tag::kTd || tag == Tag::kTh; }
 
 // Elements whose content is never text of the page.
-bool IsSkipped(Tag tag) { return Has(tag, kRawText) || tag == Tag::kSvg || tag == Tag::kMath; }
+bool IsSkipped(Tag tag) { return HidesRawText(tag) || tag == Tag::kSvg || tag == Tag::kMath; }
+
+// Elements whose line breaks and blanks browsers keep.
+bool IsPreformatted(Tag tag) { return tag == Tag::kPre || ShowsRawText(tag); }
 
 }  // namespace
 
@@ -87,7 +90,7 @@ void TextWriter::AppendSubtree(const Dom& dom, NodeIndex root, std::span<const u
       pending_space_ = true;
     } else if (Has(node.tag, kBlock)) {
       Break();
-      const bool pre = node.tag == Tag::kPre;
+      const bool pre = IsPreformatted(node.tag);
       pre_depth += pre;
       open.push_back(Open{node.end, true, pre});
     }

@@ -181,4 +181,12 @@ constexpr uint8_t PropertiesOf(Tag tag) {
 
 constexpr bool Has(Tag tag, TagProperty property) { return (PropertiesOf(tag) & property) != 0; }
 
+// Raw-text elements whose content browsers show as the page's text, as it
+// is written and preformatted: <xmp>, <plaintext>.
+constexpr bool ShowsRawText(Tag tag) { return tag == Tag::kXmp || tag == Tag::kPlaintext; }
+
+// Raw-text elements whose content is no text of the page: code, style
+// rules, the title, a control's value, what shows without scripts or frames.
+constexpr bool HidesRawText(Tag tag) { return Has(tag, kRawText) && !ShowsRawText(tag); }
+
 }  // namespace korvane

@@ -169,7 +169,10 @@ bool HtmlTokenizer::ReadAttributes(size_t& at, bool keep, Token& token) {
 
 // The content of the raw-text element just opened, up to its end tag.
 Token HtmlTokenizer::RawText() {
-  size_t end = raw_text_tag_ == Tag::kScript ? ScriptEnd(at_) : RawTextEnd(at_);
+  // Nothing ends a <plaintext>: the rest of the page is its text.
+  size_t end = raw_text_tag_ == Tag::kScript      ? ScriptEnd(at_)
+               : raw_text_tag_ == Tag::kPlaintext ? page_.size()
+                                                  : RawTextEnd(at_);
   if (end == page_.size() && raw_text_tag_ == Tag::kTitle) {
     end = UnclosedTitleEnd(at_);
     title_cut_short_ = end < page_.size();

@@ -4,7 +4,7 @@
 // "</ ...>" are skipped; the content of raw-text elements (<script>,
 // <style>, <title>, <textarea>, <noscript>, <iframe>, <template>, ...) comes
 // as one raw-text token up to the element's own end tag, or to the end of
-// the page ("<script/>" has none); a script's end tag inside "<!--
+// the page ("<script/>" has none; <plaintext> always runs to it); a script's end tag inside "<!--
 // <script>...</script>" ends the inner script only. Inside SVG and MathML
 // (the tree tells, see SetTreeContext) no element has raw text, and
 // "<![CDATA[...]]>" is a raw-text token. A <title> that is never closed

@@ -28,9 +28,15 @@ struct TagGroup {
   constexpr bool Contains(Tag tag) const { return (bits[Bit(tag) / 64] >> (Bit(tag) % 64)) & 1; }
 };
 
-constexpr TagGroup kScopes{{Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml, Tag::kMarquee,
-                            Tag::kObject, Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh},
+constexpr TagGroup kScopes{{Tag::kApplet, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
+                            Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh},
                            true};
+// An open <button> shields too: what the end tags of inline elements and of
+// <p> may not close past (the end tags of blocks close it).
+constexpr TagGroup kButtonScopes{
+    {Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
+     Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh},
+    true};
 constexpr TagGroup kListScopes{
     {Tag::kApplet, Tag::kButton, Tag::kCaption, Tag::kHtml, Tag::kMarquee, Tag::kObject,
      Tag::kTable, Tag::kTd, Tag::kTemplate, Tag::kTh, Tag::kUl, Tag::kOl, Tag::kMenu, Tag::kDl},
@@ -54,7 +60,8 @@ const ImpliedEnd* ImpliedEndOf(Tag tag) {
   static constexpr ImpliedEnd kSection{{Tag::kTbody, Tag::kThead, Tag::kTfoot}, &kTableOnly};
   static constexpr ImpliedEnd kOption{{Tag::kOption}, &kSelectScopes};
   static constexpr ImpliedEnd kOptgroup{{Tag::kOption, Tag::kOptgroup}, &kSelectScopes};
-  static constexpr ImpliedEnd kLink{{Tag::kA}, &kScopes};
+  static constexpr ImpliedEnd kLink{{Tag::kA}, &kButtonScopes};
+  static constexpr ImpliedEnd kButton{{Tag::kButton}, &kScopes};
   switch (tag) {
     case Tag::kLi:
       return &kListItem;
@@ -76,6 +83,8 @@ const ImpliedEnd* ImpliedEndOf(Tag tag) {
       return &kOptgroup;
     case Tag::kA:
       return &kLink;
+    case Tag::kButton:
+      return &kButton;
     default:
       return nullptr;
   }
@@ -98,8 +107,10 @@ const TagGroup& ShieldsOfEndTag(Tag tag) {
     case Tag::kDt:
     case Tag::kDd:
       return kListScopes;
+    case Tag::kP:
+      return kButtonScopes;
     default:
-      return kScopes;
+      return Has(tag, kClosesP) || tag == Tag::kButton ? kScopes : kButtonScopes;
   }
 }
 
@@ -231,7 +242,7 @@ void Dom::AddText(const Token& token) {
     CloseNearest(Token{.kind = TokenKind::kEndTag, .tag = Tag::kHead});
     node.parent = open_.back().node;
   }
-  if (raw) node.flags |= kRawContent;
+  if (raw && !ShowsRawText(token.tag)) node.flags |= kRawContent;
   if ((!raw || Has(token.tag, kReferences)) && FindUnit(text, u'&') != kNotFound) {
     node.flags |= kDecoded;
     node.text_begin = static_cast<uint32_t>(decoded_.size());

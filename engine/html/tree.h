@@ -17,14 +17,16 @@
 // child, a text node flagged kRawContent whose Text is its content as
 // written: <script type="application/ld+json"> gives its JSON unchanged;
 // <title> and <textarea> are the exception and have their references
-// decoded. Text nodes keep their blanks and line breaks as written.
+// decoded. The content of <xmp> and <plaintext>, which browsers show, is
+// text as written, not flagged. Text nodes keep their blanks and line breaks as written.
 //
 // The tree is built the way browsers repair markup, in a light form:
 // void elements (<br>, <img>, <meta>) have no children; a <p> ends where a
-// block starts; <li>, <dt>/<dd>, <td>/<th>, <tr>, <option> and a nested <a>
-// end the open one of their kind; an end tag closes the nearest open element
-// of its name (and what is open inside it) and is ignored when none is open
-// or a table or cell lies between; elements nest at most kMaxDepth deep
+// block starts; <li>, <dt>/<dd>, <td>/<th>, <tr>, <option>, <button> and a
+// nested <a> end the open one of their kind; an end tag closes the nearest
+// open element of its name (and what is open inside it) and is ignored when
+// none is open or a table or cell lies between (or, for the end tags of
+// inline elements and of <p>, a <button>); elements nest at most kMaxDepth deep
 // (deeper ones become siblings). "<x/>" is an empty element whatever x is:
 // browsers would open <div/>, <button/> or <script/> and let it swallow
 // what follows, but the page's author meant it empty. Text other than

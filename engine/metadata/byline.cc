@@ -572,17 +572,33 @@ bool OpensByline(std::u16string_view before) {
   return false;
 }
 
-// "By Jane Doe and John Roe", "by 眉间尺": the names after "by".
-std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
-  if (!(StartsWith(line, at, u"By ") || StartsWith(line, at, u"by ") ||
-        StartsWith(line, at, u"BY "))) {
-    return std::nullopt;
+// Where the word [begin, end) runs into another element's text: the first
+// seam inside it, or `end`. A seam after its first letter alone is a drop
+// capital's ("<b>J</b>ane").
+size_t WordEnd(std::span<const uint32_t> seams, size_t begin, size_t end) {
+  const auto seam = std::upper_bound(seams.begin(), seams.end(), begin + 1);
+  return seam != seams.end() && *seam < end ? *seam : end;
+}
+
+// "By", "by", "BY" followed by a blank or a colon ("By: Jane Doe").
+bool IsEnglishByAt(std::u16string_view line, size_t at) {
+  if (!(StartsWith(line, at, u"By") || StartsWith(line, at, u"by") ||
+        StartsWith(line, at, u"BY"))) {
+    return false;
   }
+  return at + 2 < line.size() && (line[at + 2] == u' ' || line[at + 2] == u':');
+}
+
+// "By Jane Doe and John Roe", "By: Jane Doe & John Roe", "by 眉间尺": the
+// names after "by", which end where their element does.
+std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at,
+                                      std::span<const uint32_t> seams) {
+  if (!IsEnglishByAt(line, at)) return std::nullopt;
   if (at > 0 && (IsAsciiLetter(line[at - 1]) || IsAsciiDigit(line[at - 1]) ||
                  line.size() > kMaxBylineLine || !OpensByline(line.substr(0, at)))) {
     return std::nullopt;
   }
-  size_t pos = SkipBlanks(line, at + 3);
+  size_t pos = SkipBlanks(line, at + 2);
   if (pos < line.size() && line[pos] == u':') pos = SkipBlanks(line, pos + 1);
   if (pos < line.size() && IsCjk(line[pos])) {
     const std::optional<Names> names = ReadNames(line, pos, NameStyle::kStrict);
@@ -593,7 +609,12 @@ std::optional<Byline> EnglishBylineAt(std::u16string_view line, size_t at) {
   bool after_connector = false;
   for (int words = 0; words < kMaxEnglishWords && pos < line.size(); ++words) {
     size_t end = pos;
-    while (end < line.size() && IsLatinNameUnit(line[end])) ++end;
+    if (line[pos] == u'&') {
+      ++end;
+    } else {
+      while (end < line.size() && IsLatinNameUnit(line[end])) ++end;
+      end = WordEnd(seams, pos, end);
+    }
     const std::u16string_view word = line.substr(pos, end - pos);
     if (word.empty()) break;
     const bool name_word = IsAsciiUpper(word.front()) && !IsEnglishStopWord(word);
@@ -682,7 +703,8 @@ bool Surer(const std::optional<Byline>& candidate, const std::optional<Byline>& 
   return candidate && (!best || candidate->kind > best->kind);
 }
 
-std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare) {
+std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare,
+                                   std::span<const uint32_t> seams) {
   std::optional<Byline> best;
   static const std::bitset<65536> kStarts = BylineStarts();
   for (size_t at = 0; at < line.size(); ++at) {
@@ -694,7 +716,7 @@ std::optional<Byline> SurestByline(std::u16string_view line, bool may_be_bare) {
     } else if (IsCjk(unit)) {
       found = LabelledAt(line, at);
     } else if (unit == u'B' || unit == u'b') {
-      found = EnglishBylineAt(line, at);
+      found = EnglishBylineAt(line, at, seams);
     }
     if (!found && (unit == u'发' || unit == u'/' || unit == 0xFF0F || unit == u' ')) {
       found = MarkedAt(line, at);
@@ -742,8 +764,9 @@ bool IsCopyrightLine(std::u16string_view line) {
   return false;
 }
 
-std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, bool dateline) {
-  std::optional<Byline> best = SurestByline(line, may_be_bare);
+std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, bool dateline,
+                                 std::span<const uint32_t> seams) {
+  std::optional<Byline> best = SurestByline(line, may_be_bare, seams);
   if (!best && dateline) best = BracketedName(line);
   if (best && IsCopyrightLine(line)) return std::nullopt;
   return best;
@@ -766,7 +789,8 @@ std::u16string WithoutLatinAdditions(std::u16string text) {
     text.resize(comma);
   }
   // After a word, not an initial ("Mary E. Lind").
-  if (const size_t stop = text.find(u". "); stop != kNone && stop >= 2 && IsAsciiLetter(text[stop - 2]) &&
+  if (const size_t stop = text.find(u". "); stop != kNone && stop >= 2 &&
+                                            IsAsciiLetter(text[stop - 2]) &&
                                             words(std::u16string_view(text).substr(0, stop)) >= 2) {
     text.resize(stop);
   }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,7 +32,10 @@ struct Byline {
 // notes and lines of names count only where `may_be_bare` (the caller knows
 // the line's place: an article's last lines, the line under the headline);
 // a name in brackets only in a `dateline` ("2004年7月16日 [ 张三 ] 来源：...").
-std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, bool dateline = false);
+// `seams` are the offsets, in order, where the line's text passes from one
+// element to another without a blank: names in Latin letters end there.
+std::optional<Byline> FindByline(std::u16string_view line, bool may_be_bare, bool dateline = false,
+                                 std::span<const uint32_t> seams = {});
 
 // An author as a page declares it (a <meta> tag, JSON-LD), blanks squeezed,
 // without "By" or labels, and without an organisation run on before the

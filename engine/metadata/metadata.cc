@@ -85,6 +85,7 @@ PageMetadata ReadMetadata(const Dom& dom, ArticleSpan article, PageHeadings head
       constexpr size_t kKeptLines = kKeptScratchUnits / 16;
       if (lines.lines.capacity() > kKeptLines) std::vector<TextLine>().swap(lines.lines);
       if (lines.links.capacity() > kKeptLines) decltype(lines.links)().swap(lines.links);
+      if (lines.seams.capacity() > kKeptLines) decltype(lines.seams)().swap(lines.seams);
     }
   } give_back{lines};
   const NodeWindow window = AroundArticle(dom, article);

@@ -8,7 +8,7 @@ namespace korvane {
 namespace {
 
 bool IsSkipped(Tag tag) {
-  return Has(tag, kRawText) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
+  return HidesRawText(tag) || tag == Tag::kHead || tag == Tag::kSvg || tag == Tag::kMath ||
          tag == Tag::kSelect;
 }
 
@@ -18,6 +18,7 @@ class LineBuilder {
     out_.text.clear();
     out_.links.clear();
     out_.lines.clear();
+    out_.seams.clear();
   }
 
   void Break() {
@@ -39,10 +40,16 @@ class LineBuilder {
       size_t end = at + 1;
       while (end < text.size() && !IsBlankOrControl(text[end])) ++end;
       if (!open_) {
-        out_.lines.push_back(TextLine{static_cast<uint32_t>(out_.text.size()), 0, node, 0});
+        out_.lines.push_back(TextLine{.begin = static_cast<uint32_t>(out_.text.size()),
+                                      .node = node,
+                                      .first_seam = static_cast<uint32_t>(out_.seams.size())});
         open_ = true;
       } else if (pending_space_) {
         Push(u" ", link);
+      } else if (at == 0) {  // the previous node's text runs on into this one's
+        TextLine& line = out_.lines.back();
+        out_.seams.push_back(static_cast<uint32_t>(out_.text.size()) - line.begin);
+        ++line.seam_count;
       }
       pending_space_ = false;
       Push(text.substr(at, end - at), link);

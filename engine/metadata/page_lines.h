@@ -19,6 +19,8 @@ struct TextLine {
   uint32_t size = 0;        // its units, blanks squeezed, no blank at either end
   NodeIndex node = 0;       // its first text node
   uint32_t link_units = 0;  // how many of its units are link text
+  uint32_t first_seam = 0;  // its seams: PageLines::seams[first_seam, +seam_count)
+  uint32_t seam_count = 0;
 };
 
 struct PageLines {
@@ -26,9 +28,16 @@ struct PageLines {
   // The runs of link text, as [begin, end) offsets into `text`, in order.
   std::vector<std::pair<uint32_t, uint32_t>> links;
   std::vector<TextLine> lines;
+  // Where the text of one node runs on into the next one's without a blank,
+  // across the end or start of an element ("<a>by Adnet</a><a>by Adnet</a>"),
+  // as offsets into its line, in order.
+  std::vector<uint32_t> seams;
 
   std::u16string_view Text(size_t line) const {
     return std::u16string_view(text).substr(lines[line].begin, lines[line].size);
+  }
+  std::span<const uint32_t> Seams(size_t line) const {
+    return std::span<const uint32_t>(seams).subspan(lines[line].first_seam, lines[line].seam_count);
   }
   // The first line whose text starts at or after `node`; lines.size() if none.
   size_t LineAt(NodeIndex node) const;

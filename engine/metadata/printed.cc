@@ -261,8 +261,8 @@ PrintedAuthors PrintedAuthor(const Dom& dom, const PageLines& lines, const Zones
   std::u16string joined;
   for (size_t i = zones.scan_begin; i < zones.scan_end; ++i) {
     const std::u16string_view text = lines.Text(i);
-    std::optional<Byline> byline =
-        FindByline(text, MayBeBare(zones, i), text.size() <= kShortLine && HasYear(text));
+    std::optional<Byline> byline = FindByline(
+        text, MayBeBare(zones, i), text.size() <= kShortLine && HasYear(text), lines.Seams(i));
     if (!byline && EndsWithLabel(text) && i + 1 < lines.lines.size()) {
       // A table's cell names the label, the next cell the author.
       joined.assign(text).append(lines.Text(i + 1));

@@ -45,6 +45,23 @@ TEST(DomDropsTest, HiddenByAnAttributeOrAnInlineStyle) {
       {u"<p style='visibility: visible'>x</p>", false},
       {u"<p style='display: block'>x</p>", false},
       {u"<p title='display:none'>x</p>", false},
+      // Values and names are whole words; the last declaration wins, unless
+      // an earlier one is important; a style is read to its end.
+      {u"<p style='display:nonesuch'>x</p>", false},
+      {u"<p style='display:none-x'>x</p>", false},
+      {u"<p style='display:none;color:red'>x</p>", true},
+      {u"<p style='display:none!important'>x</p>", true},
+      {u"<p style='display:none ;'>x</p>", true},
+      {u"<p style='-x-display:none'>x</p>", false},
+      {u"<p style='display:none;display:block'>x</p>", false},
+      {u"<p style='display:block;display:none'>x</p>", true},
+      {u"<p style='display:none !important;display:block'>x</p>", true},
+      {u"<p style='visibility:hiddenish'>x</p>", false},
+      {u"<p style='visibility:hidden;visibility:visible'>x</p>", false},
+      {u"<p style='width:10px;height:10px;margin:0 auto;padding:0;border:1px solid red;"
+       u"background:#fff;font-family:serif;line-height:1.5;letter-spacing:1px;color:#333;"
+       u"display:none'>x</p>",
+       true},
       {u"<p class=hidden>x</p>", false},
   };
   for (const auto& test : cases) {
@@ -83,9 +100,26 @@ TEST(DomDropsTest, ElementsThatAreNeverPageText) {
   }
   EXPECT_EQ(DropOf(u"<form><input></form>"), 0);
   for (const std::u16string_view html :
-       {u"<header>x</header>", u"<figure>x</figure>", u"<section>x</section>", u"<main>x</main>"}) {
+       {u"<header>x</header>", u"<figure>x</figure>", u"<section>x</section>", u"<main>x</main>",
+        u"<xmp>x</xmp>", u"<plaintext>x"}) {
     EXPECT_EQ(DropOf(html), 0) << ToUtf8(html);
   }
+}
+
+TEST(DomDropsTest, AnUnclosedElementThatBrowsersShowRunningOnOverTheArticleIsKept) {
+  // Unclosed, each holds the paragraph after it: most of the page's text.
+  for (const std::u16string_view html :
+       {u"<nav><a href=/>Home</a>", u"<aside>", u"<footer>", u"<button>", u"<figcaption>", u"<map>",
+        u"<nav style='color:red'>"}) {
+    EXPECT_EQ(DropOf(html), 0) << ToUtf8(html);
+  }
+  // Never shown as text, it stays out however much it holds.
+  for (const std::u16string_view html :
+       {u"<select>", u"<dialog>", u"<object>", u"<canvas>", u"<noscript>"}) {
+    EXPECT_NE(DropOf(html), 0) << ToUtf8(html);
+  }
+  // Closed, it holds little of the page's text and goes.
+  EXPECT_EQ(DropOf(u"<nav><p>" + std::u16string(100, u'y') + u"</p></nav>"), kJunk);
 }
 
 TEST(DomDropsTest, UnlikelyNamesOnlyWhenStrippingAndNeverOnAnArticle) {

@@ -196,6 +196,10 @@ TEST(DomTextTest, OneLinePerBlockBlanksSqueezed) {
       {u"<pre>x  y\nz</pre>", u"x y\r\nz"},
       {u"a\u3000\u00a0b\u200bc&nbsp;", u"a bc"},
       {u"<p></p><p> </p>x<script>no</script><style>no</style><svg><text>no</text></svg>", u"x"},
+      {u"x<textarea>no</textarea><noscript>no</noscript><iframe>no</iframe>", u"x"},
+      // Raw text that browsers show, as written and preformatted.
+      {u"<xmp><b>x</b>\ny  &amp;</xmp>z", u"<b>x</b>\r\ny &amp;\r\nz"},
+      {u"a<plaintext>b</plaintext>\n<p>c", u"a\r\nb</plaintext>\r\n<p>c"},
   };
   for (const auto& test : cases) {
     Dom dom;

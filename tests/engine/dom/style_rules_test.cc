@@ -29,6 +29,9 @@ TEST(HiddenByStyleTest, SimpleSelectorsSetToDisplayNone) {
       {"brace in a string", u".box:after{content:\"}\"} #print{display:none}", true, false},
       {"unterminated", u"#print{display:none", true, false},
       {"another name", u"#printer{display:none} .boxes{display:none}", false, false},
+      {"another value", u"#print{display:nonesuch} .box{display:none-x}", false, false},
+      {"another property", u"#print{-x-display:none} .box{mydisplay:none}", false, false},
+      {"value ends", u"#print{display:none;color:red} .box{display:none!important}", true, true},
   };
   Dom dom;
   dom.Parse(u"<div id=\"print\">a</div><div class=\"box wide\">b</div>");

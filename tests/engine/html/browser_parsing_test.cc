@@ -58,6 +58,19 @@ TEST(BrowserParsingTest, ScriptsEndWhereBrowsersEndThem) {
   });
 }
 
+TEST(BrowserParsingTest, AButtonEndsWhereBrowsersEndIt) {
+  ExpectOutlines({
+      {u"<div><button>a</div>b", u"div(button('a')) 'b'"},
+      {u"<section><button>a</section>b", u"section(button('a')) 'b'"},
+      {u"<button>a<button>b", u"button('a') button('b')"},
+      {u"<button>a<div><button>b", u"button('a' div) button('b')"},
+      {u"<td><button>a<td>b", u"td(button('a')) td('b')"},
+      {u"<span><button>a</span>b", u"span(button('a' 'b'))"},
+      {u"<p><button>a</p>b", u"p(button('a' 'b'))"},
+      {u"<table><tr><td><button>a</table>b", u"table(tr(td(button('a')))) 'b'"},
+  });
+}
+
 TEST(BrowserParsingTest, TextEndsTheHead) {
   ExpectOutlines({
       {u"<head><title>t</title>Hello<meta></head><p>x", u"head(title('t')) 'Hello' meta p('x')"},

@@ -101,6 +101,7 @@ TEST(TokenizerTest, RawTextRunsToItsOwnEndTag) {
       {u"<script/>x", "<script /> 'x'"},
       {u"<noscript><p>x</p></noscript>", "<noscript> \"<p>x</p>\" </noscript>"},
       {u"<xmp></xmp>", "<xmp> \"\" </xmp>"},
+      {u"<plaintext>a</plaintext><p>b", "<plaintext> \"a</plaintext><p>b\""},
   });
 }
 

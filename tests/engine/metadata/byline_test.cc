@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "decode/utf8.h"
 
@@ -122,6 +123,17 @@ TEST(BylineTest, AReporterInsideALongLineCountsUpTo100Units) {
 TEST(BylineTest, EnglishBylines) {
   ExpectBylines({
       {u"By Jane Doe", u"Jane Doe"},
+      {u"By: Jane Doe", u"Jane Doe"},
+      {u"BY:JANE DOE", u"JANE DOE"},
+      {u"By : Jane Doe", u"Jane Doe"},
+      {u"By:", u""},
+      {u"Bylines Jane Doe", u""},
+      {u"Sort by: Newest", u""},
+      {u"By Jane Doe & John Roe", u"Jane Doe & John Roe"},
+      {u"By Jane Doe and John Roe & Ann Poe", u"Jane Doe and John Roe & Ann Poe"},
+      {u"By Jane Doe & and John Roe", u"Jane Doe"},
+      {u"By Jane Doe &", u"Jane Doe"},
+      {u"By & Jane Doe", u""},
       {u"BY JANE DOE", u"JANE DOE"},
       {u"by jane doe", u""},
       {u"By Taboola", u"Taboola"},
@@ -135,6 +147,28 @@ TEST(BylineTest, EnglishBylines) {
       {u"The striker was sacked by Manchester United", u""},
       {u"Powered by Example Press", u""},
   });
+}
+
+TEST(BylineTest, EnglishNamesEndWhereTheirElementEnds) {
+  // Offsets where one element's text runs on into another's without a blank.
+  const struct {
+    std::u16string_view line;
+    std::vector<uint32_t> seams;
+    std::u16string_view names;
+  } cases[] = {
+      {u"by Adnetby Adnet", {8}, u""},  // two links "by Adnet" side by side
+      {u"By Jane DoeUpdated 3 hours ago", {11}, u"Jane Doe"},
+      {u"By Jane DoeUpdated 3 hours ago", {}, u"Jane DoeUpdated"},
+      {u"By Jane Doe", {3, 8}, u"Jane Doe"},  // the elements' words are whole
+      {u"By Jane Doe", {3, 4}, u"Jane Doe"},  // a drop capital
+      {u"By Jane Doe", {5}, u"Ja"},
+      {u"ByJane Doe", {2}, u""},
+      {u"By Jane DoeJohn Roe", {11, 15}, u"Jane Doe"},
+  };
+  for (const auto& test : cases) {
+    const std::optional<Byline> byline = FindByline(test.line, false, false, test.seams);
+    EXPECT_EQ(byline ? byline->names : u"", test.names) << ToUtf8(test.line);
+  }
 }
 
 TEST(BylineTest, ClosingNotesAndBareNames) {
