@@ -74,13 +74,29 @@ std::string& SliceBuffer() {
   return buffer;
 }
 
+// Room for the text is made before the bytes are read, so that the bytes
+// lie above it: once decoded and freed, the next working copies take their
+// memory again rather than fresh memory (a large page would otherwise hold
+// its bytes, its text and its copies at once). Only a hint: without the
+// memory, the page fails where it did without it.
+void ReserveTextBelowBytes(uint64_t bytes, std::u16string& text) {
+  text.clear();
+  try {
+    text.reserve(bytes);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past the string's size
+    GiveBackIfHuge(text);
+  }
+}
+
 Result Converted(Input& input, const ConvertSettings& settings) {
   // The text's memory is kept for the thread's next page.
   thread_local DecodedPage decoded;
   std::string_view bytes = input.bytes;
   if (input.slice.file) {
+    ReserveTextBelowBytes(input.slice.size, decoded.text);
     if (const std::optional<std::string> failure =
             ReadingFailure([&] { bytes = ReadSlice(input.slice, SliceBuffer()); })) {
+      GiveBackIfHuge(decoded.text);
       return Failed(input, *failure, settings);
     }
   }
