@@ -139,15 +139,23 @@ class WordMatcher {
     Link();
   }
 
-  uint8_t KindsOf(std::string_view word) const {
-    uint8_t kinds = 0;
+  // A word read so far: where the automaton stands, and its length.
+  struct Reading {
     uint16_t state = 0;
-    for (const char letter : word) {
-      state = next_[state][static_cast<size_t>(letter - 'a')];
-      kinds |= found_[state];
-    }
-    if (depth_[state] == word.size()) kinds |= whole_[state];
-    return kinds;
+    uint16_t size = 0;
+  };
+
+  // Reads the next lower-case letter of a word: the kinds of the words
+  // that end with it.
+  uint8_t Read(char letter, Reading& word) const {
+    word.state = next_[word.state][static_cast<size_t>(letter - 'a')];
+    ++word.size;
+    return found_[word.state];
+  }
+
+  // The kinds of the short word that the whole word read is, if any.
+  uint8_t End(const Reading& word) const {
+    return depth_[word.state] == word.size ? whole_[word.state] : 0;
   }
 
  private:
@@ -199,11 +207,6 @@ class WordMatcher {
   std::vector<uint8_t> whole_;  // the short word that the state is, as a whole word
 };
 
-uint8_t KindsOfWord(std::string_view word) {
-  static const WordMatcher matcher;
-  return matcher.KindsOf(word);
-}
-
 // A name that joins an article word to a boilerplate word
 // ("content-recommend", "article-comments", "hot-article") names that part
 // of the page: the article word only says where it stands. "media" is the
@@ -215,21 +218,21 @@ uint8_t KindsOfName(uint8_t kinds) {
 // Names are separated by blanks; words are runs of letters: "mainContent"
 // is "main" and "content".
 uint8_t KindsOfNames(std::u16string_view names) {
+  static const WordMatcher matcher;
   names = names.substr(0, kLongestName);
   uint8_t kinds = 0;
   uint8_t name_kinds = 0;
-  std::array<char, kLongestName> word;
-  size_t size = 0;
+  WordMatcher::Reading word;
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
-    const bool starts_word = IsAsciiUpper(unit) && size > 0 && !IsAsciiUpper(names[i - 1]);
+    const bool starts_word = IsAsciiUpper(unit) && word.size > 0 && !IsAsciiUpper(names[i - 1]);
     const bool letter = IsAsciiLetter(unit);
     if (!letter || starts_word) {
-      if (size > 0) name_kinds |= KindsOfWord(std::string_view(word.data(), size));
-      size = 0;
+      if (word.size > 0) name_kinds |= matcher.End(word);
+      word = {};
     }
     if (letter) {
-      word[size++] = static_cast<char>(AsciiLower(unit));
+      name_kinds |= matcher.Read(static_cast<char>(AsciiLower(unit)), word);
     } else if (unit == u' ' || unit == u'\t' || unit == u'\n') {
       kinds |= KindsOfName(name_kinds);
       name_kinds = 0;
@@ -244,8 +247,7 @@ uint8_t KindsOfNames(std::u16string_view names) {
 class KindsCache {
  public:
   uint8_t KindsOf(std::u16string_view names) {
-    uint32_t hash = static_cast<uint32_t>(names.size());
-    for (const char16_t unit : names) hash = hash * 31 + unit;
+    const uint32_t hash = Hash(names);
     Entry& entry = entries_[(hash ^ (hash >> 9)) & (kEntries - 1)];
     if (entry.data != nullptr && entry.size == names.size() &&
         std::equal(names.begin(), names.end(), entry.data)) {
@@ -256,6 +258,24 @@ class KindsCache {
   }
 
  private:
+  // The length and the units at both ends tell values apart ("item-1",
+  // "item-2", "col-md-8 news-list"); a long value is not read whole here,
+  // as a hit compares it whole anyway.
+  static uint32_t Hash(std::u16string_view names) {
+    constexpr size_t kEnd = 8;
+    uint32_t hash = static_cast<uint32_t>(names.size());
+    const auto add = [&](std::u16string_view part) {
+      for (const char16_t unit : part) hash = hash * 31 + unit;
+    };
+    if (names.size() <= 2 * kEnd) {
+      add(names);
+    } else {
+      add(names.substr(0, kEnd));
+      add(names.substr(names.size() - kEnd));
+    }
+    return hash;
+  }
+
   struct Entry {
     const char16_t* data = nullptr;
     size_t size = 0;
