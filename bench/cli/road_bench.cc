@@ -13,11 +13,12 @@
 // KORVANE_CORPUS names, repeated until there are 2,000.
 //
 // Usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH]
-//                       [--compare PATH]
+//                       [--compare PATH]...
 //   --keep DIR: write the files into DIR and leave them there (for profiling)
 //   --binary PATH: run this korvane instead of the one built beside the
 //   benchmark (another build, to compare)
 //   --compare PATH: run this korvane too, in the same rounds, side by side
+//   (repeatable: each build compared is named [1], [2], ... in the results)
 #include <dirent.h>
 #include <malloc.h>
 #include <sys/wait.h>
@@ -56,9 +57,12 @@ namespace fs = std::filesystem;
 std::string korvane_command = "\"$KORVANE\"";
 // The path of that korvane, for runs without the shell.
 std::string korvane_path = korvane::test_support::KorvaneBinary();
-// --compare: another korvane run beside it ("" without).
-std::string compare_command;
-std::string compare_path;
+// --compare: other korvanes run beside it.
+struct Compared {
+  std::string path;
+  std::string command;
+};
+std::vector<Compared> compared;
 
 constexpr const char* kAlgorithms[] = {"block", "dom"};
 
@@ -174,11 +178,24 @@ struct Case {
   }
 };
 
-// The korvane commands to run: this build's, and --compare's beside it.
+// The suffix that names the `number`th build compared in the results.
+std::string ComparedSuffix(size_t number) { return " [" + std::to_string(number) + "]"; }
+
+// The korvane commands to run: this build's, and those of --compare beside it.
 std::vector<std::pair<std::string, std::string>> Builds() {
   std::vector<std::pair<std::string, std::string>> builds = {{"", korvane_command}};
-  if (!compare_command.empty()) builds.emplace_back(" [compared]", compare_command);
+  for (size_t i = 0; i < compared.size(); ++i) {
+    builds.emplace_back(ComparedSuffix(i + 1), compared[i].command);
+  }
   return builds;
+}
+
+// What a build's suffix stands for.
+std::string BuildName(const std::string& suffix) {
+  for (size_t i = 0; i < compared.size(); ++i) {
+    if (suffix == ComparedSuffix(i + 1)) return "compared build" + suffix + " " + compared[i].path;
+  }
+  return "this build";
 }
 
 const Case& Named(const std::vector<Case>& cases, const std::string& name) {
@@ -238,7 +255,7 @@ void PrintRoad(const fs::path& folder, const Files& files, size_t pages, int run
     const auto named = [&](const std::string& name) -> const Case& {
       return Named(cases, name + suffix);
     };
-    std::printf("%s\n", suffix.empty() ? "this build:" : "compared build:");
+    std::printf("%s:\n", BuildName(suffix).c_str());
     std::printf(
         "  dom / block CPU, -j 1 pages.warc: %.2fx\n",
         named("dom -j 1 pages.warc").CpuSeconds() / named("block -j 1 pages.warc").CpuSeconds());
@@ -323,9 +340,11 @@ ThreadSplit SplitRun(const std::string& binary, const std::vector<std::string>& 
 // The serial part of a batch on -j 2: what no number of workers divides.
 void PrintSerialPart(const fs::path& folder, int runs) {
   std::printf("serial part of a batch, korvane -q -j 2 pages.warc (medians of %d runs):\n", runs);
-  for (const auto& [suffix, binary] : std::vector<std::pair<std::string, std::string>>{
-           {"", korvane_path}, {" [compared]", compare_path}}) {
-    if (binary.empty()) continue;
+  std::vector<std::pair<std::string, std::string>> binaries = {{"", korvane_path}};
+  for (size_t i = 0; i < compared.size(); ++i) {
+    binaries.emplace_back(ComparedSuffix(i + 1), compared[i].path);
+  }
+  for (const auto& [suffix, binary] : binaries) {
     for (const char* algorithm : kAlgorithms) {
       std::vector<double> serial;
       std::vector<double> total;
@@ -463,12 +482,12 @@ int main(int argc, char** argv) {
       korvane_path = argv[++i];
       korvane_command = korvane::test_support::ShellQuoted(korvane_path);
     } else if (std::strcmp(argv[i], "--compare") == 0 && i + 1 < argc) {
-      compare_path = argv[++i];
-      compare_command = korvane::test_support::ShellQuoted(compare_path);
+      const std::string path = argv[++i];
+      compared.push_back({path, korvane::test_support::ShellQuoted(path)});
     } else {
       std::fprintf(stderr,
                    "usage: cli_road_bench [--runs N] [--memory] [--keep DIR] [--binary PATH] "
-                   "[--compare PATH]\n");
+                   "[--compare PATH]...\n");
       return 2;
     }
   }

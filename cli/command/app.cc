@@ -18,8 +18,11 @@ namespace korvane::cli {
 namespace {
 
 // Pages read ahead per worker: enough to keep every worker busy while the
-// output waits for a slow page, few enough to keep memory small.
-constexpr size_t kWindowPerJob = 4;
+// output waits for a slow page, and for the reading thread to read many in
+// a row between its waits (each wait and wake-up is a system call on the
+// thread that no number of workers divides). Pages in regular files wait as
+// slices, holding no memory; the others are bounded by ReadAheadBytes.
+constexpr size_t kWindowPerJob = 16;
 // Bytes of pages read ahead, at most (past one page): pages near the size
 // limit must not pile up. Twice the largest page keeps two workers busy.
 constexpr uint64_t kMinReadAhead = uint64_t{64} << 20;
@@ -38,8 +41,12 @@ std::string FewerThreadsMessage(unsigned running, unsigned wanted, const std::st
 
 int Run(const Options& options) {
   InstallStopHandlers();
-  Inputs inputs(
-      {options.inputs, options.stdin_jsonl, options.max_page_size, !options.output_dir.empty()});
+  InputSettings input_settings{options.inputs, options.stdin_jsonl, options.max_page_size,
+                               !options.output_dir.empty()};
+  // The workers read the pages' bytes: the reading thread, which they all
+  // wait on, reads only what lies around them.
+  input_settings.slices = true;
+  Inputs inputs(std::move(input_settings));
   const bool one_page = inputs.SinglePage();
   ConvertSettings convert;
   // Files under --output-dir hold records.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "output.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -31,6 +33,23 @@ std::string Framed(std::string_view record) {
   return framed;
 }
 
+// Each page leaves in one system call: the stream's buffer is empty between
+// pages (each is flushed), so that the text can go straight to its file
+// rather than be cut in two by the buffer.
+bool WriteWhole(std::FILE* out, std::string_view text) {
+  const int fd = fileno(out);
+  if (fd < 0 || std::fflush(out) != 0) {
+    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fflush(out) == 0;
+  }
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
 }  // namespace
 
 Writer::Writer(OutputSettings settings, Progress& progress, std::FILE* out)
@@ -55,9 +74,7 @@ void Writer::Report(const std::string& source, const std::string& message) {
 bool Writer::WriteOut(std::string_view text) {
   if (output_failed_) return false;
   errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), out_) == text.size() && std::fflush(out_) == 0) {
-    return true;
-  }
+  if (WriteWhole(out_, text)) return true;
   output_failed_ = true;
   Note(std::string("standard output: write error") +
        (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) +

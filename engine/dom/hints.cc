@@ -119,54 +119,94 @@ constexpr Word kWords[] = {
 
 constexpr size_t kLongestName = 256;
 
-size_t Bigram(char first, char second) { return (first - 'a') * 26 + (second - 'a'); }
+// What a known word adds to the kinds of a name that holds it.
+uint8_t KindsAdded(const Word& word) {
+  const bool overrides = (word.kinds & kNegative) && !(word.kinds & kPartOfArticle);
+  return word.kinds | (overrides ? kOverrides : 0);
+}
 
-// The known words by their first two letters: a word is read once, and a
-// known word compared only where its first two letters stand. The lists lie
-// in one array (those of bigram b at words_[first_[b]] up to first_[b + 1]),
-// small enough to stay in the first-level cache: every class and id of a
-// page is looked up here.
-class WordIndex {
+// The known words as one automaton over lower-case letters (Aho and
+// Corasick): a word of a name is read once, a letter at a time, whatever
+// the words it holds, and every class and id of a page is looked up here.
+// A state is the longest end of what was read that begins a known word.
+class WordMatcher {
  public:
-  WordIndex() {
-    constexpr size_t kBigrams = 26 * 26;
-    for (size_t b = 0; b < kBigrams; ++b) {
-      first_[b] = static_cast<uint8_t>(count_);
-      for (size_t i = 0; i < std::size(kWords); ++i) {
-        if (Bigram(kWords[i].text[0], kWords[i].text[1]) == b)
-          words_[count_++] = static_cast<uint8_t>(i);
-      }
-    }
-    first_[kBigrams] = static_cast<uint8_t>(count_);
+  WordMatcher() {
+    next_.emplace_back();
+    depth_.push_back(0);
+    found_.push_back(0);
+    whole_.push_back(0);
+    for (const Word& word : kWords) Add(word);
+    Link();
   }
 
-  uint8_t KindsOf(std::string_view word) const {
-    uint8_t kinds = 0;
-    for (size_t at = 0; at + 1 < word.size(); ++at) {
-      const size_t bigram = Bigram(word[at], word[at + 1]);
-      for (size_t k = first_[bigram]; k < first_[bigram + 1]; ++k) {
-        const Word& known = kWords[words_[k]];
-        const bool found =
-            known.whole ? at == 0 && word == known.text : word.substr(at).starts_with(known.text);
-        if (!found) continue;
-        kinds |= known.kinds;
-        if ((known.kinds & kNegative) && !(known.kinds & kPartOfArticle)) kinds |= kOverrides;
-      }
-    }
-    return kinds;
+  // A word read so far: where the automaton stands, and its length.
+  struct Reading {
+    uint16_t state = 0;
+    uint16_t size = 0;
+  };
+
+  // Reads the next lower-case letter of a word: the kinds of the words
+  // that end with it.
+  uint8_t Read(char letter, Reading& word) const {
+    word.state = next_[word.state][static_cast<size_t>(letter - 'a')];
+    ++word.size;
+    return found_[word.state];
+  }
+
+  // The kinds of the short word that the whole word read is, if any.
+  uint8_t End(const Reading& word) const {
+    return depth_[word.state] == word.size ? whole_[word.state] : 0;
   }
 
  private:
-  static_assert(std::size(kWords) < 256);
-  std::array<uint8_t, 26 * 26 + 1> first_{};
-  std::array<uint8_t, std::size(kWords)> words_{};
-  size_t count_ = 0;
-};
+  using Row = std::array<uint16_t, 26>;
 
-uint8_t KindsOfWord(std::string_view word) {
-  static const WordIndex index;
-  return index.KindsOf(word);
-}
+  void Add(const Word& word) {
+    uint16_t state = 0;
+    for (const char letter : word.text) {
+      const size_t column = static_cast<size_t>(letter - 'a');
+      if (next_[state][column] == 0) {
+        next_[state][column] = static_cast<uint16_t>(next_.size());
+        next_.emplace_back();
+        depth_.push_back(static_cast<uint16_t>(depth_[state] + 1));
+        found_.push_back(0);
+        whole_.push_back(0);
+      }
+      state = next_[state][column];
+    }
+    (word.whole ? whole_ : found_)[state] |= KindsAdded(word);
+  }
+
+  // Breadth first: a state's longest proper end that begins a word is
+  // known before the state; its words are the state's too, and a letter
+  // that leads nowhere from the state leads where it leads from there.
+  void Link() {
+    std::vector<uint16_t> fallback(next_.size(), 0);
+    std::vector<uint16_t> queue;
+    for (uint16_t& to : next_[0]) {
+      if (to != 0) queue.push_back(to);
+    }
+    for (size_t at = 0; at < queue.size(); ++at) {
+      const uint16_t state = queue[at];
+      found_[state] |= found_[fallback[state]];
+      for (size_t letter = 0; letter < 26; ++letter) {
+        uint16_t& to = next_[state][letter];
+        if (to == 0) {
+          to = next_[fallback[state]][letter];
+        } else {
+          fallback[to] = next_[fallback[state]][letter];
+          queue.push_back(to);
+        }
+      }
+    }
+  }
+
+  std::vector<Row> next_;
+  std::vector<uint16_t> depth_;
+  std::vector<uint8_t> found_;  // the words inside others ending with the state
+  std::vector<uint8_t> whole_;  // the short word that the state is, as a whole word
+};
 
 // A name that joins an article word to a boilerplate word
 // ("content-recommend", "article-comments", "hot-article") names that part
@@ -179,21 +219,21 @@ uint8_t KindsOfName(uint8_t kinds) {
 // Names are separated by blanks; words are runs of letters: "mainContent"
 // is "main" and "content".
 uint8_t KindsOfNames(std::u16string_view names) {
+  static const WordMatcher matcher;
   names = names.substr(0, kLongestName);
   uint8_t kinds = 0;
   uint8_t name_kinds = 0;
-  std::array<char, kLongestName> word;
-  size_t size = 0;
+  WordMatcher::Reading word;
   for (size_t i = 0; i <= names.size(); ++i) {
     const char16_t unit = i < names.size() ? names[i] : u' ';
-    const bool starts_word = IsAsciiUpper(unit) && size > 0 && !IsAsciiUpper(names[i - 1]);
+    const bool starts_word = IsAsciiUpper(unit) && word.size > 0 && !IsAsciiUpper(names[i - 1]);
     const bool letter = IsAsciiLetter(unit);
     if (!letter || starts_word) {
-      if (size > 0) name_kinds |= KindsOfWord(std::string_view(word.data(), size));
-      size = 0;
+      if (word.size > 0) name_kinds |= matcher.End(word);
+      word = {};
     }
     if (letter) {
-      word[size++] = static_cast<char>(AsciiLower(unit));
+      name_kinds |= matcher.Read(static_cast<char>(AsciiLower(unit)), word);
     } else if (unit == u' ' || unit == u'\t' || unit == u'\n') {
       kinds |= KindsOfName(name_kinds);
       name_kinds = 0;
@@ -208,8 +248,7 @@ uint8_t KindsOfNames(std::u16string_view names) {
 class KindsCache {
  public:
   uint8_t KindsOf(std::u16string_view names) {
-    uint32_t hash = static_cast<uint32_t>(names.size());
-    for (const char16_t unit : names) hash = hash * 31 + unit;
+    const uint32_t hash = Hash(names);
     Entry& entry = entries_[(hash ^ (hash >> 9)) & (kEntries - 1)];
     if (entry.data != nullptr && entry.size == names.size() &&
         std::equal(names.begin(), names.end(), entry.data)) {
@@ -220,6 +259,24 @@ class KindsCache {
   }
 
  private:
+  // The length and the units at both ends tell values apart ("item-1",
+  // "item-2", "col-md-8 news-list"); a long value is not read whole here,
+  // as a hit compares it whole anyway.
+  static uint32_t Hash(std::u16string_view names) {
+    constexpr size_t kEnd = 8;
+    uint32_t hash = static_cast<uint32_t>(names.size());
+    const auto add = [&](std::u16string_view part) {
+      for (const char16_t unit : part) hash = hash * 31 + unit;
+    };
+    if (names.size() <= 2 * kEnd) {
+      add(names);
+    } else {
+      add(names.substr(0, kEnd));
+      add(names.substr(names.size() - kEnd));
+    }
+    return hash;
+  }
+
   struct Entry {
     const char16_t* data = nullptr;
     size_t size = 0;

@@ -65,11 +65,11 @@ void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops,
     entries.clear();
     for (NodeIndex child = dom.FirstChild(parent); child != kNoNode;
          child = dom.NextSibling(child)) {
-      if (CanBeEntry(dom[child].tag) && drops[child] == 0) {
-        entries.push_back(Entry{EntryKey(dom, child), child});
-      }
+      if (CanBeEntry(dom[child].tag) && drops[child] == 0) entries.push_back(Entry{0, child});
     }
     if (entries.size() < kMinEntries) continue;
+    // Keys only for the parents with enough entries: most have too few.
+    for (Entry& entry : entries) entry.key = EntryKey(dom, entry.node);
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.key < b.key; });
     MarkGroups(entries, stats, in_entry);

@@ -199,10 +199,11 @@ class Scorer {
         i = node.end - 1;
       } else if (node.tag == Tag::kText) {
         if (node.flags & kRawContent) continue;
-        uint32_t chars = 0;
-        CountText(dom().Text(node), chars, current.commas);
-        current.chars += chars;
-        if (i < link_end) current.link_chars += chars;
+        // A text node's statistics are its own text's, counted once.
+        const NodeStats& text = in_.stats[i];
+        current.chars += text.chars;
+        current.commas += text.commas;
+        if (i < link_end) current.link_chars += text.chars;
         current.first_text = std::min(current.first_text, i);
         current.last_text = i;
       } else if (node.tag == Tag::kBr) {

@@ -20,6 +20,7 @@ std::unique_ptr<PageStream> PageStream::ForPath(const std::string& path, bool wa
   cli::InputSettings settings;
   settings.paths = {path};
   settings.walked = walked;
+  settings.slices = true;  // Convert reads them
   settings.max_page_size = max_page_size;
   auto inputs = std::make_shared<cli::Inputs>(std::move(settings));
   return std::unique_ptr<PageStream>(

@@ -5,6 +5,7 @@
 
 #include "decode/decode.h"
 #include "decode/utf8.h"
+#include "input/read_failure.h"
 #include "korvane.h"
 #include "render/render.h"
 
@@ -14,6 +15,8 @@ namespace {
 // Decoded text buffers kept per thread longer than this (units) are given
 // back after their page: a huge page's memory goes as soon as it is done.
 constexpr size_t kKeptTextUnits = size_t{1} << 21;
+// The same for the buffer of a page's bytes (bytes).
+constexpr size_t kKeptByteUnits = size_t{1} << 21;
 
 void GiveBackIfHuge(std::u16string& text) {
   if (text.capacity() > kKeptTextUnits) std::u16string().swap(text);
@@ -65,11 +68,43 @@ Result ConvertText(const Input& input, DecodedPage& decoded, const ConvertSettin
   return result;
 }
 
+// The bytes of pages that came as slices of their files, read into one
+// buffer per thread, kept from page to page.
+std::string& SliceBuffer() {
+  thread_local std::string buffer;
+  return buffer;
+}
+
+// Room for the text is made before the bytes are read, so that the bytes
+// lie above it: once decoded and freed, the next working copies take their
+// memory again rather than fresh memory (a large page would otherwise hold
+// its bytes, its text and its copies at once). Only a hint: without the
+// memory, the page fails where it did without it.
+void ReserveTextBelowBytes(uint64_t bytes, std::u16string& text) {
+  text.clear();
+  try {
+    text.reserve(bytes);
+  } catch (const std::exception&) {  // bad_alloc, or length_error past the string's size
+    GiveBackIfHuge(text);
+  }
+}
+
 Result Converted(Input& input, const ConvertSettings& settings) {
   // The text's memory is kept for the thread's next page.
   thread_local DecodedPage decoded;
-  DecodeInto(input.bytes, DecodeHints{settings.forced, input.http_charset, input.is_text}, decoded);
-  std::string().swap(input.bytes);  // a large page should not be held twice
+  std::string_view bytes = input.bytes;
+  if (input.slice.file) {
+    ReserveTextBelowBytes(input.slice.size, decoded.text);
+    if (const std::optional<std::string> failure =
+            ReadingFailure([&] { bytes = ReadSlice(input.slice, SliceBuffer()); })) {
+      GiveBackIfHuge(decoded.text);
+      return Failed(input, *failure, settings);
+    }
+  }
+  DecodeInto(bytes, DecodeHints{settings.forced, input.http_charset, input.is_text}, decoded);
+  // A large page should not be held twice: its bytes go once decoded.
+  std::string().swap(input.bytes);
+  if (SliceBuffer().capacity() > kKeptByteUnits) std::string().swap(SliceBuffer());
   if (!decoded.error.empty()) return Failed(input, decoded.error, settings);
   return ConvertText(input, decoded, settings);
 }

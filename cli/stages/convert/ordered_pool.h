@@ -4,7 +4,9 @@
 // too. Each role waits on a condition of its own and is woken only when what
 // it waits for may have come: a wake-up costs a system call and a switch of
 // threads, and waking every thread for every change of every item made the
-// pool's own work a tenth of a batch's time.
+// pool's own work a tenth of a batch's time. For the same reason the results
+// are emitted by the worker that finishes the next one in order, rather than
+// handed to a thread that would be woken for each.
 #pragma once
 
 #include <condition_variable>
@@ -38,7 +40,7 @@ struct PoolCalls {
 };
 
 // One run of RunInOrder: a reader thread, the workers, and the calling
-// thread emitting.
+// thread, which emits only when there are no workers.
 template <typename In, typename Out>
 class OrderedPool {
  public:
@@ -58,7 +60,11 @@ class OrderedPool {
     // them itself, a switch of threads fewer per item.
     std::vector<std::thread> workers;
     if (limits_.jobs > 1) workers = StartWorkers();
-    EmitInOrder(/*convert_here=*/workers.empty());
+    if (workers.empty()) {
+      ConvertAndEmit();
+    } else {
+      WaitWhileWorkersEmit();
+    }
     reader.join();
     for (std::thread& worker : workers) worker.join();
     if (failure_) std::rethrow_exception(failure_);
@@ -94,7 +100,7 @@ class OrderedPool {
       weight_in_flight_ += weight;
       queue_.emplace_back(read_++, std::move(*item));
       work_ready_.notify_one();
-      if (emitter_converts_) emit_ready_.notify_one();
+      if (caller_converts_) emit_ready_.notify_one();
     }
   }
 
@@ -112,8 +118,45 @@ class OrderedPool {
       Out out = calls_.work(std::move(item));
       lock.lock();
       done_.emplace(index, std::move(out));
-      if (index == emitted_) emit_ready_.notify_one();
+      if (index == emitted_) EmitDone(lock);
     }
+  }
+
+  // Emits the items that are done, in order, from the next one on; one
+  // thread at a time, the others leaving what they finish to it.
+  void EmitDone(std::unique_lock<std::mutex>& lock) {
+    if (emitting_ || !emission_open_) return;
+    emitting_ = true;
+    for (auto found = done_.find(emitted_); found != done_.end(); found = done_.find(emitted_)) {
+      Out out = std::move(found->second);
+      done_.erase(found);
+      lock.unlock();
+      calls_.emit(std::move(out));
+      lock.lock();
+      CountEmitted();
+    }
+    emitting_ = false;
+    if (AllEmitted()) emit_ready_.notify_one();
+  }
+
+  bool AllEmitted() const { return input_finished_ && emitted_ == read_ && !emitting_; }
+
+  void CountEmitted() {
+    ++emitted_;
+    weight_in_flight_ -= weights_.front();
+    weights_.pop_front();
+    // The reader is woken once half the window is free, to read several
+    // items in a row, rather than once per item.
+    if (read_ - emitted_ <= limits_.items / 2) read_ready_.notify_one();
+  }
+
+  // The workers emit; this thread emits what they finished while it was
+  // starting them (so that `fewer_threads` is heard first), then waits.
+  void WaitWhileWorkersEmit() {
+    std::unique_lock lock(mutex_);
+    emission_open_ = true;
+    EmitDone(lock);
+    emit_ready_.wait(lock, [&] { return AllEmitted(); });
   }
 
   std::vector<std::thread> StartWorkers() {
@@ -145,21 +188,20 @@ class OrderedPool {
     if (calls_.fewer_threads) calls_.fewer_threads(allowed_, why);
   }
 
-  // Without workers, this thread converts too, one item at a time.
-  void EmitInOrder(bool convert_here) {
+  // Without workers, this thread converts, one item at a time, and emits
+  // (first what workers that left finished).
+  void ConvertAndEmit() {
     std::unique_lock lock(mutex_);
-    emitter_converts_ = convert_here;
+    caller_converts_ = true;
     for (;;) {
-      emit_ready_.wait(lock, [&] {
-        return done_.contains(emitted_) || (convert_here && !queue_.empty()) ||
-               (input_finished_ && emitted_ == read_);
-      });
+      emit_ready_.wait(
+          lock, [&] { return done_.contains(emitted_) || !queue_.empty() || input_finished_; });
       std::optional<Out> out;
       if (const auto found = done_.find(emitted_); found != done_.end()) {
         out.emplace(std::move(found->second));
         done_.erase(found);
         lock.unlock();
-      } else if (convert_here && !queue_.empty()) {
+      } else if (!queue_.empty()) {
         In item = std::move(queue_.front().second);
         queue_.pop_front();
         lock.unlock();
@@ -169,12 +211,7 @@ class OrderedPool {
       }
       calls_.emit(std::move(*out));
       lock.lock();
-      ++emitted_;
-      weight_in_flight_ -= weights_.front();
-      weights_.pop_front();
-      // The reader is woken once half the window is free, to read several
-      // items in a row, rather than once per item.
-      if (read_ - emitted_ <= limits_.items / 2) read_ready_.notify_one();
+      CountEmitted();
     }
   }
 
@@ -183,7 +220,8 @@ class OrderedPool {
   std::mutex mutex_;
   std::condition_variable read_ready_;  // the reader: MayRead() may hold
   std::condition_variable work_ready_;  // the workers: an item is queued, or the end
-  std::condition_variable emit_ready_;  // the emitter: the next item may be done
+  // The calling thread: an item is queued (no workers), or all are emitted.
+  std::condition_variable emit_ready_;
   std::deque<std::pair<uint64_t, In>> queue_;
   std::map<uint64_t, Out> done_;
   std::deque<uint64_t> weights_;  // of the items read and not yet emitted
@@ -191,14 +229,17 @@ class OrderedPool {
   uint64_t read_ = 0;
   uint64_t emitted_ = 0;
   bool input_finished_ = false;
-  bool emitter_converts_ = false;  // no workers: the emitter takes items from the queue
+  bool emission_open_ = false;    // the workers may emit
+  bool emitting_ = false;         // a thread is emitting
+  bool caller_converts_ = false;  // no workers: the calling thread takes items from the queue
   unsigned allowed_;
   std::exception_ptr failure_;
 };
 
 // Calls `next` on a reader thread until it gives nothing, `work` on up to
-// `limits.jobs` threads, and `emit` on the calling thread, in the order
-// `next` gave the items. No item is read while `limits.items` are read but
+// `limits.jobs` threads, and `emit` one call at a time, in the order `next`
+// gave the items, on the worker that finished the next item (the calling
+// thread when there are no workers). No item is read while `limits.items` are read but
 // not yet emitted, or while those weigh `limits.bytes` or more (`weight`
 // weighs an item as read). `work` and `emit` must not throw; an exception
 // from `next` ends the run and is rethrown here once the items read before

@@ -66,7 +66,10 @@ std::string ReadAtMost(ByteReader& reader, uint64_t limit, uint64_t size_hint) {
 FileReader::FileReader(int fd, bool owned) : fd_(fd), owned_(owned) {
   struct stat status;
   if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
-    regular_ = true;
+    // Standard input may have been read before: it is read on from there.
+    const off_t here = ::lseek(fd_, 0, SEEK_CUR);
+    regular_ = here >= 0;
+    position_ = regular_ ? static_cast<uint64_t>(here) : 0;
     regular_size_ = static_cast<uint64_t>(status.st_size);
   }
 }
@@ -97,7 +100,13 @@ std::unique_ptr<FileReader> FileReader::StandardInput() {
 }
 
 FileReader::~FileReader() {
-  if (owned_) ::close(fd_);
+  if (owned_) {
+    ::close(fd_);
+  } else if (regular_) {
+    // A regular file is read where it stands (pread): standard input is
+    // left as far as it was read, as reading it would have left it.
+    ::lseek(fd_, static_cast<off_t>(position_), SEEK_SET);
+  }
 }
 
 // Streams may never end (a FIFO without a writer, a terminal): wait in short
@@ -112,12 +121,16 @@ void FileReader::WaitForData() {
   }
 }
 
+// A regular file is read where it stands, so that passing over part of it
+// (SliceAhead) takes no system call.
 size_t FileReader::ReadFromFile(char* buffer, size_t size) {
   for (;;) {
     if (!regular_) WaitForData();
-    const ssize_t got = ::read(fd_, buffer, size);
+    const ssize_t got = regular_ ? ::pread(fd_, buffer, size, static_cast<off_t>(position_))
+                                 : ::read(fd_, buffer, size);
     if (got >= 0) {
       consumed_ += static_cast<uint64_t>(got);
+      position_ += static_cast<uint64_t>(got);
       return static_cast<size_t>(got);
     }
     if (errno != EINTR && errno != EAGAIN) throw InputError(Reason(errno));
@@ -133,10 +146,45 @@ size_t FileReader::Read(char* buffer, size_t size) {
   return peeked_.Take(buffer, size);
 }
 
+uint64_t FileReader::SizeNow() {
+  struct stat status;
+  if (::fstat(fd_, &status) == 0) regular_size_ = static_cast<uint64_t>(status.st_size);
+  return regular_size_;
+}
+
+std::shared_ptr<const SharedFile> FileReader::Shared() {
+  if (!shared_) {
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd >= 0) shared_ = std::make_shared<SharedFile>(fd);
+  }
+  return shared_;
+}
+
+std::optional<FileSlice> FileReader::SliceAhead(uint64_t count) {
+  if (!regular_ || peeked_.size() > 0 || !Shared()) return std::nullopt;
+  const uint64_t end = position_ + count;
+  if (end > regular_size_ && end > SizeNow()) return std::nullopt;
+  const FileSlice slice{shared_, position_, count, 0};
+  position_ = end;
+  consumed_ += count;
+  return slice;
+}
+
+std::optional<FileSlice> FileReader::RestAsSlice(uint64_t limit) {
+  if (!regular_ || !Shared()) return std::nullopt;
+  const uint64_t offset = position_ - peeked_.size();
+  const uint64_t size = regular_size_ > offset ? regular_size_ - offset : 0;
+  if (size > limit) throw TooLarge(limit);  // a sparse 100 GB file is not read at all
+  consumed_ += size - peeked_.size();
+  position_ = offset + size;
+  peeked_.Clear();
+  return FileSlice{shared_, offset, size, limit};
+}
+
 std::string FileReader::ReadAtMost(uint64_t limit) {
   uint64_t left = 0;
   if (regular_) {
-    left = peeked_.size() + (regular_size_ > consumed_ ? regular_size_ - consumed_ : 0);
+    left = peeked_.size() + (regular_size_ > position_ ? regular_size_ - position_ : 0);
     if (left > limit) throw TooLarge(limit);  // a sparse 100 GB file is not read at all
   }
   return cli::ReadAtMost(*this, limit, left);

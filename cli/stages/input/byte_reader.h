@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/file_slice.h"
 #include "input/formats.h"
 #include "input/gzip_inflater.h"
 
@@ -53,6 +54,12 @@ class ByteReader {
   // data allows: a gzip member's bytes only once its CRC-32 and length were
   // read. An error thrown while this holds concerns bytes not yet handed out.
   virtual bool Verified() const { return true; }
+  // True when SliceAhead can give slices (a regular file).
+  virtual bool Sliceable() const { return false; }
+  // The next `count` bytes as a slice of the file, passed over unread;
+  // nothing, and nothing passed over, when they cannot be had so (not a
+  // regular file, or it ends before them).
+  virtual std::optional<FileSlice> SliceAhead(uint64_t /*count*/) { return std::nullopt; }
 };
 
 // Bytes a reader read early so that its caller could look at them; they
@@ -82,6 +89,7 @@ class PeekBuffer {
   }
 
   size_t size() const { return bytes_.size(); }
+  void Clear() { bytes_.clear(); }
 
  private:
   std::string bytes_;
@@ -130,13 +138,21 @@ class FileReader final : public ByteReader {
   std::string_view Peek(size_t size);
   // Everything left; a regular file larger than `limit` is refused unread.
   std::string ReadAtMost(uint64_t limit);
+  // What is left of a regular file as a slice to read later (see
+  // FileSlice::limit), passed over; nothing for other files. Throws
+  // TooLarge as ReadAtMost does.
+  std::optional<FileSlice> RestAsSlice(uint64_t limit);
   size_t Read(char* buffer, size_t size) override;
   uint64_t consumed() const override { return consumed_; }
+  bool Sliceable() const override { return regular_; }
+  std::optional<FileSlice> SliceAhead(uint64_t count) override;
 
  private:
   FileReader(int fd, bool owned);
   size_t ReadFromFile(char* buffer, size_t size);
   void WaitForData();
+  std::shared_ptr<const SharedFile> Shared();
+  uint64_t SizeNow();
 
   int fd_;
   bool owned_;
@@ -144,6 +160,8 @@ class FileReader final : public ByteReader {
   uint64_t regular_size_ = 0;
   PeekBuffer peeked_;
   uint64_t consumed_ = 0;
+  uint64_t position_ = 0;                     // regular files: where the next read begins
+  std::shared_ptr<const SharedFile> shared_;  // made for the first slice
 };
 
 // Inflated gzip data (members one after another; NUL bytes after the last

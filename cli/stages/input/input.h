@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "input/file_slice.h"
+
 namespace korvane::cli {
 
 // The largest page read unless --max-page-size says otherwise: every page
@@ -21,6 +23,7 @@ struct Input {
   Kind kind = Kind::kPage;
   std::string source;        // path, URL or "standard input ..."
   std::string bytes;         // the page as read
+  FileSlice slice;           // or, when it has a file, where the page lies unread
   std::string http_charset;  // charset of an HTTP Content-Type, if any
   bool is_text = false;      // bytes are already UTF-8 text (a JSON string)
   std::string url;           // the page's own URL, if known

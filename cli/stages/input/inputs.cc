@@ -193,7 +193,13 @@ std::optional<Input> Inputs::FromReader(std::unique_ptr<FileReader> reader, cons
     Input page;
     page.source = name;
     page.output_name = output_base;
-    page.bytes = reader->ReadAtMost(settings_.max_page_size);
+    std::optional<FileSlice> slice;
+    if (settings_.slices) slice = reader->RestAsSlice(settings_.max_page_size);
+    if (slice) {
+      page.slice = std::move(*slice);
+    } else {
+      page.bytes = reader->ReadAtMost(settings_.max_page_size);
+    }
     page.input_bytes = reader->consumed();
     return page;
   }
@@ -213,7 +219,7 @@ std::optional<Input> Inputs::FromReader(std::unique_ptr<FileReader> reader, cons
 std::optional<Input> Inputs::StartWarc(std::unique_ptr<ByteReader> input, const std::string& name,
                                        const std::string& output_base) {
   warc_ = std::make_unique<WarcReader>(std::move(input), name, WithoutTxt(output_base),
-                                       settings_.max_page_size);
+                                       settings_.max_page_size, settings_.slices);
   batch_ = true;
   return std::nullopt;
 }

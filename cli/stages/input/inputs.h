@@ -35,6 +35,10 @@ struct InputSettings {
   // The paths were found by walking a folder (elsewhere, as a Dask client
   // does): a special file is refused unread, as within a folder given here.
   bool walked = false;
+  // Pages that lie whole in a regular file (a plain page, the body of a
+  // plain WARC record without codings) may come as slices (Input::slice),
+  // for the thread that converts them to read.
+  bool slices = false;
 };
 
 class Inputs {

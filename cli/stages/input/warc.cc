@@ -17,6 +17,11 @@ namespace korvane::cli {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
+// Reads of a file whose pages are sliced out of it: what is read is then
+// mostly headers, and a body is passed over without being read.
+constexpr size_t kSlicingChunk = 8 * 1024;
+// How much of a response is looked at first for its HTTP head.
+constexpr size_t kFirstLook = 4 * 1024;
 constexpr size_t kMaxHeaderLine = 64 * 1024;
 constexpr size_t kMaxHeaderLines = 1024;
 // Where the HTTP headers of a response must end.
@@ -33,7 +38,12 @@ std::string RecordFileName(uint64_t number) {
 // Buffered reading of the (decompressed) WARC bytes.
 class WarcReader::Stream {
  public:
-  explicit Stream(std::unique_ptr<ByteReader> input) : input_(std::move(input)) {}
+  Stream(std::unique_ptr<ByteReader> input, bool slices)
+      : input_(std::move(input)),
+        slices_(slices && input_->Sliceable()),
+        chunk_(slices_ ? kSlicingChunk : kChunk) {}
+
+  bool Sliceable() const { return slices_; }
 
   uint64_t consumed() const { return input_->consumed(); }
   // Every byte handed out so far has been checked (gzip: its member's CRC-32).
@@ -48,7 +58,7 @@ class WarcReader::Stream {
       buffer_.erase(0, pos_);
       pos_ = 0;
       const size_t have = buffer_.size();
-      buffer_.resize(std::max(size, kChunk));
+      buffer_.resize(std::max(size, chunk_));
       size_t got = have;
       try {
         while (got < size) {
@@ -93,6 +103,29 @@ class WarcReader::Stream {
     return taken;
   }
 
+  // Passes over `count` bytes, without reading those past the buffer when
+  // the file can be sliced; returns how many there were before the end.
+  uint64_t Skip(uint64_t count) {
+    const uint64_t buffered = std::min<uint64_t>(count, buffer_.size() - pos_);
+    pos_ += buffered;
+    if (buffered < count && slices_ && input_->SliceAhead(count - buffered)) return count;
+    return buffered + Take(count - buffered, nullptr);
+  }
+
+  // The `count` bytes after the next `skip` (which the buffer holds) as a
+  // slice of the file, passed over with them; nothing, and nothing passed
+  // over, when the stream cannot slice them.
+  std::optional<FileSlice> Slice(size_t skip, uint64_t count) {
+    if (!slices_) return std::nullopt;
+    const size_t buffered = buffer_.size() - pos_ - skip;
+    const uint64_t in_buffer = std::min<uint64_t>(count, buffered);
+    std::optional<FileSlice> rest = input_->SliceAhead(count - in_buffer);
+    if (!rest) return std::nullopt;
+    pos_ += skip + in_buffer;
+    // The buffer ends with the file's bytes just before where `rest` began.
+    return FileSlice{std::move(rest->file), rest->offset - buffered, count, 0};
+  }
+
   // Up to `size` bytes into `out`; 0 only at the end.
   size_t TakeInto(char* out, size_t size) {
     if (AtEnd()) return 0;
@@ -104,7 +137,7 @@ class WarcReader::Stream {
 
  private:
   bool Fill() {
-    buffer_.resize(kChunk);
+    buffer_.resize(chunk_);
     pos_ = 0;
     try {
       buffer_.resize(input_->Read(buffer_.data(), buffer_.size()));
@@ -116,6 +149,8 @@ class WarcReader::Stream {
   }
 
   std::unique_ptr<ByteReader> input_;
+  const bool slices_;
+  const size_t chunk_;
   std::string buffer_;
   size_t pos_ = 0;
 };
@@ -219,8 +254,8 @@ struct WarcReader::Header {
 };
 
 WarcReader::WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base,
-                       uint64_t max_page_size)
-    : stream_(std::make_unique<Stream>(std::move(input))),
+                       uint64_t max_page_size, bool slices)
+    : stream_(std::make_unique<Stream>(std::move(input), slices)),
       name_(std::move(name)),
       output_base_(std::move(output_base)),
       max_page_size_(max_page_size) {}
@@ -303,11 +338,29 @@ std::optional<Input> WarcReader::ReadRecord() {
   std::optional<Input> page;
   if (AsciiLowered(header.Get("warc-type")) == "response") {
     page = ReadResponse(header, length);
-  } else if (stream_->Take(length, nullptr) < length) {
+  } else if (stream_->Skip(length) < length) {
     throw InputError("record cut short");
   }
   EndRecord();
   return page;
+}
+
+// The start of a response record's block, up to its HTTP head's end when
+// it has one within `head_part` bytes: looked at in the stream's buffer, a
+// little at first, and not consumed.
+struct WarcReader::Start {
+  std::string_view bytes;
+  std::optional<HttpHead> head;  // when the block begins with a whole HTTP head
+};
+
+WarcReader::Start WarcReader::PeekStart(uint64_t head_part) {
+  for (size_t wanted = std::min<uint64_t>(head_part, kFirstLook);;
+       wanted = std::min<uint64_t>(head_part, wanted * 4)) {
+    Start start{stream_->Peek(wanted), std::nullopt};
+    if (start.bytes.size() < wanted) throw InputError("record cut short");
+    start.head = ParseHttpHead(start.bytes);
+    if (start.head || wanted == head_part) return start;
+  }
 }
 
 Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
@@ -316,20 +369,19 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
       target_uri_.empty() ? name_ + " record " + std::to_string(record_number_) : target_uri_;
   page.url = target_uri_;
   page.output_name = output_base_ + "/" + RecordFileName(record_number_);
-  std::string content;
   const uint64_t head_part = std::min<uint64_t>(length, kMaxHttpHead);
-  if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
+  const Start start = PeekStart(head_part);
   const std::string type = AsciiLowered(header.Get("content-type"));
   // Without a Content-Type, a block that begins as HTTP is taken for HTTP.
   const bool is_http =
-      type.starts_with("application/http") || (type.empty() && content.starts_with("HTTP/"));
-  const std::optional<HttpHead> head = is_http ? ParseHttpHead(content) : std::optional<HttpHead>();
+      type.starts_with("application/http") || (type.empty() && start.bytes.starts_with("HTTP/"));
+  const std::optional<HttpHead>& head = is_http ? start.head : std::nullopt;
   std::string skip_reason;
-  if (is_http && !head && content.starts_with("HTTP/")) {
+  if (is_http && !head && start.bytes.starts_with("HTTP/")) {
     // A response whose head has no end is broken: the record's error, not a
     // response passed over.
     page.kind = Input::Kind::kError;
-    page.error = content.size() == kMaxHttpHead
+    page.error = start.bytes.size() == kMaxHttpHead
                      ? "HTTP response head longer than " + SizeText(kMaxHttpHead)
                      : std::string("HTTP response head cut short (no blank line)");
   } else if (!head) {
@@ -342,20 +394,35 @@ Input WarcReader::ReadResponse(const Header& header, uint64_t length) {
     skip_reason = "Content-Type " +
                   (head->content_type.empty() ? std::string("missing") : head->content_type);
   }
-  const uint64_t rest = length - head_part;
   if (!skip_reason.empty() || page.kind == Input::Kind::kError) {
-    if (stream_->Take(rest, nullptr) < rest) throw InputError("record cut short");
+    if (stream_->Skip(length) < length) throw InputError("record cut short");
     if (!skip_reason.empty()) {
       page.kind = Input::Kind::kSkipped;
       page.error = skip_reason;
     }
     return page;
   }
-  const size_t body_start = head->length;
-  RecordBody body(*stream_, std::move(content), body_start, rest);
+  if (SliceBody(*head, length, page)) return page;
+  std::string content;
+  if (stream_->Take(head_part, &content) < head_part) throw InputError("record cut short");
+  RecordBody body(*stream_, std::move(content), head->length, length - head_part);
   ReadBody(*head, body, page);
   body.Skip();
   return page;
+}
+
+// A body without codings in a file that can be sliced is left there, for
+// the thread that converts it to read; false when it is not so.
+bool WarcReader::SliceBody(const HttpHead& head, uint64_t length, Input& page) {
+  if (!head.codings.empty() || !stream_->Sliceable()) return false;
+  const uint64_t body_size = length - head.length;
+  if (body_size > max_page_size_) return false;  // refused on the common road
+  // The head is in the stream's buffer: PeekStart read it.
+  std::optional<FileSlice> slice = stream_->Slice(head.length, body_size);
+  if (!slice) return false;
+  page.slice = std::move(*slice);
+  page.http_charset = CharsetFromContentType(head.content_type).value_or("");
+  return true;
 }
 
 // The page's bytes, or its error when they cannot be had; the stream's own

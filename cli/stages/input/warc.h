@@ -21,8 +21,10 @@ class WarcReader {
   // `name` names the file in messages; pages get output names under
   // `output_base` ("<output_base>/000001.txt" for the first record). A page
   // larger than `max_page_size` (after decoding) is an error of its record.
+  // With `slices`, a body without codings in a regular file comes as a
+  // slice of it (Input::slice), its bytes unread.
   WarcReader(std::unique_ptr<ByteReader> input, std::string name, std::string output_base,
-             uint64_t max_page_size = uint64_t{64} << 20);
+             uint64_t max_page_size = uint64_t{64} << 20, bool slices = false);
   ~WarcReader();
 
   // The next page, or a response record that holds none (kSkipped, with the
@@ -39,8 +41,12 @@ class WarcReader {
   class RecordBody;
   struct Header;
 
+  struct Start;
+
   std::optional<Input> ReadRecord();
   Input ReadResponse(const Header& header, uint64_t length);
+  Start PeekStart(uint64_t head_part);
+  bool SliceBody(const HttpHead& head, uint64_t length, Input& page);
   void ReadBody(const HttpHead& head, RecordBody& raw, Input& page);
   void EndRecord();
   Input Failed(const std::string& reason);

@@ -35,6 +35,15 @@ TEST(DomHintsTest, ClassAndIdWords) {
       {u"nav_top", -25, true},
       {u"navigate", 0, false},
       {u"tag-cloud tags", -25, false},
+      {u"foobar", 0, false},      // "foot" and "bar" are not "foo"
+      {u"mainavbar", -25, true},  // "main" and "navbar" overlap: each counts
+      {u"xarticlex", 25, false},  // words inside longer ones
+      {u"adsense", 0, false},     // "ads" only whole
+      {u"replies", -25, true},
+      {u"commentary", -25, true},
+      {u"mastheadline", -25, false},  // "masthead", not "header"
+      {u"textwidget", -25, false},    // "text" and "widget" in one word
+      {u"navigationbar", -25, true},
   };
   for (const auto& test : cases) {
     const Hint hint = HintOfNames(test.names);

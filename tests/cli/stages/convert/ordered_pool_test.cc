@@ -19,6 +19,8 @@ TEST(RunInOrder, EmitsInInputOrderWithABoundedWindow) {
     int next = 0;
     std::atomic<int> in_flight = 0;
     std::atomic<int> most_in_flight = 0;
+    std::atomic<int> emitting = 0;  // emit is called one call at a time
+    std::atomic<int> most_emitting = 0;
     std::vector<int> emitted;
     RunInOrder<int, int>(
         {jobs, window},
@@ -33,12 +35,16 @@ TEST(RunInOrder, EmitsInInputOrderWithABoundedWindow) {
           return item;
         },
         [&](int&& item) {
+          most_emitting = std::max(most_emitting.load(), ++emitting);
+          std::this_thread::sleep_for(std::chrono::microseconds(item % 3 * 50));
           emitted.push_back(item);
           --in_flight;
+          --emitting;
         });
     ASSERT_EQ(emitted.size(), 200u);
     for (int i = 0; i < 200; ++i) EXPECT_EQ(emitted[i], i);
     EXPECT_LE(most_in_flight.load(), static_cast<int>(window));
+    EXPECT_EQ(most_emitting.load(), 1);
   }
 }
 

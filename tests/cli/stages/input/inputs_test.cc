@@ -19,23 +19,23 @@ using test_support::Gzip;
 using test_support::TempDir;
 using test_support::ZstdFrame;
 
-// What the inputs give, in short: "page <bytes>" or "error <reason>" (and
+// What an input is, in short: "page <bytes>" or "error <reason>" (and
 // "skipped" for WARC responses without a page).
+std::string Outcome(const Input& page) {
+  switch (page.kind) {
+    case Input::Kind::kPage:
+      return "page " + page.bytes;
+    case Input::Kind::kError:
+      return "error " + page.error;
+    case Input::Kind::kSkipped:
+      break;
+  }
+  return "skipped";
+}
+
 std::vector<std::string> Outcomes(Inputs& inputs) {
   std::vector<std::string> outcomes;
-  while (std::optional<Input> page = inputs.Next()) {
-    switch (page->kind) {
-      case Input::Kind::kPage:
-        outcomes.push_back("page " + page->bytes);
-        break;
-      case Input::Kind::kError:
-        outcomes.push_back("error " + page->error);
-        break;
-      case Input::Kind::kSkipped:
-        outcomes.push_back("skipped");
-        break;
-    }
-  }
+  while (std::optional<Input> page = inputs.Next()) outcomes.push_back(Outcome(*page));
   return outcomes;
 }
 
@@ -218,6 +218,99 @@ TEST(Inputs, AFolderWithoutPagesSaysWhatItPassedOver) {
     SCOPED_TRACE(test.folder);
     Inputs inputs({{root + "/" + test.folder}});
     EXPECT_EQ(Outcomes(inputs), test.outcomes);
+  }
+}
+
+// The outcomes of the pages as the reading thread gives them, their slices
+// read as a worker reads them; and how many pages came as slices.
+std::vector<std::string> SlicedOutcomes(Inputs& inputs, int& sliced) {
+  std::vector<std::string> outcomes;
+  std::string buffer;
+  while (std::optional<Input> page = inputs.Next()) {
+    if (page->slice.file) {
+      ++sliced;
+      EXPECT_TRUE(page->bytes.empty());
+      try {
+        page->bytes = ReadSlice(page->slice, buffer);
+      } catch (const InputError& error) {
+        outcomes.push_back(std::string("error ") + error.what());
+        continue;
+      }
+    }
+    outcomes.push_back(Outcome(*page));
+  }
+  return outcomes;
+}
+
+// Pages in regular files come as slices, read later by the thread that
+// converts them, with the bytes and errors they have when read at once:
+// WARC bodies without codings, inside the reader's buffer or far past it;
+// a page larger than the limit, a chunked body, records passed over and a
+// body cut short are read as before.
+TEST(Inputs, SlicesGiveTheBytesThatReadingGives) {
+  TempDir dir;
+  const std::string big(100'000, 'b');
+  const auto response = [](std::string body, int status = 200) {
+    return test_support::WarcRecord({.uri = "http://x.example/", .status = status, .body = body});
+  };
+  const std::string http =
+      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n"
+      "3\r\n<p>\r\n0\r\n\r\n";
+  const std::string chunked =
+      "WARC/1.0\r\nWARC-Type: response\r\nContent-Type: application/http\r\n"
+      "Content-Length: " +
+      std::to_string(http.size()) + "\r\n\r\n" + http + "\r\n\r\n";
+  const std::string records = response("<p>a</p>") + response(big) + response("gone", 404) +
+                              test_support::WarcRecord({.uri = "", .body = "x: y", .type = "request"}) +
+                              chunked + response(std::string(2000, 'c')) + response(big);
+  const struct {
+    const char* name;
+    std::string bytes;
+    int sliced;
+  } cases[] = {
+      {"page.html", "<p>one</p>", 1},
+      {"empty.html", "", 1},
+      {"large.html", std::string(100'001, 'x'), 0},
+      {"crawl.warc", records, 4},
+      {"cut.warc", records.substr(0, records.size() - 50'000), 3},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    const std::string path = dir.Write(test.name, test.bytes);
+    Inputs read({.paths = {path}, .max_page_size = 100'000});
+    Inputs sliced({.paths = {path}, .max_page_size = 100'000, .slices = true});
+    int slices = 0;
+    EXPECT_EQ(SlicedOutcomes(sliced, slices), Outcomes(read));
+    EXPECT_EQ(slices, test.sliced);
+  }
+}
+
+// A slice is read as the file is when read: a WARC body cut short since is
+// an error; a whole file is read to its end, under its limit.
+TEST(FileSlice, ReadsTheFileAsItIsThen) {
+  TempDir dir;
+  const std::string path = dir.Write("page.html", "0123456789");
+  Inputs inputs({.paths = {path}, .max_page_size = 12, .slices = true});
+  const std::optional<Input> page = inputs.Next();
+  ASSERT_TRUE(page.has_value());
+  ASSERT_TRUE(page->slice.file);
+  std::string buffer;
+  dir.Write("page.html", "0123456789ab");
+  EXPECT_EQ(ReadSlice(page->slice, buffer), "0123456789ab");
+  dir.Write("page.html", "0123456789abc");
+  EXPECT_THROW(ReadSlice(page->slice, buffer), TooLarge);
+  FileSlice body = page->slice;
+  body.limit = 0;
+  body.offset = 2;
+  body.size = 5;
+  EXPECT_EQ(ReadSlice(body, buffer), "23456");
+  EXPECT_GE(buffer.size(), 13u);  // kept for the next page
+  std::filesystem::resize_file(path, 6);
+  try {
+    ReadSlice(body, buffer);
+    ADD_FAILURE() << "a body cut short was read";
+  } catch (const InputError& error) {
+    EXPECT_STREQ(error.what(), "record cut short");
   }
 }
 
