@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "input/file_slice.h"
 
 #include <unistd.h>

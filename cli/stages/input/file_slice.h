@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A page's bytes left where they lie in a regular file: the thread that
 // reads the inputs, which no number of workers divides, finds where each
 // page is and copies only the headers around it; the thread that converts
