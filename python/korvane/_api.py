@@ -10,8 +10,10 @@ writes, made by the same code, and iter_warc() reads those lines.
 from __future__ import annotations
 
 import dataclasses
+import errno
 import json
 import os
+import stat
 from typing import Any, BinaryIO, Iterator, Optional, Tuple, Union
 
 from . import _korvane
@@ -150,6 +152,17 @@ def _objects(stream: Any) -> Iterator[dict]:
             yield json.loads(line)
 
 
+def _check_readable(path: str) -> None:
+    """Raises OSError, naming the path, when it cannot be read. A FIFO is
+    not opened to find out: its writer would see that open, and then a pipe
+    without a reader."""
+    if stat.S_ISFIFO(os.stat(path).st_mode):
+        if not os.access(path, os.R_OK):
+            raise PermissionError(errno.EACCES, os.strerror(errno.EACCES), path)
+        return
+    os.close(os.open(path, os.O_RDONLY | os.O_NONBLOCK))
+
+
 def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
               algorithm: str = "block",
               max_page_size: int = DEFAULT_MAX_PAGE_SIZE) -> Iterator[dict]:
@@ -168,7 +181,7 @@ def iter_warc(source: Union[str, "os.PathLike[str]", BinaryIO], *,
         path = os.fspath(source)
         if not isinstance(path, str):
             raise TypeError("a path must be str or os.PathLike[str]")
-        os.close(os.open(path, os.O_RDONLY | os.O_NONBLOCK))  # OSError, named, if unreadable
+        _check_readable(path)
         return _objects(_korvane.open_path(os.fsencode(path), False, algorithm,
                                                    max_page_size))
     if callable(getattr(source, "read", None)):
