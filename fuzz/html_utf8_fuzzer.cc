@@ -7,6 +7,7 @@
 #include "decode/charset.h"
 #include "decode/utf8.h"
 #include "fuzz_support.h"
+#include "input/formats.h"
 #include "record_checks.h"
 
 namespace korvane::fuzz {
@@ -21,6 +22,14 @@ cli::Result ConvertPage(std::string_view bytes, cli::Format format) {
 }
 
 void CheckPage(std::string_view bytes) {
+  // Bytes that open as a compressed format are named as that, not converted.
+  if (const auto format = cli::CompressedFormat(bytes)) {
+    const cli::Result refused = ConvertPage(bytes, cli::Format::kRecord);
+    Require(refused.kind == cli::Input::Kind::kError &&
+                refused.error.find(*format) != std::string::npos,
+            "compressed data is refused, named");
+    return;
+  }
   const std::u16string record = ConvertAndCheck(cli::FromUtf8(bytes).text);
   const cli::Result as_record = ConvertPage(bytes, cli::Format::kRecord);
   Require(as_record.kind == cli::Input::Kind::kPage, "a UTF-8 page converts");

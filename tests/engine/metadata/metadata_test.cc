@@ -101,5 +101,18 @@ TEST(MetadataTest, MicrodataBeatsAPubdateTimeWhereverItStands) {
   EXPECT_EQ(Metadata(u"", std::u16string(meta) + std::u16string(time)).published, u"2023-03-04");
 }
 
+TEST(MetadataTest, ALineOfBareNamesIsABylineAmongTheArticlesLastThreeLines) {
+  std::u16string after;
+  for (int lines = 0; lines <= 3; ++lines) {
+    const Article article = ExtractArticle(
+        u"<html><head><title>春雨偏多</title></head><body>"
+        u"<h1>春雨偏多</h1>" +
+            Body() + u"<p>王建宏</p>" + after + u"</body></html>",
+        Algorithm::kDom);
+    EXPECT_EQ(article.author, lines <= 2 ? u"王建宏" : u"") << lines;
+    after += u"<p>多个乡镇已经组织人员。</p>";
+  }
+}
+
 }  // namespace
 }  // namespace korvane
