@@ -184,7 +184,7 @@ def bash_script(program: str, main: Command, subcommands: Dict[str, Command]) ->
 
 
 def _zsh_quoted(text: str) -> str:
-    """Text for inside '...[text]' of an _arguments spec."""
+    """Text for inside '...[text]' of an _arguments word."""
     return text.replace("\\", "\\\\").replace("[", "\\[").replace("]", "\\]").replace(
         "'", "'\\''")
 
@@ -198,7 +198,7 @@ def _zsh_completer(value: Optional[str]) -> Optional[str]:
 
 
 def _zsh_action(value: Optional[str], choices: List[str]) -> str:
-    """The ':message:action' part of a spec; empty for a flag."""
+    """The ':message:action' part of an _arguments word; empty for a flag."""
     if not value:
         return ""
     if choices:
@@ -206,26 +206,26 @@ def _zsh_action(value: Optional[str], choices: List[str]) -> str:
     return f":{value}:{_zsh_completer(value) or ' '}"
 
 
-def _zsh_specs(program: str, command: Command) -> List[str]:
-    specs = []
+def _zsh_words(program: str, command: Command) -> List[str]:
+    words = []
     for option in command.options:
         action = _zsh_action(option.value, option.choices)
         described = f"[{_zsh_quoted(option.description)}]{action}"
         if len(option.names) > 1:
-            specs.append(f"'({' '.join(option.names)})'{{{','.join(option.names)}}}'{described}'")
+            words.append(f"'({' '.join(option.names)})'{{{','.join(option.names)}}}'{described}'")
         else:
-            specs.append(f"'{option.names[0]}{described}'")
+            words.append(f"'{option.names[0]}{described}'")
     if command.subcommands:
-        specs.append(f"'*:: :_{program}_operands'")
+        words.append(f"'*:: :_{program}_operands'")
     elif command.operand:
-        specs.append(f"'*{_zsh_action(command.operand, [])}'")
-    return specs
+        words.append(f"'*{_zsh_action(command.operand, [])}'")
+    return words
 
 
 def _zsh_arguments(program: str, command: Command, indent: str) -> List[str]:
-    specs = _zsh_specs(program, command)
-    return [f"{indent}_arguments -s : \\", *(f"{indent}  {spec} \\" for spec in specs[:-1]),
-            f"{indent}  {specs[-1]}"]
+    words = _zsh_words(program, command)
+    return [f"{indent}_arguments -s : \\", *(f"{indent}  {word} \\" for word in words[:-1]),
+            f"{indent}  {words[-1]}"]
 
 
 def _zsh_operands(program: str, main: Command) -> List[str]:
