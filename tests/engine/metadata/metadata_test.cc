@@ -96,7 +96,7 @@ TEST(MetadataTest, ALineOfBareNamesIsABylineUpToFourLinesUnderTheHeadline) {
 
 TEST(MetadataTest, MicrodataBeatsAPubdateTimeWhereverItStands) {
   const std::u16string_view time = u"<time pubdate datetime=\"2023-01-02\">1月2日</time>";
-  const std::u16string_view meta = u"<meta itemprop=\"datePublished\" content=\"2023-03-04\">";
+  const std::u16string_view meta = u"<span itemprop=\"datePublished\">2023-03-04</span>";
   EXPECT_EQ(Metadata(u"", std::u16string(time) + std::u16string(meta)).published, u"2023-03-04");
   EXPECT_EQ(Metadata(u"", std::u16string(meta) + std::u16string(time)).published, u"2023-03-04");
 }
