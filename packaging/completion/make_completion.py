@@ -144,13 +144,13 @@ def _bash_dispatch(program: str, subcommands: Dict[str, Command]) -> List[str]:
     """Lines that hand the words after a subcommand to its own function."""
     if not subcommands:
         return []
-    return ["  local word",
-            '  for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do',
-            "    case $word in",
+    # A subcommand is one only as the first word, as the program reads it.
+    return ["  if [ \"$COMP_CWORD\" -gt 1 ]; then",
+            '    case ${COMP_WORDS[1]} in',
             *(f"      {sub}) __{program}_{sub} \"$cur\" \"$prev\"; return ;;"
               for sub in subcommands),
             "    esac",
-            "  done"]
+            "  fi"]
 
 
 def bash_script(program: str, main: Command, subcommands: Dict[str, Command]) -> str:

@@ -85,7 +85,7 @@ CASES = [
     (["tool", "serve", "--"], ["--help", "--mode", "--port", "--root"]),
     (["tool", "serve", "--mode", ""], ["exact", "fast"]),
     (["tool", "serve", "--root", ""], ["root"]),
-    (["tool", "-j", "2", "serve", "--p"], ["--port"]),
+    (["tool", "-j", "2", "serve", "--f"], ["--format"]),  # a subcommand only as the first word
     (["tool", "serve", "x"], []),  # serve takes no operands
 ]
 
