@@ -14,6 +14,7 @@
 #include "decode/meta_prescan.h"
 #include "decode/utf8.h"
 #include "fuzz_support.h"
+#include "input/formats.h"
 #include "input/http_response.h"
 #include "render/json_writer.h"
 #include "render/url.h"
@@ -41,6 +42,11 @@ void CheckDecode(std::string_view bytes, const cli::DecodeHints& hints) {
   // Two 7-bit choices that browsers make for declared labels read ASCII
   // bytes otherwise: ISO-2022-JP's escapes, and the replacement encoding.
   const bool seven_bit = page.encoding == "iso-2022-jp" || page.encoding == "replacement";
+  // Bytes that open as a compressed format are refused with the format named.
+  if (const auto format = hints.is_text ? std::nullopt : cli::CompressedFormat(bytes)) {
+    Require(page.error.find(*format) != std::string::npos, "compressed data is named");
+    return;
+  }
   if (!hints.forced && !seven_bit && cli::CheckUtf8(bytes).valid) {
     Require(page.error.empty() && page.replaced == 0 && page.text == cli::FromUtf8(bytes).text,
             "valid UTF-8 decodes to exactly its text");
