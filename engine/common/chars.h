@@ -64,6 +64,20 @@ constexpr bool IsBlankOrControl(char16_t unit) {
   return unit <= 0x20 || (unit >= 0x7F && unit <= 0x3000 && (unit < 0xA0 || IsBlank(unit)));
 }
 
+// `text` without HTML's whitespace at either end.
+constexpr std::u16string_view TrimHtmlSpace(std::u16string_view text) {
+  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// `text` without blanks at either end.
+constexpr std::u16string_view TrimBlanks(std::u16string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 // Where the blanks that start at `at` end.
 constexpr size_t SkipBlanks(std::u16string_view text, size_t at) {
   while (at < text.size() && IsBlank(text[at])) ++at;

@@ -65,12 +65,6 @@ bool MayRunOn(Tag tag) {
 // style sheet says.
 enum class StyleHiding : uint8_t { kNone, kDisplay, kVisibility, kDisplayed };
 
-std::u16string_view TrimmedHtml(std::u16string_view text) {
-  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // The values of an inline style's "display" and "visibility", read
 // declaration by declaration as browsers read them: names and values are
 // whole words in any letter case and spacing ("display:nonesuch" is no
@@ -105,13 +99,13 @@ InlineStyle ReadInlineStyle(std::u16string_view style) {
     begin = end + 1;
     const size_t colon = declaration.find(u':');
     if (colon == std::u16string_view::npos) continue;
-    const std::u16string_view name = TrimmedHtml(declaration.substr(0, colon));
-    std::u16string_view value = TrimmedHtml(declaration.substr(colon + 1));
+    const std::u16string_view name = TrimHtmlSpace(declaration.substr(0, colon));
+    std::u16string_view value = TrimHtmlSpace(declaration.substr(colon + 1));
     const size_t bang = value.find(u'!');
     const bool important =
         bang != std::u16string_view::npos &&
-        EqualIgnoringAsciiCase(TrimmedHtml(value.substr(bang + 1)), u"important");
-    if (bang != std::u16string_view::npos) value = TrimmedHtml(value.substr(0, bang));
+        EqualIgnoringAsciiCase(TrimHtmlSpace(value.substr(bang + 1)), u"important");
+    if (bang != std::u16string_view::npos) value = TrimHtmlSpace(value.substr(0, bang));
     if (EqualIgnoringAsciiCase(name, u"display")) {
       read.display.Declare(value, important);
     } else if (EqualIgnoringAsciiCase(name, u"visibility")) {

@@ -367,18 +367,30 @@ EdgeLine ClassifyEdgeLine(std::u16string_view line) {
   return weight >= kProseLine && EndsSentence(line) ? EdgeLine::kProse : EdgeLine::kOther;
 }
 
+namespace {
+
+// Reads one line inward from an edge: boilerplate goes, and any other line
+// but prose counts toward how far the edge is read; prose ends the edge
+// (false).
+bool ReadEdgeLine(std::u16string_view line, uint8_t& keep, size_t& read) {
+  const EdgeLine kind = ClassifyEdgeLine(line);
+  if (kind == EdgeLine::kProse) return false;
+  if (IsBoilerplate(kind)) {
+    keep = 0;
+  } else {
+    ++read;
+  }
+  return true;
+}
+
+}  // namespace
+
 void TrimEdges(std::u16string& body) {
   std::vector<std::u16string_view> lines = Lines(body);
   CutNoticeSection(lines);
   std::vector<uint8_t> keep(lines.size(), 1);
   for (size_t i = 0, read = 0; i < lines.size() && read < kTopLines; ++i) {
-    const EdgeLine kind = ClassifyEdgeLine(lines[i]);
-    if (kind == EdgeLine::kProse) break;
-    if (IsBoilerplate(kind)) {
-      keep[i] = 0;
-    } else {
-      ++read;
-    }
+    if (!ReadEdgeLine(lines[i], keep[i], read)) break;
   }
   // A labelled dateline ("Published 9:30 AM EST Mar 3, 2023") among the
   // first lines goes even after a standfirst that reads like prose.
@@ -386,13 +398,7 @@ void TrimEdges(std::u16string& body) {
     if (OpensWith(lines[i], kDatelineOpenings) && Weight(lines[i]) <= kCreditLine) keep[i] = 0;
   }
   for (size_t i = lines.size(), read = 0; i-- > 0 && read < kBottomLines;) {
-    const EdgeLine kind = ClassifyEdgeLine(lines[i]);
-    if (kind == EdgeLine::kProse) break;
-    if (IsBoilerplate(kind)) {
-      keep[i] = 0;
-    } else {
-      ++read;
-    }
+    if (!ReadEdgeLine(lines[i], keep[i], read)) break;
   }
   std::u16string trimmed;
   trimmed.reserve(body.size());

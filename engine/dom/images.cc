@@ -11,15 +11,9 @@
 namespace korvane {
 namespace {
 
-std::u16string_view Trim(std::u16string_view text) {
-  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // "a.jpg 1x, b.jpg 2x" -> "a.jpg".
 std::u16string_view FirstCandidate(std::u16string_view srcset) {
-  srcset = Trim(srcset);
+  srcset = TrimHtmlSpace(srcset);
   size_t end = 0;
   while (end < srcset.size() && !IsHtmlSpace(srcset[end])) ++end;
   std::u16string_view url = srcset.substr(0, end);
@@ -60,7 +54,7 @@ std::u16string ImageSource(const Dom& dom, const Node& image) {
     const Attribute* attribute = dom.FindAttribute(image, source.name);
     if (attribute == nullptr) continue;
     const std::u16string_view raw = dom.RawValue(*attribute);
-    const std::u16string_view url = source.set ? FirstCandidate(raw) : Trim(raw);
+    const std::u16string_view url = source.set ? FirstCandidate(raw) : TrimHtmlSpace(raw);
     if (!url.empty() && !IsPlaceholder(url)) return CleanSource(url);
   }
   return {};

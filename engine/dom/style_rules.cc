@@ -19,12 +19,6 @@ bool IsNameUnit(char16_t unit) {
          (unit >= u'0' && unit <= u'9') || unit == u'-' || unit == u'_' || unit >= 0x80;
 }
 
-std::u16string_view Trimmed(std::u16string_view text) {
-  while (!text.empty() && IsHtmlSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsHtmlSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Whether a declaration's value ends at `at`: "none" is a whole value,
 // "nonesuch" is not.
 bool EndsValue(std::u16string_view sheet, size_t at) {
@@ -99,7 +93,7 @@ std::u16string_view SelectorsBefore(std::u16string_view sheet, size_t open) {
   start = start == std::u16string_view::npos ? 0 : start + 1;
   const size_t comment = before.substr(start).rfind(u"*/");
   if (comment != std::u16string_view::npos) start += comment + 2;
-  return Trimmed(before.substr(start));
+  return TrimHtmlSpace(before.substr(start));
 }
 
 void SortUnique(std::vector<std::u16string>& names) {
@@ -118,7 +112,7 @@ void HiddenByStyle::ReadRule(std::u16string_view selectors) {
   for (size_t begin = 0; begin <= selectors.size();) {
     size_t end = selectors.find(u',', begin);
     if (end == std::u16string_view::npos) end = selectors.size();
-    const std::u16string_view selector = Trimmed(selectors.substr(begin, end - begin));
+    const std::u16string_view selector = TrimHtmlSpace(selectors.substr(begin, end - begin));
     begin = end + 1;
     if (selector.size() < 2 || (selector[0] != u'#' && selector[0] != u'.')) continue;
     const std::u16string_view name = selector.substr(1);
@@ -169,7 +163,7 @@ void HiddenByStyle::Read(const Dom& dom) {
 bool HiddenByStyle::Hides(const Dom& dom, const Node& element) const {
   if (!ids_.empty()) {
     if (const Attribute* id = dom.FindAttribute(element, u"id")) {
-      if (Contains(ids_, Trimmed(dom.RawValue(*id)))) return true;
+      if (Contains(ids_, TrimHtmlSpace(dom.RawValue(*id)))) return true;
     }
   }
   if (classes_.empty()) return false;

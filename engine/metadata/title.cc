@@ -105,12 +105,6 @@ size_t SeparatorAt(std::u16string_view title, size_t at) {
   return 0;
 }
 
-std::u16string_view Trimmed(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // The parts of a title between separators, without blanks around them.
 std::vector<std::u16string_view> TitleParts(std::u16string_view title) {
   std::vector<std::u16string_view> parts;
@@ -121,11 +115,11 @@ std::vector<std::u16string_view> TitleParts(std::u16string_view title) {
       ++at;
       continue;
     }
-    parts.push_back(Trimmed(title.substr(start, at - start)));
+    parts.push_back(TrimBlanks(title.substr(start, at - start)));
     at += separator;
     start = at;
   }
-  parts.push_back(Trimmed(title.substr(start)));
+  parts.push_back(TrimBlanks(title.substr(start)));
   return parts;
 }
 
@@ -197,7 +191,7 @@ std::u16string WithoutSiteName(std::u16string_view title) {
       chosen = part;
     }
   }
-  return std::u16string(chosen.empty() ? Trimmed(title) : chosen);
+  return std::u16string(chosen.empty() ? TrimBlanks(title) : chosen);
 }
 
 std::u16string WithoutSiteParts(std::u16string_view title, std::u16string_view site,
