@@ -191,6 +191,12 @@ bool BreaksOutOfForeign(Tag tag) {
 
 NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 
+// At most one node per two units: an element takes at least three ("<a>"),
+// a text node one, and two text nodes are never neighbours.
+size_t NodesAtMost(std::u16string_view page) {
+  return std::min<size_t>(page.size() / 2 + 2, kMaxNodes);
+}
+
 }  // namespace
 
 void Dom::Parse(std::u16string_view page) {
@@ -201,6 +207,10 @@ void Dom::Parse(std::u16string_view page) {
   std::fill(std::begin(open_count_), std::end(open_count_), 0);
   std::fill(std::begin(open_unknown_), std::end(open_unknown_), 0);
 
+  // Room for every node at once (what a page does not fill is never
+  // touched): a vector that doubles as it fills touches about twice the
+  // memory of the nodes on a large page.
+  nodes_.reserve(NodesAtMost(page));
   HtmlTokenizer tokenizer(page, attributes_);
   page_ = page;
   nodes_.push_back(Node{.parent = kNoNode, .tag = Tag::kDocument});
@@ -519,7 +529,9 @@ std::u16string Dom::AttributeValue(const Node& node, std::u16string_view lower_n
 }
 
 void Dom::GiveBackIfHuge() {
-  if (nodes_.capacity() > kKeptNodes) std::vector<Node>().swap(nodes_);
+  // By what the page filled: its room was reserved for the most nodes it
+  // could hold, and only the filled part was ever touched.
+  if (nodes_.size() > kKeptNodes) std::vector<Node>().swap(nodes_);
   if (attributes_.capacity() > kKeptNodes) std::vector<Attribute>().swap(attributes_);
   if (decoded_.capacity() > kKeptNodes * 8) std::u16string().swap(decoded_);
 }
