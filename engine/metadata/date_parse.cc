@@ -374,16 +374,15 @@ std::optional<DateMatch> ReadDayFirst(std::u16string_view text, size_t at) {
   return match;
 }
 
+// No word or number runs on into `at` (FindDateFrom passes those by).
 std::optional<DateMatch> ReadDateAt(std::u16string_view text, size_t at, Mode mode) {
   const char16_t unit = text[at];
-  const char16_t before = at > 0 ? text[at - 1] : u' ';
   if (DigitValue(unit) >= 0) {
-    if (DigitValue(before) >= 0) return std::nullopt;
     if (auto match = ReadYearFirst(text, at, mode)) return match;
     if (auto match = ReadMonthFirst(text, at)) return match;
     return ReadDayFirst(text, at);
   }
-  if (IsAsciiLetter(unit) && !IsAsciiLetter(before)) return ReadMonthNameFirst(text, at);
+  if (IsAsciiLetter(unit)) return ReadMonthNameFirst(text, at);
   return std::nullopt;
 }
 

@@ -114,5 +114,76 @@ TEST(MetadataTest, ALineOfBareNamesIsABylineAmongTheArticlesLastThreeLines) {
   }
 }
 
+TEST(MetadataTest, ALabelCellOfAtMostEightUnitsNamesTheNextCell) {
+  const struct {
+    std::u16string_view label, author;
+  } cases[] = {
+      {u"作者：", u"王建宏"},
+      {u"特约撰稿人作者：", u"王建宏"},
+      {u"特约撰稿人兼作者：", u""},
+      {u"特约撰稿人作者", u""},
+  };
+  // Past the lines under the headline where bare names are a byline.
+  const std::u16string above = u"<div>本版导读</div><div>本版导读</div><div>本版导读</div>"
+                               u"<div>本版导读</div><div>本版导读</div>";
+  for (const auto& test : cases) {
+    const std::u16string table = u"<table><tr><td>" + std::u16string(test.label) +
+                                 u"</td><td>王建宏</td></tr></table>";
+    EXPECT_EQ(Metadata(u"", above + table).author, test.author) << ToUtf8(test.label);
+  }
+}
+
+// Microdata is read in a window of the article and the blocks around it:
+// 120 before it, 80 after.
+TEST(MetadataTest, MicrodataIsReadUpTo120BlocksBeforeTheArticleAnd80After) {
+  const std::u16string microdata = u"<span itemprop=\"datePublished\">2023-03-04</span>";
+  const struct {
+    int before, after;
+    std::u16string_view published;
+  } cases[] = {
+      {119, -1, u"2023-03-04"},
+      {120, -1, u""},
+      {-1, 79, u"2023-03-04"},
+      {-1, 80, u""},
+  };
+  const auto blocks = [](int count) {
+    std::u16string divs;
+    for (int i = 0; i < count; ++i) divs += u"<div>本版导读</div>";
+    return divs;
+  };
+  for (const auto& test : cases) {
+    const Article article = ExtractArticle(
+        u"<html><head><title>春雨偏多</title></head><body>" +
+            (test.before >= 0 ? microdata + blocks(test.before) : u"") +
+            u"<div class=\"article\"><h1>春雨偏多</h1>" + Body() + u"</div>" +
+            (test.after >= 0 ? blocks(test.after) + microdata : u"") + u"</body></html>",
+        Algorithm::kDom);
+    EXPECT_EQ(article.published, test.published) << test.before << " " << test.after;
+  }
+}
+
+// A date printed inside the article, away from the headline and the
+// article's end, counts with six points: one for the place, two for a short
+// line, two for a time, one when the date is most of its line.
+TEST(MetadataTest, ADateInsideTheArticleNeedsSixPoints) {
+  const struct {
+    std::u16string_view line, published;
+  } cases[] = {
+      {u"2023-06-18 09:30", u"2023-06-18T09:30"},
+      {u"2023-06-18 09:30 城市建设管理委员会 交通运输局 公安交通管理局 联合供稿", u""},
+      {u"2023-06-18", u""},
+  };
+  const std::u16string paragraph =
+      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+  for (const auto& test : cases) {
+    std::u16string page = u"<html><head><title>春雨偏多</title></head><body><h1>春雨偏多</h1>";
+    for (int i = 0; i < 14; ++i) page += paragraph;
+    page += u"<p>" + std::u16string(test.line) + u"</p>";
+    for (int i = 0; i < 5; ++i) page += paragraph;
+    EXPECT_EQ(ExtractArticle(page + u"</body></html>", Algorithm::kDom).published, test.published)
+        << ToUtf8(test.line);
+  }
+}
+
 }  // namespace
 }  // namespace korvane
