@@ -162,27 +162,91 @@ TEST(MetadataTest, MicrodataIsReadUpTo120BlocksBeforeTheArticleAnd80After) {
   }
 }
 
-// A date printed inside the article, away from the headline and the
-// article's end, counts with six points: one for the place, two for a short
-// line, two for a time, one when the date is most of its line.
-TEST(MetadataTest, ADateInsideTheArticleNeedsSixPoints) {
-  const struct {
-    std::u16string_view line, published;
-  } cases[] = {
-      {u"2023-06-18 09:30", u"2023-06-18T09:30"},
-      {u"2023-06-18 09:30 城市建设管理委员会 交通运输局 公安交通管理局 联合供稿", u""},
-      {u"2023-06-18", u""},
-  };
+// A page of blocks above an article container, the container and blocks
+// below it; the article's paragraphs are one line each.
+Article Arranged(std::u16string_view above, std::u16string_view article,
+                 std::u16string_view below) {
+  return ExtractArticle(u"<html><head><title>春雨偏多</title></head><body>" +
+                            std::u16string(above) + u"<div class=\"article\">" +
+                            std::u16string(article) + u"</div>" + std::u16string(below) +
+                            u"</body></html>",
+                        Algorithm::kDom);
+}
+
+std::u16string Times(int count, std::u16string_view block) {
+  std::u16string blocks;
+  for (int i = 0; i < count; ++i) blocks += block;
+  return blocks;
+}
+
+// A line of `units` units opening with a date, without the commas and full
+// stops of prose.
+std::u16string DatedLine(size_t units) {
+  std::u16string line = u"2023-06-18 ";
+  while (line.size() < units) line += u"市政府新闻办公室城市建设管理委员会";
+  return u"<p>" + line.substr(0, units) + u"</p>";
+}
+
+// Where a printed date stands and how long its line is decide whether it is
+// the date of publication (six points): under the headline eight, less one
+// for every four lines down; three lines above it count as under it; at the
+// article's end (up to seven lines after) four; inside the article one. A
+// line of up to 80 units adds two, a longer one takes one away, one over 200
+// four; a time adds two, a date that is most of its line one. A labelled
+// dateline is found up to 40 lines from the article.
+TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
+  const std::u16string headline = u"<h1>春雨偏多</h1>";
   const std::u16string paragraph =
       u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-  for (const auto& test : cases) {
-    std::u16string page = u"<html><head><title>春雨偏多</title></head><body><h1>春雨偏多</h1>";
-    for (int i = 0; i < 14; ++i) page += paragraph;
-    page += u"<p>" + std::u16string(test.line) + u"</p>";
-    for (int i = 0; i < 5; ++i) page += paragraph;
-    EXPECT_EQ(ExtractArticle(page + u"</body></html>", Algorithm::kDom).published, test.published)
-        << ToUtf8(test.line);
+  const std::u16string filler = u"<div>本版导读</div>";
+  const std::u16string date = u"<p>2023-06-18</p>";
+  const std::u16string labelled = u"<div>发布时间：2023-06-18 10:20</div>";
+  const std::u16string article = headline + Times(14, paragraph);
+  const auto under_headline = [&](int line, const std::u16string& dated) {
+    return headline + Times(line - 1, paragraph) + dated + Times(14, paragraph);
+  };
+  const struct {
+    std::u16string above, article, below;
+    std::u16string_view published;
+  } cases[] = {
+      {u"", under_headline(15, u"<p>2023-06-18 09:30</p>"), u"", u"2023-06-18T09:30"},
+      {u"", under_headline(15, u"<p>2023-06-18 09:30 城市建设管理委员会 交通运输局 联合供稿</p>"),
+       u"", u""},
+      {u"", under_headline(15, date), u"", u""},
+      {u"", under_headline(11, date), u"", u"2023-06-18"},
+      {u"", under_headline(12, date), u"", u""},
+      {u"", under_headline(7, DatedLine(81)), u"", u"2023-06-18"},
+      {u"", under_headline(8, DatedLine(81)), u"", u""},
+      {u"", under_headline(8, DatedLine(80)), u"", u"2023-06-18"},
+      {u"", under_headline(1, DatedLine(200)), u"", u"2023-06-18"},
+      {u"", under_headline(1, DatedLine(201)), u"", u""},
+      {date + Times(2, filler), article, u"", u"2023-06-18"},
+      {date + Times(3, filler), article, u"", u""},
+      {u"", article, Times(7, filler) + date, u"2023-06-18"},
+      {u"", article, Times(8, filler) + date, u""},
+      {u"", article, Times(39, filler) + labelled, u"2023-06-18T10:20"},
+      {u"", article, Times(40, filler) + labelled, u""},
+      {labelled + Times(39, filler), article, u"", u"2023-06-18T10:20"},
+      {labelled + Times(40, filler), article, u"", u""},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& test = cases[i];
+    EXPECT_EQ(Arranged(test.above, test.article, test.below).published, test.published)
+        << "case " << i;
   }
+}
+
+// A byline found in the text needs three points: an editor's line after the
+// article has three (its kind's); inside the article, on a line over 200
+// units, two (three, two for the place, less three for the length).
+TEST(MetadataTest, PrintedBylinesNeedThreePoints) {
+  const std::u16string paragraph =
+      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+  const std::u16string article = u"<h1>春雨偏多</h1>" + Times(14, paragraph);
+  const std::u16string editor = u"<div>责任编辑：王建宏</div>";
+  EXPECT_EQ(Arranged(u"", article, Times(10, u"<div>本版导读</div>") + editor).author, u"王建宏");
+  const std::u16string long_editor = u"<div>责任编辑：王建宏 " + Times(50, u"本版导读") + u"</div>";
+  EXPECT_EQ(Arranged(u"", article + long_editor + Times(5, paragraph), u"").author, u"");
 }
 
 }  // namespace
