@@ -192,8 +192,10 @@ std::u16string DatedLine(size_t units) {
 // for every four lines down; three lines above it count as under it; at the
 // article's end (up to seven lines after) four; inside the article one. A
 // line of up to 80 units adds two, a longer one takes one away, one over 200
-// four; a time adds two, a date that is most of its line one. A labelled
-// dateline is found up to 40 lines from the article.
+// four; a dateline's word ("来源") adds three, a comma or full stop takes
+// three away; a label adds five, a time two, a date that is most of its
+// line one, a link takes five away. A labelled dateline is found up to 40
+// lines from the article.
 TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
   const std::u16string headline = u"<h1>春雨偏多</h1>";
   const std::u16string paragraph =
@@ -224,6 +226,14 @@ TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
       {date + Times(3, filler), article, u"", u""},
       {u"", article, Times(7, filler) + date, u"2023-06-18"},
       {u"", article, Times(8, filler) + date, u""},
+      {u"", article, Times(10, filler) + u"<p>2023-06-18 09:30</p>", u""},
+      {u"", article, Times(10, filler) + u"<p>来源：本报新闻中心供稿 2023-06-18</p>", u""},
+      {u"", article, Times(10, filler) + u"<p>日期：2023-06-18，</p>", u""},
+      {u"", article,
+       Times(10, filler) + u"<p>日期：2023-06-18 10:20，城市建设管理委员会交通运输局</p>",
+       u"2023-06-18T10:20"},
+      {u"", under_headline(4, u"<p><a href=\"/d\">2023-06-18</a></p>"), u"", u""},
+      {u"", under_headline(4, date), u"", u"2023-06-18"},
       {u"", article, Times(39, filler) + labelled, u"2023-06-18T10:20"},
       {u"", article, Times(40, filler) + labelled, u""},
       {labelled + Times(39, filler), article, u"", u"2023-06-18T10:20"},
@@ -247,6 +257,10 @@ TEST(MetadataTest, PrintedBylinesNeedThreePoints) {
   EXPECT_EQ(Arranged(u"", article, Times(10, u"<div>本版导读</div>") + editor).author, u"王建宏");
   const std::u16string long_editor = u"<div>责任编辑：王建宏 " + Times(50, u"本版导读") + u"</div>";
   EXPECT_EQ(Arranged(u"", article + long_editor + Times(5, paragraph), u"").author, u"");
+  // A reporter's nine, and two inside, less three and six for a line that is
+  // all link.
+  const std::u16string linked = u"<div><a href=\"/r\">本报记者 王建宏</a></div>";
+  EXPECT_EQ(Arranged(u"", article + linked + Times(5, paragraph), u"").author, u"");
 }
 
 }  // namespace
