@@ -111,6 +111,18 @@ std::u16string Weighing(size_t weight, std::u16string_view opening,
   return line;
 }
 
+TEST(EdgeLinesTest, ANoteOnTheAuthorWeighsAtMost300) {
+  const std::u16string prose =
+      u"The council met on Tuesday evening, and after a long debate it agreed to repair the "
+      u"old stone bridge before the first frost of the winter.";
+  for (const size_t weight : {300, 301}) {
+    const std::u16string body = prose + u"\r\n" + Weighing(weight, u"Jane Doe ");
+    std::u16string trimmed = body;
+    TrimAuthorNote(trimmed, u"Jane Doe");
+    EXPECT_EQ(trimmed, weight <= 300 ? prose : body) << weight;
+  }
+}
+
 TEST(EdgeLinesTest, LengthsThatDecideAKind) {
   const struct {
     std::u16string line;
