@@ -262,6 +262,10 @@ def test_the_module_exits_0_when_all_converted_and_1_when_any_failed(cluster, tm
                                          "(see --help)"),
     (["--connect-timeout", "0"], "korvane: argument --connect-timeout: not a number of seconds "
                                  "from 0 to 3600: 0 (see --help)"),
+    (["--connect-timeout", "3600.5"], "korvane: argument --connect-timeout: not a number of "
+                                      "seconds from 0 to 3600: 3600.5 (see --help)"),
+    (["--connect-timeout", "3600", "-"], "korvane: standard input cannot be sent to workers; "
+                                         "name files (see --help)"),
     (["--max-page-size", "0"], "korvane: argument --max-page-size: not a size in bytes (such as "
                                "65536, 512K, 64M or 1G): 0 (see --help)"),
     (["-"], "korvane: standard input cannot be sent to workers; name files (see --help)"),
