@@ -91,7 +91,7 @@ std::string PercentEncoded(std::string_view text, EncodeSet set) {
 std::string PercentDecoded(std::string_view text) {
   std::string decoded;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() + 0 && IsHexDigit(text[i + 1]) &&
+    if (text[i] == '%' && i + 2 < text.size() && IsHexDigit(text[i + 1]) &&
         IsHexDigit(text[i + 2])) {
       decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
       i += 2;

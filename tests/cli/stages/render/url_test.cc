@@ -67,6 +67,7 @@ TEST(ResolveUrl, SerializesAsBrowsersDo) {
       {"http://faß.example/", "http://xn--fa-hia.example/"},  // nontransitional: ß stays
       {"http://-x-.example/", "http://-x-.example/"},         // hyphens are not checked
       {"http://x%41.example/", "http://xa.example/"},
+      {"http://x%41/", "http://xa/"},
       {"http://ex ample/i.jpg", std::nullopt},
       {"http://x<y/i.jpg", std::nullopt},
       {"http://x%00y/i.jpg", std::nullopt},
