@@ -191,9 +191,10 @@ bool BreaksOutOfForeign(Tag tag) {
 
 NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 
-// At most one node per two units: an element takes at least three ("<a>"),
-// a text node one, and two text nodes are never neighbours.
-size_t NodesAtMost(std::u16string_view page) {
+// One node per two units, about the most a page holds: an element takes at
+// least three ("<a>"), and text mostly stands between tags. A page that
+// holds more only grows the vector.
+size_t NodeRoom(std::u16string_view page) {
   return std::min<size_t>(page.size() / 2 + 2, kMaxNodes);
 }
 
@@ -210,7 +211,7 @@ void Dom::Parse(std::u16string_view page) {
   // Room for every node at once (what a page does not fill is never
   // touched): a vector that doubles as it fills touches about twice the
   // memory of the nodes on a large page.
-  nodes_.reserve(NodesAtMost(page));
+  nodes_.reserve(NodeRoom(page));
   HtmlTokenizer tokenizer(page, attributes_);
   page_ = page;
   nodes_.push_back(Node{.parent = kNoNode, .tag = Tag::kDocument});
