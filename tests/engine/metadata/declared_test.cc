@@ -28,8 +28,9 @@ TEST(DeclaredTest, AnElementIsOneBylineUpTo80UnitsAnd64Nodes) {
       {sixty_three_inside + u"<i></i>", u""},
   };
   for (const auto& test : cases) {
+    const std::u16string page = u"<span class=\"author\">" + test.inside + u"</span>";
     Dom dom;
-    dom.Parse(u"<span class=\"author\">" + test.inside + u"</span>");
+    dom.Parse(page);
     EXPECT_EQ(ElementText(dom, 1), test.text) << ToUtf8(test.inside);
   }
 }
