@@ -124,11 +124,12 @@ TEST(MetadataTest, ALabelCellOfAtMostEightUnitsNamesTheNextCell) {
       {u"特约撰稿人作者", u""},
   };
   // Past the lines under the headline where bare names are a byline.
-  const std::u16string above = u"<div>本版导读</div><div>本版导读</div><div>本版导读</div>"
-                               u"<div>本版导读</div><div>本版导读</div>";
+  const std::u16string above =
+      u"<div>本版导读</div><div>本版导读</div><div>本版导读</div>"
+      u"<div>本版导读</div><div>本版导读</div>";
   for (const auto& test : cases) {
-    const std::u16string table = u"<table><tr><td>" + std::u16string(test.label) +
-                                 u"</td><td>王建宏</td></tr></table>";
+    const std::u16string table =
+        u"<table><tr><td>" + std::u16string(test.label) + u"</td><td>王建宏</td></tr></table>";
     EXPECT_EQ(Metadata(u"", above + table).author, test.author) << ToUtf8(test.label);
   }
 }
@@ -181,8 +182,8 @@ std::u16string Times(int count, std::u16string_view block) {
 
 // A line of `units` units opening with a date, without the commas and full
 // stops of prose.
-std::u16string DatedLine(size_t units) {
-  std::u16string line = u"2023-06-18 ";
+std::u16string DatedLine(size_t units, std::u16string_view date = u"2023-06-18 ") {
+  std::u16string line(date);
   while (line.size() < units) line += u"市政府新闻办公室城市建设管理委员会";
   return u"<p>" + line.substr(0, units) + u"</p>";
 }
@@ -243,6 +244,58 @@ TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
     const auto& test = cases[i];
     EXPECT_EQ(Arranged(test.above, test.article, test.below).published, test.published)
         << "case " << i;
+  }
+}
+
+// Without an <h1>, the line most alike to the title (more than 0.6 of its
+// pairs of units shared), up to 60 lines above the article, stands for the
+// headline: a date under it is the dateline. Under the headline a date
+// loses at most three points.
+TEST(MetadataTest, ALineAlikeToTheTitleStandsForTheHeadline) {
+  const std::u16string paragraph =
+      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+  const std::u16string filler = u"<div>本版导读</div>";
+  const std::u16string title = u"春雨偏多农户抢排水各地忙";
+  const std::u16string date = u"<div>2023-06-18</div>";
+  const auto line = [](std::u16string_view text) {
+    return u"<div>" + std::u16string(text) + u"</div>";
+  };
+  const struct {
+    std::u16string above;
+    std::u16string_view published;
+  } cases[] = {
+      // 7 of 12 pairs shared with the title's 11: 14/23.
+      {line(u"春雨偏多农户抢排今日天气晴") + date + Times(20, filler), u"2023-06-18"},
+      // 6 of 9 shared: 12/20, not more than 0.6.
+      {line(u"春雨偏多农户抢今日晴") + date + Times(20, filler), u""},
+      {line(title) + date + Times(58, filler), u"2023-06-18"},  // 60 lines above
+      {line(title) + date + Times(59, filler), u""},
+      // 20 lines under the headline, 81 units with a time: 8 - 3 - 1 + 2.
+      {line(title) + Times(19, filler) + DatedLine(81, u"2023-06-18 10:20 ") + Times(10, filler),
+       u"2023-06-18T10:20"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Article article = ExtractArticle(
+        u"<html><head><title>" + title + u"</title></head><body>" + cases[i].above +
+            u"<div class=\"article\">" + Times(14, paragraph) + u"</div></body></html>",
+        Algorithm::kDom);
+    EXPECT_EQ(article.published, cases[i].published) << "case " << i;
+  }
+}
+
+// The middle of a long article is prose: its lines are not read for
+// datelines, only its first 40 blocks and its last 30 (the article's own
+// element and its headline counting among the first).
+TEST(MetadataTest, OnlyTheStartAndEndOfALongArticleAreReadForDatelines) {
+  const std::u16string paragraph =
+      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+  const std::u16string dateline = u"<p>发布时间：2023-06-18 10:20</p>";
+  for (const int at : {37, 38, 70, 71}) {
+    std::u16string article = u"<h1>春雨偏多</h1>";
+    for (int i = 1; i <= 100; ++i) article += i == at ? dateline : paragraph;
+    EXPECT_EQ(Arranged(u"", article, u"").published,
+              at == 37 || at == 71 ? u"2023-06-18T10:20" : u"")
+        << at;
   }
 }
 

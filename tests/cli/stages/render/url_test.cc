@@ -83,7 +83,7 @@ TEST(ResolveUrl, SerializesAsBrowsersDo) {
       {"http://1.256.3.4/", std::nullopt},
       {"http://[0:0::1]/i.jpg", "http://[::1]/i.jpg"},
       {"http://[1:0:0:2:0:0:0:3]/", "http://[1:0:0:2::3]/"},
-      {"http://[1:0:0:2:3:0:0:4]/", "http://[1::2:3:0:0:4]/"},  // of equal runs, the first
+      {"http://[1:0:0:2:3:0:0:4]/", "http://[1::2:3:0:0:4]/"},     // of equal runs, the first
       {"http://[1:0:2:3:4:5:6:7]/", "http://[1:0:2:3:4:5:6:7]/"},  // one zero stays
       {"http://[::ffff:192.168.0.1]/", "http://[::ffff:c0a8:1]/"},
       {"http://[::ffff:255.255.255.255]/", "http://[::ffff:ffff:ffff]/"},
