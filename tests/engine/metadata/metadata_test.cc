@@ -273,6 +273,10 @@ TEST(MetadataTest, ALineAlikeToTheTitleStandsForTheHeadline) {
       // 20 lines under the headline, 81 units with a time: 8 - 3 - 1 + 2.
       {line(title) + Times(19, filler) + DatedLine(81, u"2023-06-18 10:20 ") + Times(10, filler),
        u"2023-06-18T10:20"},
+      // The same place, a linked date and time that is its line: 8 - 3 + 2 - 5 + 2 + 1.
+      {line(title) + Times(19, filler) + line(u"<a href=\"/d\">2023-06-18 10:20</a>") +
+           Times(10, filler),
+       u""},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Article article = ExtractArticle(
