@@ -134,6 +134,17 @@ TEST(MetadataTest, ALabelCellOfAtMostEightUnitsNamesTheNextCell) {
   }
 }
 
+std::u16string Times(int count, std::u16string_view block) {
+  std::u16string blocks;
+  for (int i = 0; i < count; ++i) blocks += block;
+  return blocks;
+}
+
+// One line of the article, and a short block of a page's furniture.
+constexpr std::u16string_view kParagraph =
+    u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+constexpr std::u16string_view kFiller = u"<div>本版导读</div>";
+
 // Microdata is read in a window of the article and the blocks around it:
 // 120 before it, 80 after.
 TEST(MetadataTest, MicrodataIsReadUpTo120BlocksBeforeTheArticleAnd80After) {
@@ -147,17 +158,12 @@ TEST(MetadataTest, MicrodataIsReadUpTo120BlocksBeforeTheArticleAnd80After) {
       {-1, 79, u"2023-03-04"},
       {-1, 80, u""},
   };
-  const auto blocks = [](int count) {
-    std::u16string divs;
-    for (int i = 0; i < count; ++i) divs += u"<div>本版导读</div>";
-    return divs;
-  };
   for (const auto& test : cases) {
     const Article article = ExtractArticle(
         u"<html><head><title>春雨偏多</title></head><body>" +
-            (test.before >= 0 ? microdata + blocks(test.before) : u"") +
+            (test.before >= 0 ? microdata + Times(test.before, kFiller) : u"") +
             u"<div class=\"article\"><h1>春雨偏多</h1>" + Body() + u"</div>" +
-            (test.after >= 0 ? blocks(test.after) + microdata : u"") + u"</body></html>",
+            (test.after >= 0 ? Times(test.after, kFiller) + microdata : u"") + u"</body></html>",
         Algorithm::kDom);
     EXPECT_EQ(article.published, test.published) << test.before << " " << test.after;
   }
@@ -172,12 +178,6 @@ Article Arranged(std::u16string_view above, std::u16string_view article,
                             std::u16string(article) + u"</div>" + std::u16string(below) +
                             u"</body></html>",
                         Algorithm::kDom);
-}
-
-std::u16string Times(int count, std::u16string_view block) {
-  std::u16string blocks;
-  for (int i = 0; i < count; ++i) blocks += block;
-  return blocks;
 }
 
 // A line of `units` units opening with a date, without the commas and full
@@ -199,14 +199,11 @@ std::u16string DatedLine(size_t units, std::u16string_view date = u"2023-06-18 "
 // lines from the article.
 TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
   const std::u16string headline = u"<h1>春雨偏多</h1>";
-  const std::u16string paragraph =
-      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-  const std::u16string filler = u"<div>本版导读</div>";
   const std::u16string date = u"<p>2023-06-18</p>";
   const std::u16string labelled = u"<div>发布时间：2023-06-18 10:20</div>";
-  const std::u16string article = headline + Times(14, paragraph);
+  const std::u16string article = headline + Times(14, kParagraph);
   const auto under_headline = [&](int line, const std::u16string& dated) {
-    return headline + Times(line - 1, paragraph) + dated + Times(14, paragraph);
+    return headline + Times(line - 1, kParagraph) + dated + Times(14, kParagraph);
   };
   const struct {
     std::u16string above, article, below;
@@ -223,22 +220,22 @@ TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
       {u"", under_headline(8, DatedLine(80)), u"", u"2023-06-18"},
       {u"", under_headline(1, DatedLine(200)), u"", u"2023-06-18"},
       {u"", under_headline(1, DatedLine(201)), u"", u""},
-      {date + Times(2, filler), article, u"", u"2023-06-18"},
-      {date + Times(3, filler), article, u"", u""},
-      {u"", article, Times(7, filler) + date, u"2023-06-18"},
-      {u"", article, Times(8, filler) + date, u""},
-      {u"", article, Times(10, filler) + u"<p>2023-06-18 09:30</p>", u""},
-      {u"", article, Times(10, filler) + u"<p>来源：本报新闻中心供稿 2023-06-18</p>", u""},
-      {u"", article, Times(10, filler) + u"<p>日期：2023-06-18，</p>", u""},
+      {date + Times(2, kFiller), article, u"", u"2023-06-18"},
+      {date + Times(3, kFiller), article, u"", u""},
+      {u"", article, Times(7, kFiller) + date, u"2023-06-18"},
+      {u"", article, Times(8, kFiller) + date, u""},
+      {u"", article, Times(10, kFiller) + u"<p>2023-06-18 09:30</p>", u""},
+      {u"", article, Times(10, kFiller) + u"<p>来源：本报新闻中心供稿 2023-06-18</p>", u""},
+      {u"", article, Times(10, kFiller) + u"<p>日期：2023-06-18，</p>", u""},
       {u"", article,
-       Times(10, filler) + u"<p>日期：2023-06-18 10:20，城市建设管理委员会交通运输局</p>",
+       Times(10, kFiller) + u"<p>日期：2023-06-18 10:20，城市建设管理委员会交通运输局</p>",
        u"2023-06-18T10:20"},
       {u"", under_headline(4, u"<p><a href=\"/d\">2023-06-18</a></p>"), u"", u""},
       {u"", under_headline(4, date), u"", u"2023-06-18"},
-      {u"", article, Times(39, filler) + labelled, u"2023-06-18T10:20"},
-      {u"", article, Times(40, filler) + labelled, u""},
-      {labelled + Times(39, filler), article, u"", u"2023-06-18T10:20"},
-      {labelled + Times(40, filler), article, u"", u""},
+      {u"", article, Times(39, kFiller) + labelled, u"2023-06-18T10:20"},
+      {u"", article, Times(40, kFiller) + labelled, u""},
+      {labelled + Times(39, kFiller), article, u"", u"2023-06-18T10:20"},
+      {labelled + Times(40, kFiller), article, u"", u""},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& test = cases[i];
@@ -252,9 +249,6 @@ TEST(MetadataTest, PrintedDatesByWhereTheyStandAndTheirLength) {
 // headline: a date under it is the dateline. Under the headline a date
 // loses at most three points.
 TEST(MetadataTest, ALineAlikeToTheTitleStandsForTheHeadline) {
-  const std::u16string paragraph =
-      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-  const std::u16string filler = u"<div>本版导读</div>";
   const std::u16string title = u"春雨偏多农户抢排水各地忙";
   const std::u16string date = u"<div>2023-06-18</div>";
   const auto line = [](std::u16string_view text) {
@@ -265,23 +259,23 @@ TEST(MetadataTest, ALineAlikeToTheTitleStandsForTheHeadline) {
     std::u16string_view published;
   } cases[] = {
       // 7 of 12 pairs shared with the title's 11: 14/23.
-      {line(u"春雨偏多农户抢排今日天气晴") + date + Times(20, filler), u"2023-06-18"},
+      {line(u"春雨偏多农户抢排今日天气晴") + date + Times(20, kFiller), u"2023-06-18"},
       // 6 of 9 shared: 12/20, not more than 0.6.
-      {line(u"春雨偏多农户抢今日晴") + date + Times(20, filler), u""},
-      {line(title) + date + Times(58, filler), u"2023-06-18"},  // 60 lines above
-      {line(title) + date + Times(59, filler), u""},
+      {line(u"春雨偏多农户抢今日晴") + date + Times(20, kFiller), u""},
+      {line(title) + date + Times(58, kFiller), u"2023-06-18"},  // 60 lines above
+      {line(title) + date + Times(59, kFiller), u""},
       // 20 lines under the headline, 81 units with a time: 8 - 3 - 1 + 2.
-      {line(title) + Times(19, filler) + DatedLine(81, u"2023-06-18 10:20 ") + Times(10, filler),
+      {line(title) + Times(19, kFiller) + DatedLine(81, u"2023-06-18 10:20 ") + Times(10, kFiller),
        u"2023-06-18T10:20"},
       // The same place, a linked date and time that is its line: 8 - 3 + 2 - 5 + 2 + 1.
-      {line(title) + Times(19, filler) + line(u"<a href=\"/d\">2023-06-18 10:20</a>") +
-           Times(10, filler),
+      {line(title) + Times(19, kFiller) + line(u"<a href=\"/d\">2023-06-18 10:20</a>") +
+           Times(10, kFiller),
        u""},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Article article = ExtractArticle(
         u"<html><head><title>" + title + u"</title></head><body>" + cases[i].above +
-            u"<div class=\"article\">" + Times(14, paragraph) + u"</div></body></html>",
+            u"<div class=\"article\">" + Times(14, kParagraph) + u"</div></body></html>",
         Algorithm::kDom);
     EXPECT_EQ(article.published, cases[i].published) << "case " << i;
   }
@@ -291,12 +285,10 @@ TEST(MetadataTest, ALineAlikeToTheTitleStandsForTheHeadline) {
 // datelines, only its first 40 blocks and its last 30 (the article's own
 // element and its headline counting among the first).
 TEST(MetadataTest, OnlyTheStartAndEndOfALongArticleAreReadForDatelines) {
-  const std::u16string paragraph =
-      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-  const std::u16string dateline = u"<p>发布时间：2023-06-18 10:20</p>";
+  constexpr std::u16string_view dateline = u"<p>发布时间：2023-06-18 10:20</p>";
   for (const int at : {37, 38, 70, 71}) {
     std::u16string article = u"<h1>春雨偏多</h1>";
-    for (int i = 1; i <= 100; ++i) article += i == at ? dateline : paragraph;
+    for (int i = 1; i <= 100; ++i) article += i == at ? dateline : kParagraph;
     EXPECT_EQ(Arranged(u"", article, u"").published,
               at == 37 || at == 71 ? u"2023-06-18T10:20" : u"")
         << at;
@@ -307,17 +299,15 @@ TEST(MetadataTest, OnlyTheStartAndEndOfALongArticleAreReadForDatelines) {
 // article has three (its kind's); inside the article, on a line over 200
 // units, two (three, two for the place, less three for the length).
 TEST(MetadataTest, PrintedBylinesNeedThreePoints) {
-  const std::u16string paragraph =
-      u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-  const std::u16string article = u"<h1>春雨偏多</h1>" + Times(14, paragraph);
+  const std::u16string article = u"<h1>春雨偏多</h1>" + Times(14, kParagraph);
   const std::u16string editor = u"<div>责任编辑：王建宏</div>";
-  EXPECT_EQ(Arranged(u"", article, Times(10, u"<div>本版导读</div>") + editor).author, u"王建宏");
+  EXPECT_EQ(Arranged(u"", article, Times(10, kFiller) + editor).author, u"王建宏");
   const std::u16string long_editor = u"<div>责任编辑：王建宏 " + Times(50, u"本版导读") + u"</div>";
-  EXPECT_EQ(Arranged(u"", article + long_editor + Times(5, paragraph), u"").author, u"");
+  EXPECT_EQ(Arranged(u"", article + long_editor + Times(5, kParagraph), u"").author, u"");
   // A reporter's nine, and two inside, less three and six for a line that is
   // all link.
   const std::u16string linked = u"<div><a href=\"/r\">本报记者 王建宏</a></div>";
-  EXPECT_EQ(Arranged(u"", article + linked + Times(5, paragraph), u"").author, u"");
+  EXPECT_EQ(Arranged(u"", article + linked + Times(5, kParagraph), u"").author, u"");
 }
 
 }  // namespace
