@@ -22,6 +22,17 @@ std::u16string Body() {
   return body;
 }
 
+std::u16string Times(int count, std::u16string_view block) {
+  std::u16string blocks;
+  for (int i = 0; i < count; ++i) blocks += block;
+  return blocks;
+}
+
+// One line of the article, and a short block of a page's furniture.
+constexpr std::u16string_view kParagraph =
+    u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
+constexpr std::u16string_view kFiller = u"<div>本版导读</div>";
+
 TEST(MetadataTest, DeclaredAndPrintedMetadataOfWholePages) {
   const struct {
     std::u16string head, top, bottom;
@@ -90,7 +101,7 @@ TEST(MetadataTest, ALineOfBareNamesIsABylineUpToFourLinesUnderTheHeadline) {
   for (int lines = 1; lines <= 5; ++lines) {
     EXPECT_EQ(Metadata(u"", between + u"<p>王建宏</p>").author, lines <= 4 ? u"王建宏" : u"")
         << lines;
-    between += u"<div>本版导读</div>";
+    between += kFiller;
   }
 }
 
@@ -124,26 +135,13 @@ TEST(MetadataTest, ALabelCellOfAtMostEightUnitsNamesTheNextCell) {
       {u"特约撰稿人作者", u""},
   };
   // Past the lines under the headline where bare names are a byline.
-  const std::u16string above =
-      u"<div>本版导读</div><div>本版导读</div><div>本版导读</div>"
-      u"<div>本版导读</div><div>本版导读</div>";
+  const std::u16string above = Times(5, kFiller);
   for (const auto& test : cases) {
     const std::u16string table =
         u"<table><tr><td>" + std::u16string(test.label) + u"</td><td>王建宏</td></tr></table>";
     EXPECT_EQ(Metadata(u"", above + table).author, test.author) << ToUtf8(test.label);
   }
 }
-
-std::u16string Times(int count, std::u16string_view block) {
-  std::u16string blocks;
-  for (int i = 0; i < count; ++i) blocks += block;
-  return blocks;
-}
-
-// One line of the article, and a short block of a page's furniture.
-constexpr std::u16string_view kParagraph =
-    u"<p>本市今年春季的降雨比往年偏多，农业部门提醒农户及时排水，防止作物受涝。</p>";
-constexpr std::u16string_view kFiller = u"<div>本版导读</div>";
 
 // Microdata is read in a window of the article and the blocks around it:
 // 120 before it, 80 after.
