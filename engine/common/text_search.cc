@@ -22,24 +22,57 @@ __m128i Load(const char16_t* at) { return _mm_loadu_si128(reinterpret_cast<const
 
 // Two mask bits per unit; the lowest set pair is the first hit.
 size_t FirstLane(unsigned mask) { return static_cast<size_t>(__builtin_ctz(mask)) / 2; }
+
+unsigned Mask(__m128i hits) { return static_cast<unsigned>(_mm_movemask_epi8(hits)); }
+
+// The units equal to one of two, eight at a time (both the same for one).
+struct Either {
+  explicit Either(char16_t one, char16_t other)
+      : ones(_mm_set1_epi16(static_cast<short>(one))),
+        others(_mm_set1_epi16(static_cast<short>(other))),
+        same(one == other) {}
+
+  unsigned operator()(const char16_t* at) const {
+    const __m128i units = Load(at);
+    const __m128i hits = _mm_cmpeq_epi16(units, ones);
+    return Mask(same ? hits : _mm_or_si128(hits, _mm_cmpeq_epi16(units, others)));
+  }
+
+  __m128i ones;
+  __m128i others;
+  bool same;
+};
 #endif
+
+// Sixteen units a round: a run of text between two tags, or an attribute's
+// value, mostly ends within the first, so the loop's end is foreseen.
+size_t FindFirstOf(std::u16string_view text, char16_t one, char16_t other, size_t from) {
+  size_t at = from;
+#if defined(__SSE2__)
+  const Either hits(one, other);
+  for (; at + 2 * kLanes <= text.size(); at += 2 * kLanes) {
+    const unsigned mask = hits(text.data() + at) | (hits(text.data() + at + kLanes) << 16);
+    if (mask != 0) return at + FirstLane(mask);
+  }
+  if (at + kLanes <= text.size()) {
+    if (const unsigned mask = hits(text.data() + at); mask != 0) return at + FirstLane(mask);
+    at += kLanes;
+  }
+#endif
+  for (; at < text.size(); ++at) {
+    if (text[at] == one || text[at] == other) return at;
+  }
+  return kNotFound;
+}
 
 }  // namespace
 
 size_t FindUnit(std::u16string_view text, char16_t unit, size_t from) {
-  size_t at = from;
-#if defined(__SSE2__)
-  const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
-  for (; at + kLanes <= text.size(); at += kLanes) {
-    const unsigned mask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(text.data() + at), wanted)));
-    if (mask != 0) return at + FirstLane(mask);
-  }
-#endif
-  for (; at < text.size(); ++at) {
-    if (text[at] == unit) return at;
-  }
-  return kNotFound;
+  return FindFirstOf(text, unit, unit, from);
+}
+
+size_t FindEither(std::u16string_view text, char16_t one, char16_t other, size_t from) {
+  return FindFirstOf(text, one, other, from);
 }
 
 // Candidates are positions whose first and last units both match; only

@@ -11,6 +11,9 @@ constexpr size_t kNotFound = std::u16string_view::npos;
 
 size_t FindUnit(std::u16string_view text, char16_t unit, size_t from = 0);
 
+// The first of either unit.
+size_t FindEither(std::u16string_view text, char16_t one, char16_t other, size_t from = 0);
+
 size_t Find(std::u16string_view text, std::u16string_view pattern, size_t from = 0);
 
 // The same as Find from 0, in time linear in the sizes of both, whatever they

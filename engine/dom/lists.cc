@@ -16,10 +16,12 @@ bool IsRecord(const NodeStats& stats) {
 
 // Whether siblings of this element can be the entries of one list; table
 // rows and cells are the parts of one table.
-bool CanBeEntry(Tag tag) {
+constexpr bool CanBeEntryTag(Tag tag) {
   return Has(tag, kBlock) && tag != Tag::kP && !Has(tag, kHeading) && tag != Tag::kTr &&
          tag != Tag::kTd && tag != Tag::kTh;
 }
+constexpr auto kCanBeEntry = TagTable(CanBeEntryTag);
+bool CanBeEntry(Tag tag) { return Lookup(kCanBeEntry, tag); }
 
 // Tag and class: what the entries of one list share.
 uint64_t EntryKey(const Dom& dom, NodeIndex node) {
@@ -50,7 +52,7 @@ void MarkGroups(std::span<const Entry> entries, std::span<const NodeStats> stats
     }
     const size_t count = end - begin;
     if (count < kMinEntries || largest > kDominantShare * total || records * 2 < count) continue;
-    for (size_t i = begin; i < end; ++i) in_entry[entries[i].node] = 1;
+    for (size_t i = begin; i < end; ++i) in_entry[entries[i].node] |= 1;
   }
 }
 
@@ -58,23 +60,34 @@ void MarkGroups(std::span<const Entry> entries, std::span<const NodeStats> stats
 
 void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops,
                      std::span<const NodeStats> stats, std::vector<uint8_t>& in_entry) {
+  // First each parent counts its children that can be entries, up to
+  // kMinEntries, in bits 1 and 2 of its own slot, without a branch: most
+  // parents have too few, and walking every parent's children cost more
+  // mispredicted loop ends than the lists themselves.
   in_entry.assign(dom.size(), 0);
+  for (NodeIndex child = 1; child < dom.size(); ++child) {
+    uint8_t& count = in_entry[dom[child].parent];
+    const bool entry = CanBeEntry(dom[child].tag) & (drops[child] == 0);
+    count += static_cast<uint8_t>(entry & (count < kMinEntries * 2)) * 2;
+  }
   std::vector<Entry> entries;
   for (NodeIndex parent = 0; parent < dom.size(); ++parent) {
-    if (dom[parent].tag == Tag::kText || drops[parent] != 0) continue;
+    if (in_entry[parent] < kMinEntries * 2 || drops[parent] != 0) continue;
     entries.clear();
     for (NodeIndex child = dom.FirstChild(parent); child != kNoNode;
          child = dom.NextSibling(child)) {
-      if (CanBeEntry(dom[child].tag) && drops[child] == 0) entries.push_back(Entry{0, child});
+      if (CanBeEntry(dom[child].tag) && drops[child] == 0) {
+        entries.push_back(Entry{EntryKey(dom, child), child});
+      }
     }
-    if (entries.size() < kMinEntries) continue;
-    // Keys only for the parents with enough entries: most have too few.
-    for (Entry& entry : entries) entry.key = EntryKey(dom, entry.node);
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.key < b.key; });
     MarkGroups(entries, stats, in_entry);
   }
-  for (NodeIndex i = 1; i < dom.size(); ++i) in_entry[i] |= in_entry[dom[i].parent];
+  in_entry[0] &= 1;
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    in_entry[i] = (in_entry[i] & 1) | in_entry[dom[i].parent];
+  }
 }
 
 }  // namespace korvane

@@ -8,38 +8,60 @@
 namespace korvane {
 namespace {
 
-void CountElement(Tag tag, NodeStats& stats) {
+// What an element counts for itself.
+struct ElementCounts {
+  uint8_t paragraphs = 0;
+  uint8_t images = 0;
+  uint8_t list_items = 0;
+  uint8_t inputs = 0;
+  uint8_t headers = 0;
+  uint8_t embeds = 0;
+};
+
+constexpr ElementCounts CountsOf(Tag tag) {
   switch (tag) {
     case Tag::kP:
-      ++stats.paragraphs;
-      break;
+      return {.paragraphs = 1};
     case Tag::kImg:
-      ++stats.images;
-      break;
+      return {.images = 1};
     case Tag::kLi:
-      ++stats.list_items;
-      break;
+      return {.list_items = 1};
     case Tag::kInput:
     case Tag::kSelect:
     case Tag::kTextarea:
     case Tag::kButton:
-      ++stats.inputs;
-      break;
+      return {.inputs = 1};
     case Tag::kTh:
     case Tag::kThead:
     case Tag::kCaption:
-      ++stats.headers;
-      break;
+      return {.headers = 1};
     case Tag::kIframe:
     case Tag::kEmbed:
     case Tag::kObject:
     case Tag::kVideo:
-      ++stats.embeds;
-      break;
+      return {.embeds = 1};
     default:
-      break;
+      return {};
   }
 }
+constexpr auto kElementCounts = TagTable<ElementCounts>(CountsOf);
+
+// Added without asking which of them the tag is: one node in two is text,
+// and a test per node is mispredicted as often.
+void CountElement(Tag tag, NodeStats& stats) {
+  const ElementCounts& counts = Lookup(kElementCounts, tag);
+  stats.paragraphs += counts.paragraphs;
+  stats.images += counts.images;
+  stats.list_items += counts.list_items;
+  stats.inputs += counts.inputs;
+  stats.headers += counts.headers;
+  stats.embeds += counts.embeds;
+}
+
+// Cells share the line of their row, as in the text output.
+constexpr auto kStartsLine = TagTable([](Tag tag) {
+  return (Has(tag, kBlock) && tag != Tag::kTd && tag != Tag::kTh) || tag == Tag::kBr;
+});
 
 void Add(const NodeStats& from, NodeStats& to) {
   to.chars += from.chars;
@@ -99,10 +121,8 @@ void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<
       line_start = true;
     }
     const Node& node = dom[i];
-    // Cells share the line of their row, as in the text output.
-    const bool block = (Has(node.tag, kBlock) && node.tag != Tag::kTd && node.tag != Tag::kTh) ||
-                       node.tag == Tag::kBr;
-    if (block) line_start = true;
+    const bool block = Lookup(kStartsLine, node.tag);
+    line_start |= block;
     if (drops[i] != 0) {
       i = node.end - 1;
     } else if (node.tag == Tag::kText) {
@@ -128,13 +148,12 @@ void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<No
   for (NodeIndex i = dom.size(); i-- > 1;) {
     const Node& node = dom[i];
     NodeStats& own = stats[i];
-    if (node.tag != Tag::kText) {
-      CountElement(node.tag, own);
-      if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
-      // A <div> of text and inline elements is a paragraph too.
-      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
-      if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;
-    }
+    // Text counts for no element and is no block.
+    CountElement(node.tag, own);
+    if (node.tag == Tag::kA && IsLinkText(dom, node, own)) own.link_chars = own.chars;
+    // A <div> of text and inline elements is a paragraph too.
+    if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
+    has_block_child[node.parent] |= static_cast<uint8_t>(Has(node.tag, kBlock));
     if (drops[i] == 0) {
       Add(own, stats[node.parent]);
     } else {

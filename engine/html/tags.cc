@@ -2,6 +2,8 @@
 #include "html/tags.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "common/chars.h"
 
@@ -18,25 +20,50 @@ static_assert(std::size(kNames) + kFirstListed == static_cast<size_t>(Tag::kCoun
 
 constexpr size_t kLongestName = 10;
 
-// The names by a hash of their letters, open addressing: every tag of every
-// page is looked up here, and halving the sorted list took ten string
+// A name of at most kLongestName ASCII letters, in lower case, packed into
+// two words with its length, so that looking it up compares two integers.
+struct PackedName {
+  uint64_t low = 0;   // units 0-7
+  uint64_t high = 0;  // units 8-9, the length in the top byte
+
+  bool operator==(const PackedName&) const = default;
+};
+
+// `bytes` holds the name's units from the first, zeros after them.
+PackedName Pack(std::array<uint8_t, 16> bytes, size_t size) {
+  bytes[15] = static_cast<uint8_t>(size);
+  PackedName packed;
+  std::memcpy(&packed.low, bytes.data(), 8);
+  std::memcpy(&packed.high, bytes.data() + 8, 8);
+  return packed;
+}
+
+PackedName Pack(std::string_view name) {
+  std::array<uint8_t, 16> bytes{};
+  std::memcpy(bytes.data(), name.data(), name.size());
+  return Pack(bytes, name.size());
+}
+
+// The names by a hash of their packed form, open addressing: every tag of
+// every page is looked up here, and halving the sorted list took ten string
 // comparisons a tag.
 class NameTable {
  public:
   NameTable() {
     for (size_t i = 0; i < std::size(kNames); ++i) {
-      size_t slot = Hash(kNames[i]);
+      packed_[i] = Pack(kNames[i]);
+      size_t slot = Hash(packed_[i]);
       while (slots_[slot] != 0) slot = (slot + 1) & (kSlots - 1);
       slots_[slot] = static_cast<uint16_t>(i + 1);
     }
   }
 
   // The index of `key` in kNames, or -1.
-  int Find(std::string_view key) const {
+  int Find(const PackedName& key) const {
     for (size_t slot = Hash(key);; slot = (slot + 1) & (kSlots - 1)) {
       const uint16_t entry = slots_[slot];
       if (entry == 0) return -1;
-      if (kNames[entry - 1] == key) return entry - 1;
+      if (packed_[entry - 1] == key) return entry - 1;
     }
   }
 
@@ -44,27 +71,29 @@ class NameTable {
   static constexpr size_t kSlots = 1024;  // a power of two, several times the names
   static_assert(std::size(kNames) < kSlots / 4);
 
-  static size_t Hash(std::string_view key) {
-    uint32_t hash = static_cast<uint32_t>(key.size());
-    for (const char c : key) hash = hash * 31 + static_cast<uint8_t>(c);
-    return (hash ^ (hash >> 10)) & (kSlots - 1);
+  static size_t Hash(const PackedName& key) {
+    const uint64_t mixed = (key.low ^ (key.high * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    return static_cast<size_t>(mixed >> 54);  // the top ten bits: kSlots
   }
 
   std::array<uint16_t, kSlots> slots_{};
+  std::array<PackedName, std::size(kNames)> packed_{};
 };
 
 }  // namespace
 
 Tag TagOfName(std::u16string_view name) {
   if (name.empty() || name.size() > kLongestName) return Tag::kUnknown;
-  std::array<char, kLongestName> lower{};
+  std::array<uint8_t, 16> lower{};
+  char16_t all = 0;  // above 0x7F when any unit is
   for (size_t i = 0; i < name.size(); ++i) {
     const char16_t unit = AsciiLower(name[i]);
-    if (unit > 0x7F) return Tag::kUnknown;
-    lower[i] = static_cast<char>(unit);
+    lower[i] = static_cast<uint8_t>(unit);
+    all |= unit;
   }
+  if (all > 0x7F) return Tag::kUnknown;
   static const NameTable table;
-  const int found = table.Find(std::string_view(lower.data(), name.size()));
+  const int found = table.Find(Pack(lower, name.size()));
   if (found < 0) return Tag::kUnknown;
   return static_cast<Tag>(kFirstListed + static_cast<size_t>(found));
 }

@@ -3,6 +3,8 @@
 // builder and the scorer need to know about each.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -189,5 +191,19 @@ constexpr bool ShowsRawText(Tag tag) { return tag == Tag::kXmp || tag == Tag::kP
 // Raw-text elements whose content is no text of the page: code, style
 // rules, the title, a control's value, what shows without scripts or frames.
 constexpr bool HidesRawText(Tag tag) { return Has(tag, kRawText) && !ShowsRawText(tag); }
+
+// `rule` of every tag, looked up: the rules asked of every node of a page
+// cost a mispredicted branch a node when they are tests.
+template <typename Value = bool, typename Rule>
+constexpr std::array<Value, static_cast<size_t>(Tag::kCount)> TagTable(Rule rule) {
+  std::array<Value, static_cast<size_t>(Tag::kCount)> table{};
+  for (size_t tag = 0; tag < table.size(); ++tag) table[tag] = rule(static_cast<Tag>(tag));
+  return table;
+}
+
+template <typename Value, size_t N>
+constexpr Value Lookup(const std::array<Value, N>& table, Tag tag) {
+  return table[static_cast<size_t>(tag)];
+}
 
 }  // namespace korvane

@@ -73,10 +73,21 @@ Token HtmlTokenizer::Next() {
   }
   while (at_ < page_.size()) {
     if (page_[at_] != u'<' || !StartsMarkup(at_)) {
+      // The "&"s are noted on the way, so that the tree need not look again.
+      bool reference = page_[at_] == u'&';
       size_t end = at_ + 1;
-      while ((end = FindUnit(page_, u'<', end)) != kNotFound && !StartsMarkup(end)) ++end;
+      for (; (end = FindEither(page_, u'<', u'&', end)) != kNotFound; ++end) {
+        if (page_[end] == u'&') {
+          reference = true;
+        } else if (StartsMarkup(end)) {
+          break;
+        }
+      }
       if (end == kNotFound) end = page_.size();
-      Token text{.kind = TokenKind::kText, .begin = U32(at_), .size = U32(end - at_)};
+      Token text{.kind = TokenKind::kText,
+                 .has_reference = reference,
+                 .begin = U32(at_),
+                 .size = U32(end - at_)};
       at_ = end;
       return text;
     }

@@ -39,6 +39,7 @@ struct Token {
   TokenKind kind = TokenKind::kEnd;
   Tag tag = Tag::kUnknown;       // tags only
   bool self_closing = false;     // a start tag written "<.../>"
+  bool has_reference = false;    // text: holds a "&", which may begin a character reference
   uint32_t begin = 0;            // text: its first unit; tags: the "<"
   uint32_t size = 0;             // text: its units; tags: through the ">"
   uint32_t name_size = 0;        // tags: the name starts at begin + 1 (+ 2 for end tags)

@@ -255,7 +255,8 @@ void Dom::AddText(const Token& token) {
     node.parent = open_.back().node;
   }
   if (raw && !ShowsRawText(token.tag)) node.flags |= kRawContent;
-  if ((!raw || Has(token.tag, kReferences)) && FindUnit(text, u'&') != kNotFound) {
+  if (raw ? Has(token.tag, kReferences) && FindUnit(text, u'&') != kNotFound
+          : token.has_reference) {
     node.flags |= kDecoded;
     node.text_begin = static_cast<uint32_t>(decoded_.size());
     AppendDecoded(text, ReferenceContext::kText, decoded_);

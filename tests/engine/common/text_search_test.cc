@@ -8,7 +8,8 @@
 namespace korvane {
 namespace {
 
-// Every place a pattern can fall relative to the eight-unit blocks.
+// Every place a pattern can fall relative to the blocks of eight and sixteen
+// units.
 TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
   std::mt19937 random(9);
   const std::u16string alphabet = u"<>&;ab p\u4e2d";
@@ -22,6 +23,8 @@ TEST(FindTest, AgreesWithTheStandardSearchAtEveryOffset) {
       ASSERT_EQ(Find(view, pattern, from), view.find(pattern, from)) << round << " from " << from;
       if (!pattern.empty()) {
         ASSERT_EQ(FindUnit(view, pattern[0], from), view.find(pattern[0], from));
+        ASSERT_EQ(FindEither(view, pattern[0], pattern.back(), from),
+                  view.find_first_of(std::u16string{pattern[0], pattern.back()}, from));
       }
     }
   }

@@ -56,6 +56,8 @@ TEST(DomTreeTest, RepairsMarkupLikeBrowsers) {
       {"second body", u"<body>a<body>b</body>c", u"body('a' 'b' 'c')"},
       {"tag cut off", u"a<div class=\"x", u"'a'"},
       {"references in text", u"x &lt;p&gt; &#20013;&#x6587;", u"'x <p> \u4e2d\u6587'"},
+      {"reference first", u"&lt;x<b>&amp;</b>", u"'<x' b('&')"},
+      {"reference after a lone <", u"a < b, a long way on &amp; c", u"'a < b, a long way on & c'"},
       {"head ends at a body element", u"<head><title>t</title><meta a=b><div>x",
        u"head(title('t') meta) div('x')"},
       {"second html and head", u"<html><head><html><head></head>a</html>b", u"html(head 'a' 'b')"},
