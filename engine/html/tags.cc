@@ -29,19 +29,14 @@ struct PackedName {
   bool operator==(const PackedName&) const = default;
 };
 
-// `bytes` holds the name's units from the first, zeros after them.
-PackedName Pack(std::array<uint8_t, 16> bytes, size_t size) {
-  bytes[15] = static_cast<uint8_t>(size);
+PackedName Pack(std::string_view name) {
+  std::array<uint8_t, 16> bytes{};
+  std::memcpy(bytes.data(), name.data(), name.size());
+  bytes[15] = static_cast<uint8_t>(name.size());
   PackedName packed;
   std::memcpy(&packed.low, bytes.data(), 8);
   std::memcpy(&packed.high, bytes.data() + 8, 8);
   return packed;
-}
-
-PackedName Pack(std::string_view name) {
-  std::array<uint8_t, 16> bytes{};
-  std::memcpy(bytes.data(), name.data(), name.size());
-  return Pack(bytes, name.size());
 }
 
 // The names by a hash of their packed form, open addressing: every tag of
@@ -84,16 +79,19 @@ class NameTable {
 
 Tag TagOfName(std::u16string_view name) {
   if (name.empty() || name.size() > kLongestName) return Tag::kUnknown;
-  std::array<uint8_t, 16> lower{};
+  // Packed as read, in registers: bytes stored one by one and read back as
+  // words would wait for the stores.
+  PackedName packed{.high = uint64_t{name.size()} << 56};
   char16_t all = 0;  // above 0x7F when any unit is
   for (size_t i = 0; i < name.size(); ++i) {
     const char16_t unit = AsciiLower(name[i]);
-    lower[i] = static_cast<uint8_t>(unit);
     all |= unit;
+    uint64_t& word = i < 8 ? packed.low : packed.high;
+    word |= uint64_t{unit} << (8 * (i % 8));
   }
   if (all > 0x7F) return Tag::kUnknown;
   static const NameTable table;
-  const int found = table.Find(Pack(lower, name.size()));
+  const int found = table.Find(packed);
   if (found < 0) return Tag::kUnknown;
   return static_cast<Tag>(kFirstListed + static_cast<size_t>(found));
 }

@@ -194,6 +194,11 @@ NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 // One node per two units, about the most a page holds: an element takes at
 // least three ("<a>"), and text mostly stands between tags. A page that
 // holds more only grows the vector.
+constexpr auto kLandmarks = TagTable([](Tag tag) {
+  return tag == Tag::kMeta || tag == Tag::kScript || tag == Tag::kTime || tag == Tag::kTitle ||
+         tag == Tag::kH1 || tag == Tag::kSvg || tag == Tag::kMath;
+});
+
 size_t NodeRoom(std::u16string_view page) {
   return std::min<size_t>(page.size() / 2 + 2, kMaxNodes);
 }
@@ -204,6 +209,7 @@ void Dom::Parse(std::u16string_view page) {
   nodes_.clear();
   attributes_.clear();
   decoded_.clear();
+  landmarks_.clear();
   open_.clear();
   std::fill(std::begin(open_count_), std::end(open_count_), 0);
   std::fill(std::begin(open_unknown_), std::end(open_unknown_), 0);
@@ -297,6 +303,7 @@ void Dom::InsertElement(const Token& token, Space space) {
                         .first_attribute = token.first_attribute,
                         .tag = tag,
                         .attribute_count = static_cast<uint16_t>(token.attribute_count)});
+  if (Lookup(kLandmarks, tag)) landmarks_.push_back(index);
   const bool html = space == Space::kHtml;
   // SVG's and MathML's elements are empty only when written "<x/>".
   if ((html && Has(tag, kVoid)) || token.self_closing) return;
@@ -536,6 +543,7 @@ void Dom::GiveBackIfHuge() {
   if (nodes_.size() > kKeptNodes) std::vector<Node>().swap(nodes_);
   if (attributes_.capacity() > kKeptNodes) std::vector<Attribute>().swap(attributes_);
   if (decoded_.capacity() > kKeptNodes * 8) std::u16string().swap(decoded_);
+  if (landmarks_.capacity() > kKeptNodes) std::vector<NodeIndex>().swap(landmarks_);
 }
 
 }  // namespace korvane

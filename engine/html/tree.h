@@ -119,6 +119,12 @@ class Dom {
   // The value of that attribute with references decoded; empty if none.
   std::u16string AttributeValue(const Node& node, std::u16string_view lower_name) const;
 
+  // The elements that passes over a page look for by their tag (<meta>,
+  // <script>, <time>, <title>, <h1>, and <svg> and <math>, whose titles and
+  // headings are not the page's), in document order: those passes need not
+  // walk every node.
+  std::span<const NodeIndex> Landmarks() const { return landmarks_; }
+
   // Frees the buffers when a huge page made them huge.
   void GiveBackIfHuge();
 
@@ -162,6 +168,7 @@ class Dom {
   std::vector<Node> nodes_;
   std::vector<Attribute> attributes_;
   std::u16string decoded_;
+  std::vector<NodeIndex> landmarks_;
   std::vector<OpenElement> open_;
   uint32_t open_count_[static_cast<size_t>(Tag::kCount)] = {};
   uint32_t open_unknown_[256] = {};

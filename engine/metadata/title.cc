@@ -123,12 +123,16 @@ std::vector<std::u16string_view> TitleParts(std::u16string_view title) {
   return parts;
 }
 
+bool IsForeign(Tag tag) { return tag == Tag::kSvg || tag == Tag::kMath; }
+
 std::u16string TitleText(const Dom& dom) {
   std::u16string text;
-  for (NodeIndex i = 0; i < dom.size(); ++i) {
+  NodeIndex foreign_end = 0;  // the titles of SVG and MathML are not the page's
+  for (const NodeIndex i : dom.Landmarks()) {
     const Node& node = dom[i];
-    if (node.tag == Tag::kSvg || node.tag == Tag::kMath) {
-      i = node.end - 1;  // their titles are not the page's
+    if (i < foreign_end) continue;
+    if (IsForeign(node.tag)) {
+      foreign_end = node.end;
     } else if (node.tag == Tag::kTitle) {
       if (dom.FirstChild(i) == kNoNode) continue;
       TextWriter writer(text);
@@ -148,16 +152,19 @@ struct Heading {
 
 std::vector<Heading> TopHeadings(const Dom& dom) {
   std::vector<Heading> headings;
-  for (NodeIndex i = 0; i < dom.size() && headings.size() < kMaxHeadings; ++i) {
+  NodeIndex passed_end = 0;  // inside SVG, MathML or a heading already read
+  for (const NodeIndex i : dom.Landmarks()) {
+    if (headings.size() >= kMaxHeadings) break;
     const Tag tag = dom[i].tag;
-    if (tag == Tag::kSvg || tag == Tag::kMath) {
-      i = dom[i].end - 1;
+    if (i < passed_end) continue;
+    if (IsForeign(tag)) {
+      passed_end = dom[i].end;
     } else if (tag == Tag::kH1) {
       std::u16string text = OneLineText(dom, i);
       if (!text.empty() && text.size() <= kMaxTitle) {
         headings.push_back(Heading{i, std::move(text)});
       }
-      i = dom[i].end - 1;
+      passed_end = dom[i].end;
     }
   }
   return headings;

@@ -120,6 +120,19 @@ std::u16string Repeat(std::u16string_view piece, int count) {
   return out;
 }
 
+TEST(DomTreeTest, LandmarksAreTheElementsLookedForByTagInDocumentOrder) {
+  Dom dom;
+  dom.Parse(
+      u"<html><head><title>t</title><meta name=a><script>x</script><style>s</style>"
+      u"<link rel=x></head><body><h1>h</h1><h2>g</h2><div><time>d</time></div>"
+      u"<svg><title>i</title></svg><math><mi>m</mi></math><script type=a></script></body>");
+  std::string tags;
+  for (const NodeIndex landmark : dom.Landmarks()) {
+    tags += std::string(NameOfTag(dom[landmark].tag)) + " ";
+  }
+  EXPECT_EQ(tags, "title meta script h1 time svg title math script ");
+}
+
 TEST(DomTreeTest, ElementsNest256DeepAndDeeperOnesBecomeSiblings) {
   Dom dom;
   dom.Parse(Repeat(u"<div>", 5000) + u"x");
