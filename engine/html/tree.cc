@@ -263,10 +263,15 @@ void Dom::AddText(const Token& token) {
   if (raw && !ShowsRawText(token.tag)) node.flags |= kRawContent;
   if (raw ? Has(token.tag, kReferences) && FindUnit(text, u'&') != kNotFound
           : token.has_reference) {
+    // The decoded text's length goes before it, in two units: the node has
+    // room for where it begins only.
     node.flags |= kDecoded;
-    node.text_begin = static_cast<uint32_t>(decoded_.size());
+    decoded_.append(2, u'\0');
+    node.first = static_cast<uint32_t>(decoded_.size());
     AppendDecoded(text, ReferenceContext::kText, decoded_);
-    node.text_size = static_cast<uint32_t>(decoded_.size() - node.text_begin);
+    const auto size = static_cast<uint32_t>(decoded_.size() - node.first);
+    decoded_[node.first - 2] = static_cast<char16_t>(size & 0xFFFF);
+    decoded_[node.first - 1] = static_cast<char16_t>(size >> 16);
   }
   nodes_.push_back(node);
 }
@@ -300,7 +305,7 @@ void Dom::InsertElement(const Token& token, Space space) {
                         .end = index + 1,
                         .begin = token.begin,
                         .size = token.size,
-                        .first_attribute = token.first_attribute,
+                        .first = token.first_attribute,
                         .tag = tag,
                         .attribute_count = static_cast<uint16_t>(token.attribute_count)});
   if (Lookup(kLandmarks, tag)) landmarks_.push_back(index);
@@ -503,8 +508,10 @@ uint8_t Dom::NameBucket(const Token& token) const {
 }
 
 std::u16string_view Dom::Text(const Node& node) const {
-  if (node.flags & kDecoded)
-    return std::u16string_view(decoded_).substr(node.text_begin, node.text_size);
+  if (node.flags & kDecoded) {
+    const char16_t* text = decoded_.data() + node.first;
+    return std::u16string_view(text, uint32_t{text[-2]} | uint32_t{text[-1]} << 16);
+  }
   return page_.substr(node.begin, node.size);
 }
 

@@ -66,18 +66,21 @@ enum NodeFlag : uint8_t {
   kRawContent = 2,  // text: content of a raw-text element
 };
 
+// 24 bytes: every pass over a page reads its nodes, and a large page holds
+// hundreds of thousands.
 struct Node {
-  NodeIndex parent = 0;          // kNoNode for the document
-  NodeIndex end = 0;             // one past the last node of the subtree
-  uint32_t begin = 0;            // element: its "<" in the page; text: first unit in the page
-  uint32_t size = 0;             // element: units of its start tag; text: units in the page
-  uint32_t first_attribute = 0;  // element: index into the attributes
-  uint32_t text_begin = 0;       // text flagged kDecoded: where its text begins in the buffer
-  uint32_t text_size = 0;        // text flagged kDecoded: its units there
+  NodeIndex parent = 0;  // kNoNode for the document
+  NodeIndex end = 0;     // one past the last node of the subtree
+  uint32_t begin = 0;    // element: its "<" in the page; text: first unit in the page
+  uint32_t size = 0;     // element: units of its start tag; text: units in the page
+  // Element: the index of its first attribute. Text flagged kDecoded: where
+  // its text begins in the decoded-text buffer.
+  uint32_t first = 0;
   Tag tag = Tag::kUnknown;
   uint8_t flags = 0;
   uint16_t attribute_count = 0;
 };
+static_assert(sizeof(Node) == 24);
 
 class Dom {
  public:
@@ -104,9 +107,10 @@ class Dom {
   // An element's name as the page writes it.
   std::u16string_view TagName(const Node& node) const;
 
+  // None for a text node.
   std::span<const Attribute> Attributes(const Node& node) const {
-    return std::span<const Attribute>(attributes_)
-        .subspan(node.first_attribute, node.attribute_count);
+    if (node.tag == Tag::kText) return {};
+    return std::span<const Attribute>(attributes_).subspan(node.first, node.attribute_count);
   }
   std::u16string_view Name(const Attribute& attribute) const {
     return page_.substr(attribute.name_begin, attribute.name_size);

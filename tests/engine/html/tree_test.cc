@@ -120,6 +120,24 @@ std::u16string Repeat(std::u16string_view piece, int count) {
   return out;
 }
 
+// Decoded texts of every length, the longest past what 16 bits count.
+TEST(DomTreeTest, DecodedTextKeepsItsLengthAndHasNoAttributes) {
+  for (const size_t length : {0u, 1u, 65535u, 65536u, 70000u}) {
+    std::u16string page = u"<p class=x>&lt;";
+    page.append(length, u'a').append(u"</p><p id=y>&amp;</p>");
+    std::u16string text = u"<";
+    text.append(length, u'a');
+    Dom dom;
+    dom.Parse(page);
+    ASSERT_EQ(dom.size(), 5u);
+    EXPECT_EQ(dom.Text(dom[2]), text) << length;
+    EXPECT_EQ(dom.Text(dom[4]), u"&");
+    EXPECT_TRUE(dom.Attributes(dom[2]).empty());
+    EXPECT_EQ(dom.FindAttribute(dom[4], u"id"), nullptr);
+    EXPECT_NE(dom.FindAttribute(dom[3], u"id"), nullptr);
+  }
+}
+
 TEST(DomTreeTest, LandmarksAreTheElementsLookedForByTagInDocumentOrder) {
   Dom dom;
   dom.Parse(
