@@ -40,7 +40,8 @@ class PhraseIndex {
       if (!starts_.test(unit)) continue;
       // Most units that begin a phrase (a letter of an English word) are
       // followed by one that does not go on with it.
-      const bool pair = at + 1 < text.size() && pairs_.test(PairSlot(unit, AsciiLower(text[at + 1])));
+      const bool pair =
+          at + 1 < text.size() && pairs_.test(PairSlot(unit, AsciiLower(text[at + 1])));
       if (!pair && !alone_.test(unit)) continue;
       auto entry = std::lower_bound(by_first_.begin(), by_first_.end(),
                                     std::pair<char16_t, uint16_t>(unit, 0));

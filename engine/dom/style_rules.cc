@@ -154,7 +154,7 @@ void HiddenByStyle::ReadSheet(std::u16string_view sheet) {
 void HiddenByStyle::Read(const Dom& dom) {
   ids_.clear();
   classes_.clear();
-  for (NodeIndex i = 0; i < dom.size(); ++i) {
+  for (const NodeIndex i : dom.Landmarks()) {
     if (dom[i].tag != Tag::kStyle || dom.FirstChild(i) == kNoNode) continue;
     ReadSheet(dom.Text(dom[dom.FirstChild(i)]));
   }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "html/tags.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -75,25 +76,47 @@ class NameTable {
   std::array<PackedName, std::size(kNames)> packed_{};
 };
 
+// A name being read: its first kLongestName units packed as they come, in
+// registers (bytes stored one by one and read back as words would wait for
+// the stores).
+class NameReader {
+ public:
+  void Add(size_t i, char16_t unit) {
+    if (i >= kLongestName) return;
+    const char16_t lower = AsciiLower(unit);
+    all_ |= lower;
+    uint64_t& word = i < 8 ? packed_.low : packed_.high;
+    word |= uint64_t{lower} << (8 * (i % 8));
+  }
+
+  Tag Finish(size_t size) {
+    if (size == 0 || size > kLongestName || all_ > 0x7F) return Tag::kUnknown;
+    packed_.high |= uint64_t{size} << 56;
+    static const NameTable table;
+    const int found = table.Find(packed_);
+    if (found < 0) return Tag::kUnknown;
+    return static_cast<Tag>(kFirstListed + static_cast<size_t>(found));
+  }
+
+ private:
+  PackedName packed_;
+  char16_t all_ = 0;  // above 0x7F when any unit is
+};
+
 }  // namespace
 
 Tag TagOfName(std::u16string_view name) {
-  if (name.empty() || name.size() > kLongestName) return Tag::kUnknown;
-  // Packed as read, in registers: bytes stored one by one and read back as
-  // words would wait for the stores.
-  PackedName packed{.high = uint64_t{name.size()} << 56};
-  char16_t all = 0;  // above 0x7F when any unit is
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char16_t unit = AsciiLower(name[i]);
-    all |= unit;
-    uint64_t& word = i < 8 ? packed.low : packed.high;
-    word |= uint64_t{unit} << (8 * (i % 8));
-  }
-  if (all > 0x7F) return Tag::kUnknown;
-  static const NameTable table;
-  const int found = table.Find(packed);
-  if (found < 0) return Tag::kUnknown;
-  return static_cast<Tag>(kFirstListed + static_cast<size_t>(found));
+  NameReader reader;
+  for (size_t i = 0; i < std::min(name.size(), kLongestName); ++i) reader.Add(i, name[i]);
+  return reader.Finish(name.size());
+}
+
+Tag ReadTagName(std::u16string_view page, size_t begin, size_t& end) {
+  NameReader reader;
+  size_t at = begin;
+  for (; at < page.size() && !EndsTagName(page[at]); ++at) reader.Add(at - begin, page[at]);
+  end = at;
+  return reader.Finish(at - begin);
 }
 
 std::string_view NameOfTag(Tag tag) {

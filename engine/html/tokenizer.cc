@@ -11,8 +11,6 @@ namespace {
 
 constexpr size_t kMaxPage = std::numeric_limits<uint32_t>::max() - 1;
 
-bool EndsTagName(char16_t unit) { return IsHtmlSpace(unit) || unit == u'/' || unit == u'>'; }
-
 uint32_t U32(size_t value) { return static_cast<uint32_t>(value); }
 
 }  // namespace
@@ -122,11 +120,10 @@ bool HtmlTokenizer::ReadTag(size_t at, Token& token) {
   const bool end_tag = page_[at + 1] == u'/';
   const size_t name_begin = at + (end_tag ? 2 : 1);
   size_t name_end = name_begin;
-  while (name_end < page_.size() && !EndsTagName(page_[name_end])) ++name_end;
+  token.tag = ReadTagName(page_, name_begin, name_end);
   token.kind = end_tag ? TokenKind::kEndTag : TokenKind::kStartTag;
   token.begin = U32(at);
   token.name_size = U32(name_end - name_begin);
-  token.tag = TagOfName(page_.substr(name_begin, name_end - name_begin));
   size_t cursor = name_end;
   if (!ReadAttributes(cursor, !end_tag, token)) return false;
   token.size = U32(cursor - at);

@@ -195,8 +195,8 @@ NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 // least three ("<a>"), and text mostly stands between tags. A page that
 // holds more only grows the vector.
 constexpr auto kLandmarks = TagTable([](Tag tag) {
-  return tag == Tag::kMeta || tag == Tag::kScript || tag == Tag::kTime || tag == Tag::kTitle ||
-         tag == Tag::kH1 || tag == Tag::kSvg || tag == Tag::kMath;
+  return tag == Tag::kMeta || tag == Tag::kScript || tag == Tag::kStyle || tag == Tag::kTime ||
+         tag == Tag::kTitle || tag == Tag::kH1 || tag == Tag::kSvg || tag == Tag::kMath;
 });
 
 size_t NodeRoom(std::u16string_view page) {

@@ -124,9 +124,9 @@ class Dom {
   std::u16string AttributeValue(const Node& node, std::u16string_view lower_name) const;
 
   // The elements that passes over a page look for by their tag (<meta>,
-  // <script>, <time>, <title>, <h1>, and <svg> and <math>, whose titles and
-  // headings are not the page's), in document order: those passes need not
-  // walk every node.
+  // <script>, <style>, <time>, <title>, <h1>, and <svg> and <math>, whose
+  // titles and headings are not the page's), in document order: those
+  // passes need not walk every node.
   std::span<const NodeIndex> Landmarks() const { return landmarks_; }
 
   // Frees the buffers when a huge page made them huge.

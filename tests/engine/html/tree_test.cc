@@ -148,7 +148,7 @@ TEST(DomTreeTest, LandmarksAreTheElementsLookedForByTagInDocumentOrder) {
   for (const NodeIndex landmark : dom.Landmarks()) {
     tags += std::string(NameOfTag(dom[landmark].tag)) + " ";
   }
-  EXPECT_EQ(tags, "title meta script h1 time svg title math script ");
+  EXPECT_EQ(tags, "title meta script style h1 time svg title math script ");
 }
 
 TEST(DomTreeTest, ElementsNest256DeepAndDeeperOnesBecomeSiblings) {
