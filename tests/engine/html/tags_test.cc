@@ -42,6 +42,7 @@ TEST(TagsTest, OtherNamesAreUnknown) {
       {std::u16string_view(u"p\0", 2), Tag::kUnknown},
       {u"\u0170", Tag::kUnknown},  // "p" in its low byte
       {u"d\u0169v", Tag::kUnknown},
+      {u"\u0262p", Tag::kUnknown},  // "b", and "r" where its high byte meets the "p"
       {u"my-el", Tag::kUnknown},
       {u"DiV", Tag::kDiv},
   };

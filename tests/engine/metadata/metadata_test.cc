@@ -167,6 +167,38 @@ TEST(MetadataTest, MicrodataIsReadUpTo120BlocksBeforeTheArticleAnd80After) {
   }
 }
 
+// Unlike microdata, the tags that declare count however far from the article
+// they stand (130 blocks before it, 90 after it), in the page's order: of a
+// <meta> and microdata of the same rank, the first.
+TEST(MetadataTest, DeclaringTagsCountAnywhereOnThePage) {
+  const std::u16string_view microdata = u"<span itemprop=\"datePublished\">2023-03-09</span>";
+  const struct {
+    std::u16string_view before, near, after, author, published;
+  } cases[] = {
+      {u"<meta name=\"pubdate\" content=\"2023-03-04\">", u"", u"", u"", u"2023-03-04"},
+      {u"", u"",
+       u"<script type=\"application/ld+json\">{\"@type\":\"NewsArticle\",\"author\":"
+       u"\"张三\",\"datePublished\":\"2023-03-05\"}</script>",
+       u"张三", u"2023-03-05"},
+      {u"", u"", u"<time pubdate datetime=\"2023-03-06\">三月六日</time>", u"", u"2023-03-06"},
+      {u"<meta name=\"author\" content=\"李四\">", u"",
+       u"<meta name=\"pubdate\" content=\"2023-03-07\">", u"李四", u"2023-03-07"},
+      {u"<meta name=\"pubdate\" content=\"2023-03-04\">", microdata, u"", u"", u"2023-03-04"},
+      {u"", microdata, u"<meta name=\"pubdate\" content=\"2023-03-04\">", u"", u"2023-03-09"},
+  };
+  for (const auto& test : cases) {
+    const Article article = ExtractArticle(
+        u"<html><head><title>春雨偏多</title></head><body>" + std::u16string(test.before) +
+            Times(130, kFiller) + std::u16string(test.near) +
+            u"<div class=\"article\"><h1>春雨偏多</h1>" + Body() + u"</div>" + Times(90, kFiller) +
+            std::u16string(test.after) + u"</body></html>",
+        Algorithm::kDom);
+    const std::string where = ToUtf8(test.before) + ToUtf8(test.near) + ToUtf8(test.after);
+    EXPECT_EQ(article.author, test.author) << where;
+    EXPECT_EQ(article.published, test.published) << where;
+  }
+}
+
 // A page of blocks above an article container, the container and blocks
 // below it; the article's paragraphs are one line each.
 Article Arranged(std::u16string_view above, std::u16string_view article,

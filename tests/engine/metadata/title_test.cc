@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "html/tree.h"
+
 namespace korvane {
 namespace {
 
@@ -96,6 +98,37 @@ TEST(PageTitleTest, AtMostEightSiteParts) {
     site.append(part);
   }
   EXPECT_EQ(WithoutSiteParts(og_title, site, u"", u""), u"Headline_pb_pc");
+}
+
+// The <title> and the <h1>s of the page, not those of its SVG and MathML;
+// an <h1> inside another is read as part of it; the first 32 only.
+TEST(PageHeadingsTest, TheTitleAndTopHeadingsAreThePagesOwn) {
+  std::u16string many_headings;
+  for (int i = 0; i < 32; ++i) many_headings += u"<h1>栏目</h1>";
+  const struct {
+    std::u16string page;
+    std::u16string_view title, headline;
+    bool from_heading;
+  } cases[] = {
+      {u"<svg><title>图标</title></svg><title>春雨偏多</title>", u"春雨偏多", u"春雨偏多", false},
+      {u"<math><title>公式</title></math><title>春雨偏多</title>", u"春雨偏多", u"春雨偏多", false},
+      {u"<svg><foreignObject><h1>徽标</h1></foreignObject></svg><h1>春雨偏多</h1>", u"春雨偏多",
+       u"春雨偏多", false},
+      {u"<math><mtext><h1>公式</h1></mtext></math><h1>春雨偏多</h1>", u"春雨偏多", u"春雨偏多",
+       false},
+      {u"<title>春雨偏多</title><h1>专题<div><h1>春雨偏多</h1></div></h1>", u"专题 春雨偏多",
+       u"专题 春雨偏多", true},
+      {u"<title>春雨偏多</title>" + many_headings + u"<h1>春雨偏多</h1>", u"春雨偏多", u"春雨偏多",
+       false},
+  };
+  for (const auto& test : cases) {
+    Dom dom;
+    dom.Parse(test.page);
+    const PageHeadings headings = ReadHeadings(dom, u"", u"");
+    EXPECT_EQ(headings.title, test.title) << test.page.size();
+    EXPECT_EQ(headings.headline, test.headline) << test.page.size();
+    EXPECT_EQ(headings.headline_node != kNoNode, test.from_heading) << test.page.size();
+  }
 }
 
 }  // namespace
