@@ -59,16 +59,16 @@ class Cleaner {
     if (weight < 0) return true;
     const NodeStats& stats = stats_[index];
     if (stats.commas >= kProseCommas) return false;
-    if (node.tag == Tag::kTable && stats.headers > 0) return false;
+    if (node.tag == Tag::kTable && stats.headers() > 0) return false;
     const bool list = IsList(node.tag);
     const double link_density = LinkDensity(stats);
-    const uint32_t paragraphs = stats.paragraphs;
-    return (stats.images > 1 && paragraphs * 2 < stats.images) ||
-           (!list && stats.list_items > paragraphs + 100) || (stats.inputs > paragraphs / 3) ||
-           (!list && stats.chars < kMinChars && (stats.images == 0 || stats.images > 2)) ||
+    const uint32_t paragraphs = stats.paragraphs();
+    return (stats.images() > 1 && paragraphs * 2 < stats.images()) ||
+           (!list && stats.list_items() > paragraphs + 100) || (stats.inputs() > paragraphs / 3) ||
+           (!list && stats.chars < kMinChars && (stats.images() == 0 || stats.images() > 2)) ||
            (!list && weight < 25 && link_density > 0.2) ||
            ((weight >= 25 || list) && link_density > 0.5) ||
-           (stats.embeds == 1 && stats.chars < 75) || stats.embeds > 1;
+           (stats.embeds() == 1 && stats.chars < 75) || stats.embeds() > 1;
   }
 
  private:

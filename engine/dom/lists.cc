@@ -11,7 +11,7 @@ constexpr size_t kMinEntries = 3;
 constexpr double kDominantShare = 0.6;
 
 bool IsRecord(const NodeStats& stats) {
-  return stats.lines >= 2 || stats.link_chars > 0 || stats.images > 0;
+  return stats.lines >= 2 || stats.link_chars > 0 || stats.images() > 0;
 }
 
 // Whether siblings of this element can be the entries of one list; table

@@ -65,18 +65,15 @@ struct Paragraph {
 
 class Scorer {
  public:
-  explicit Scorer(const ScoringInput& input) : in_(input) {
-    scores_.assign(input.dom.size(), 0.0);
-    scored_.assign(input.dom.size(), 0);
-  }
+  explicit Scorer(const ScoringInput& input) : in_(input) { slot_.assign(input.dom.size(), 0); }
 
   Selection Select() {
     MarkListEntries(in_.dom, in_.drops, in_.stats, in_entry_);
     CreditParagraphs();
     if (candidates_.empty()) return Selection{{Body()}, kNoNode};
     for (NodeIndex candidate : candidates_) {
-      scores_[candidate] *= 1.0 - LinkDensity(in_.stats[candidate]);
-      if (in_entry_[candidate]) scores_[candidate] *= kEntryFactor;
+      Score(candidate) *= 1.0 - LinkDensity(in_.stats[candidate]);
+      if (in_entry_[candidate]) Score(candidate) *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
     std::vector<NodeIndex> parts = Siblings(top);
@@ -94,11 +91,17 @@ class Scorer {
     return 0;
   }
 
+  // Scores are kept for the candidates only: a node's slot is 1 + its place
+  // among them, 0 when it has none.
+  bool Scored(NodeIndex node) const { return slot_[node] != 0; }
+  double& Score(NodeIndex node) { return scores_[slot_[node] - 1]; }
+  double Score(NodeIndex node) const { return scores_[slot_[node] - 1]; }
+
   void Touch(NodeIndex node) {
-    if (scored_[node]) return;
-    scored_[node] = 1;
-    scores_[node] = TagWeight(dom()[node].tag) + (in_.use_hints ? in_.hints[node].weight : 0);
+    if (Scored(node)) return;
     candidates_.push_back(node);
+    scores_.push_back(TagWeight(dom()[node].tag) + (in_.use_hints ? in_.hints[node].weight : 0));
+    slot_[node] = static_cast<uint32_t>(candidates_.size());
   }
 
   bool Scorable(NodeIndex node) const {
@@ -137,7 +140,7 @@ class Scorer {
     for (int level = 0; level < kCreditedLevels && Scorable(node) && in_entry_[node] == in_entry;
          ++level) {
       Touch(node);
-      scores_[node] += score / Divider(level);
+      Score(node) += score / Divider(level);
       node = dom()[node].parent;
     }
   }
@@ -226,7 +229,7 @@ class Scorer {
     const size_t count = std::min(kTopCandidates, best.size());
     std::partial_sort(best.begin(), best.begin() + count, best.end(),
                       [&](NodeIndex a, NodeIndex b) {
-                        return scores_[a] > scores_[b] || (scores_[a] == scores_[b] && a < b);
+                        return Score(a) > Score(b) || (Score(a) == Score(b) && a < b);
                       });
     best.resize(count);
     return best;
@@ -246,7 +249,7 @@ class Scorer {
     NodeIndex top = best.front();
     std::vector<NodeIndex> alternatives;
     for (size_t i = 1; i < best.size(); ++i) {
-      if (scores_[best[i]] >= 0.75 * scores_[top]) alternatives.push_back(best[i]);
+      if (Score(best[i]) >= 0.75 * Score(top)) alternatives.push_back(best[i]);
     }
     if (alternatives.size() >= 3) {
       for (NodeIndex up = dom()[top].parent; !IsBodyOrAbove(up); up = dom()[up].parent) {
@@ -259,16 +262,16 @@ class Scorer {
       }
     }
     Touch(top);
-    double last_score = scores_[top];
+    double last_score = Score(top);
     const double threshold = last_score / 3;
     for (NodeIndex up = dom()[top].parent; !IsBodyOrAbove(up); up = dom()[up].parent) {
-      if (!scored_[up]) continue;
-      if (scores_[up] < threshold) break;
-      if (scores_[up] > last_score) {
+      if (!Scored(up)) continue;
+      if (Score(up) < threshold) break;
+      if (Score(up) > last_score) {
         top = up;
         break;
       }
-      last_score = scores_[up];
+      last_score = Score(up);
     }
     for (NodeIndex up = dom()[top].parent; !IsBodyOrAbove(up) && ElementChildren(up) == 1;
          up = dom()[up].parent) {
@@ -308,11 +311,11 @@ class Scorer {
 
   bool JoinsTop(NodeIndex sibling, NodeIndex top) const {
     if (in_.drops[sibling] != 0) return false;
-    const double threshold = std::max(10.0, scores_[top] * 0.2);
+    const double threshold = std::max(10.0, Score(top) * 0.2);
     const std::u16string_view top_class = ClassOf(top);
     const double bonus =
-        !top_class.empty() && ClassOf(sibling) == top_class ? scores_[top] * 0.2 : 0.0;
-    if (scored_[sibling] && scores_[sibling] + bonus >= threshold) return true;
+        !top_class.empty() && ClassOf(sibling) == top_class ? Score(top) * 0.2 : 0.0;
+    if (Scored(sibling) && Score(sibling) + bonus >= threshold) return true;
     if (!IsParagraphLike(sibling)) return false;
     const NodeStats& stats = in_.stats[sibling];
     const double link_density = LinkDensity(stats);
@@ -373,8 +376,8 @@ class Scorer {
   }
 
   const ScoringInput& in_;
-  std::vector<double> scores_;
-  std::vector<uint8_t> scored_;
+  std::vector<uint32_t> slot_;
+  std::vector<double> scores_;  // in the order of candidates_
   std::vector<uint8_t> has_block_child_;
   std::vector<uint8_t> in_entry_;
   std::vector<NodeIndex> candidates_;

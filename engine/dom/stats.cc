@@ -9,54 +9,34 @@ namespace korvane {
 namespace {
 
 // What an element counts for itself.
-struct ElementCounts {
-  uint8_t paragraphs = 0;
-  uint8_t images = 0;
-  uint8_t list_items = 0;
-  uint8_t inputs = 0;
-  uint8_t headers = 0;
-  uint8_t embeds = 0;
-};
-
 constexpr ElementCounts CountsOf(Tag tag) {
   switch (tag) {
     case Tag::kP:
-      return {.paragraphs = 1};
+      return ElementCounts::One(Counted::kParagraphs);
     case Tag::kImg:
-      return {.images = 1};
+      return ElementCounts::One(Counted::kImages);
     case Tag::kLi:
-      return {.list_items = 1};
+      return ElementCounts::One(Counted::kListItems);
     case Tag::kInput:
     case Tag::kSelect:
     case Tag::kTextarea:
     case Tag::kButton:
-      return {.inputs = 1};
+      return ElementCounts::One(Counted::kInputs);
     case Tag::kTh:
     case Tag::kThead:
     case Tag::kCaption:
-      return {.headers = 1};
+      return ElementCounts::One(Counted::kHeaders);
     case Tag::kIframe:
     case Tag::kEmbed:
     case Tag::kObject:
     case Tag::kVideo:
-      return {.embeds = 1};
+      return ElementCounts::One(Counted::kEmbeds);
     default:
       return {};
   }
 }
+// Looked up, where a switch would jump somewhere else at nearly every element.
 constexpr auto kElementCounts = TagTable<ElementCounts>(CountsOf);
-
-// Added without asking which of them the tag is, where a switch would jump
-// somewhere else at nearly every element.
-void CountElement(Tag tag, NodeStats& stats) {
-  const ElementCounts& counts = Lookup(kElementCounts, tag);
-  stats.paragraphs += counts.paragraphs;
-  stats.images += counts.images;
-  stats.list_items += counts.list_items;
-  stats.inputs += counts.inputs;
-  stats.headers += counts.headers;
-  stats.embeds += counts.embeds;
-}
 
 // Cells share the line of their row, as in the text output.
 constexpr auto kStartsLine = TagTable([](Tag tag) {
@@ -67,13 +47,8 @@ void Add(const NodeStats& from, NodeStats& to) {
   to.chars += from.chars;
   to.link_chars += from.link_chars;
   to.commas += from.commas;
-  to.paragraphs += from.paragraphs;
-  to.images += from.images;
-  to.list_items += from.list_items;
-  to.inputs += from.inputs;
-  to.embeds += from.embeds;
   to.lines += from.lines;
-  to.headers += from.headers;
+  to.elements += from.elements;
 }
 
 }  // namespace
@@ -149,20 +124,20 @@ void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<No
     const Node& node = dom[i];
     NodeStats& own = stats[i];
     if (node.tag != Tag::kText) {
-      CountElement(node.tag, own);
+      own.elements += Lookup(kElementCounts, node.tag);
       if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
       // A <div> of text and inline elements is a paragraph too.
-      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) ++own.paragraphs;
+      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) {
+        own.elements += ElementCounts::One(Counted::kParagraphs);
+      }
       if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;
     }
     if (drops[i] == 0) {
       Add(own, stats[node.parent]);
     } else {
       // Dropped controls and embeds still tell what their parent is.
-      NodeStats kind;
-      CountElement(node.tag, kind);
-      stats[node.parent].inputs += kind.inputs;
-      stats[node.parent].embeds += kind.embeds;
+      stats[node.parent].elements +=
+          Lookup(kElementCounts, node.tag).Of(Counted::kInputs, Counted::kEmbeds);
     }
   }
 }

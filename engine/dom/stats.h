@@ -12,18 +12,69 @@
 
 namespace korvane {
 
+// Elements a subtree holds, by kind: each count is below kMaxNodes, so six
+// fit in two words, 21 bits each, and adding two subtrees' counts adds the
+// words.
+enum class Counted : uint8_t {
+  kParagraphs,  // <p>, and <div>s of text and inline elements
+  kImages,
+  kListItems,
+  kInputs,
+  kEmbeds,   // <iframe>, <embed>, <object>, <video>
+  kHeaders,  // <th>, <thead>, <caption>: a table of data
+};
+
+class ElementCounts {
+ public:
+  static constexpr int kBits = 21;
+  static_assert(kMaxNodes <= uint64_t{1} << kBits);
+
+  static constexpr ElementCounts One(Counted kind) {
+    ElementCounts counts;
+    counts.words_[Word(kind)] = uint64_t{1} << Shift(kind);
+    return counts;
+  }
+  constexpr uint32_t operator[](Counted kind) const {
+    return static_cast<uint32_t>((words_[Word(kind)] >> Shift(kind)) & ((1u << kBits) - 1));
+  }
+  constexpr ElementCounts& operator+=(const ElementCounts& other) {
+    words_[0] += other.words_[0];
+    words_[1] += other.words_[1];
+    return *this;
+  }
+  // Only the counts of these kinds.
+  constexpr ElementCounts Of(Counted one, Counted other) const {
+    ElementCounts counts;
+    counts.words_[Word(one)] |= words_[Word(one)] & Mask(one);
+    counts.words_[Word(other)] |= words_[Word(other)] & Mask(other);
+    return counts;
+  }
+
+ private:
+  static constexpr size_t Word(Counted kind) { return static_cast<size_t>(kind) / 3; }
+  static constexpr int Shift(Counted kind) { return static_cast<int>(kind) % 3 * kBits; }
+  static constexpr uint64_t Mask(Counted kind) {
+    return ((uint64_t{1} << kBits) - 1) << Shift(kind);
+  }
+
+  uint64_t words_[2] = {};
+};
+
 struct NodeStats {
   uint32_t chars = 0;       // text units without blanks, CJK ideographs counting three
   uint32_t link_chars = 0;  // of those, inside links
   uint32_t commas = 0;      // commas and CJK sentence punctuation
-  uint32_t paragraphs = 0;  // <p>, and <div>s of text and inline elements
-  uint32_t images = 0;
-  uint32_t list_items = 0;
-  uint32_t inputs = 0;
-  uint32_t embeds = 0;   // <iframe>, <embed>, <object>, <video>
-  uint32_t headers = 0;  // <th>, <thead>, <caption>: a table of data
-  uint32_t lines = 0;    // lines of text, as the text output would break them
+  uint32_t lines = 0;       // lines of text, as the text output would break them
+  ElementCounts elements;
+
+  uint32_t paragraphs() const { return elements[Counted::kParagraphs]; }
+  uint32_t images() const { return elements[Counted::kImages]; }
+  uint32_t list_items() const { return elements[Counted::kListItems]; }
+  uint32_t inputs() const { return elements[Counted::kInputs]; }
+  uint32_t embeds() const { return elements[Counted::kEmbeds]; }
+  uint32_t headers() const { return elements[Counted::kHeaders]; }
 };
+static_assert(sizeof(NodeStats) == 32);
 
 // How much text a unit counts for.
 constexpr uint32_t TextWeight(char16_t unit) { return IsCjk(unit) ? 3 : 1; }

@@ -45,9 +45,53 @@ TEST(DomStatsTest, SubtreesCountTheirTextLinksAndElements) {
   const NodeStats& div = stats[1];
   EXPECT_EQ(div.chars, 10u);
   EXPECT_EQ(div.link_chars, 2u);
-  EXPECT_EQ(div.paragraphs, 2u);
-  EXPECT_EQ(div.images, 1u);
+  EXPECT_EQ(div.paragraphs(), 2u);
+  EXPECT_EQ(div.images(), 1u);
   EXPECT_EQ(div.lines, 4u);  // "ab cd ef", "g", "h", "i j"
+}
+
+// Each kind of element counted on its own, across the six kinds; of dropped
+// elements only controls and embeds, and nothing inside a dropped subtree.
+TEST(DomStatsTest, EachKindOfElementIsCountedApart) {
+  Dom dom;
+  dom.Parse(
+      u"<div><p>a</p><img><img><ul><li>b<li>c<li>d</ul><input><select></select><textarea>"
+      u"</textarea><button>e</button><iframe></iframe><embed><object></object><video></video>"
+      u"<video></video><table><caption>f</caption><thead><tr><th>g<th>h</thead></table>"
+      u"<span><input><img><iframe></iframe></span><form><input><embed><p>i</p></form></div>");
+  std::vector<uint8_t> drops(dom.size(), 0);
+  for (NodeIndex i = 1; i < dom.size(); ++i) {
+    drops[i] = dom[i].tag == Tag::kForm || dom[dom[i].parent].tag == Tag::kSpan;
+  }
+  std::vector<NodeStats> stats;
+  ComputeStats(dom, drops, stats);
+  const NodeStats& div = stats[1];
+  const struct {
+    Counted kind;
+    uint32_t count;
+  } cases[] = {
+      {Counted::kParagraphs, 1}, {Counted::kImages, 2}, {Counted::kListItems, 3},
+      {Counted::kInputs, 5},     {Counted::kEmbeds, 6}, {Counted::kHeaders, 4},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(div.elements[test.kind], test.count) << static_cast<int>(test.kind);
+  }
+  EXPECT_EQ(div.inputs(), 5u);
+  EXPECT_EQ(div.embeds(), 6u);
+  EXPECT_EQ(div.headers(), 4u);
+  EXPECT_EQ(div.list_items(), 3u);
+}
+
+// Counts reach their most, 2^21 - 1, without running into the next.
+TEST(DomStatsTest, CountsHoldTwentyOneBitsEach) {
+  ElementCounts counts;
+  const ElementCounts one_image = ElementCounts::One(Counted::kImages);
+  for (uint32_t i = 0; i < (1u << 21) - 1; ++i) counts += one_image;
+  EXPECT_EQ(counts[Counted::kImages], (1u << 21) - 1);
+  EXPECT_EQ(counts[Counted::kParagraphs], 0u);
+  EXPECT_EQ(counts[Counted::kListItems], 0u);
+  EXPECT_EQ(counts.Of(Counted::kInputs, Counted::kEmbeds)[Counted::kImages], 0u);
+  EXPECT_EQ(counts.Of(Counted::kImages, Counted::kEmbeds)[Counted::kImages], (1u << 21) - 1);
 }
 
 }  // namespace
