@@ -61,14 +61,14 @@ void MarkGroups(std::span<const Entry> entries, std::span<const NodeStats> stats
 void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops,
                      std::span<const NodeStats> stats, std::vector<uint8_t>& in_entry) {
   // First each parent counts its children that can be entries, up to
-  // kMinEntries, in bits 1 and 2 of its own slot, without a branch: most
+  // kMinEntries, in bits 1 and 2 of its own slot, in one pass: most
   // parents have too few, and walking every parent's children cost more
   // mispredicted loop ends than the lists themselves.
   in_entry.assign(dom.size(), 0);
   for (NodeIndex child = 1; child < dom.size(); ++child) {
     uint8_t& count = in_entry[dom[child].parent];
-    const bool entry = CanBeEntry(dom[child].tag) & (drops[child] == 0);
-    count += static_cast<uint8_t>(entry & (count < kMinEntries * 2)) * 2;
+    const bool entry = CanBeEntry(dom[child].tag) && drops[child] == 0;
+    count += entry && count < kMinEntries * 2 ? 2 : 0;
   }
   std::vector<Entry> entries;
   for (NodeIndex parent = 0; parent < dom.size(); ++parent) {
