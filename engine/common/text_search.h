@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Exact code-unit searches, eight units at a time where the processor allows.
-// Same results as std::u16string_view::find.
+// Exact code-unit searches, eight units at a time where the processor allows
+// (sixteen for single units). Same results as std::u16string_view::find.
 #pragma once
 
 #include <string_view>

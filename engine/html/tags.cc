@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "html/tags.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -104,12 +103,6 @@ class NameReader {
 };
 
 }  // namespace
-
-Tag TagOfName(std::u16string_view name) {
-  NameReader reader;
-  for (size_t i = 0; i < std::min(name.size(), kLongestName); ++i) reader.Add(i, name[i]);
-  return reader.Finish(name.size());
-}
 
 Tag ReadTagName(std::u16string_view page, size_t begin, size_t& end) {
   NameReader reader;

@@ -166,17 +166,14 @@ enum class Tag : uint8_t {
       kCount
 };
 
-// The tag for an element name in any letter case; kUnknown when not listed.
-Tag TagOfName(std::u16string_view name);
-
 // Whether a unit ends a tag's or an attribute's name: a blank, "/" or ">".
 constexpr bool EndsTagName(char16_t unit) {
   return IsHtmlSpace(unit) || unit == u'/' || unit == u'>';
 }
 
-// The tag whose name starts at `begin` in `page` and runs to the first unit
-// that ends a name (or the page's end), where `end` is set: the name is
-// read once.
+// The tag whose name, in any letter case, starts at `begin` in `page` and
+// runs to the first unit that ends a name (or the page's end), where `end`
+// is set; kUnknown when the name is not listed. The name is read once.
 Tag ReadTagName(std::u16string_view page, size_t begin, size_t& end);
 
 // The lower-case name of a listed tag; empty for kUnknown, kText, kDocument.

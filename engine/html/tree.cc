@@ -191,14 +191,14 @@ bool BreaksOutOfForeign(Tag tag) {
 
 NodeIndex Index(size_t value) { return static_cast<NodeIndex>(value); }
 
-// One node per two units, about the most a page holds: an element takes at
-// least three ("<a>"), and text mostly stands between tags. A page that
-// holds more only grows the vector.
 constexpr auto kLandmarks = TagTable([](Tag tag) {
   return tag == Tag::kMeta || tag == Tag::kScript || tag == Tag::kStyle || tag == Tag::kTime ||
          tag == Tag::kTitle || tag == Tag::kH1 || tag == Tag::kSvg || tag == Tag::kMath;
 });
 
+// One node per two units, about the most a page holds: an element takes at
+// least three ("<a>"), and text mostly stands between tags. A page that
+// holds more only grows the vector.
 size_t NodeRoom(std::u16string_view page) {
   return std::min<size_t>(page.size() / 2 + 2, kMaxNodes);
 }

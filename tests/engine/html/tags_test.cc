@@ -19,13 +19,13 @@ TEST(TagsTest, EveryListedNameInAnyCaseGivesItsTag) {
     if (name.empty()) continue;
     std::u16string upper = Wide(name);
     for (char16_t& unit : upper) unit = IsAsciiLetter(unit) ? unit & ~0x20 : unit;
-    EXPECT_EQ(TagOfName(Wide(name)), tag) << name;
-    EXPECT_EQ(TagOfName(upper), tag) << name;
-    for (const std::u16string_view after : {u">x", u" x", u"/x", u"\tx", u""}) {
-      const std::u16string page = u"<" + upper + std::u16string(after);
-      size_t end = 0;
-      EXPECT_EQ(ReadTagName(page, 1, end), tag) << name;
-      EXPECT_EQ(end, 1 + name.size()) << name;
+    for (const std::u16string& written : {Wide(name), upper}) {
+      for (const std::u16string_view after : {u">x", u" x", u"/x", u"\tx", u"\nx", u""}) {
+        const std::u16string page = u"<" + written + std::u16string(after);
+        size_t end = 0;
+        EXPECT_EQ(ReadTagName(page, 1, end), tag) << name;
+        EXPECT_EQ(end, 1 + name.size()) << name;
+      }
     }
   }
 }
@@ -47,9 +47,9 @@ TEST(TagsTest, OtherNamesAreUnknown) {
       {u"DiV", Tag::kDiv},
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(TagOfName(test.name), test.tag) << std::string(test.name.begin(), test.name.end());
     size_t end = 0;
-    EXPECT_EQ(ReadTagName(std::u16string(test.name) + u">", 0, end), test.tag);
+    EXPECT_EQ(ReadTagName(std::u16string(test.name) + u">", 0, end), test.tag)
+        << std::string(test.name.begin(), test.name.end());
     EXPECT_EQ(end, test.name.size());
   }
 }
