@@ -3,6 +3,7 @@
 // reference and the standard library; any difference stops the
 // run. The first byte picks the procedure, the next ones its markers, the
 // rest is the text.
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -150,6 +151,9 @@ void CompareSearches(Bytes& bytes) {
       if (patterns[i].empty()) continue;
       Require(FindUnit(text, patterns[i][0], from) == text.find(patterns[i][0], from),
               "FindUnit matches find");
+      const std::u16string either{patterns[i].front(), patterns[i].back()};
+      Require(FindEither(text, either[0], either[1], from) == text.find_first_of(either, from),
+              "FindEither matches find_first_of");
     }
   }
 }
