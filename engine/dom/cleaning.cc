@@ -46,8 +46,7 @@ bool StartsWithAddress(std::u16string_view text) {
 
 class Cleaner {
  public:
-  Cleaner(const Dom& dom, std::span<const Hint> hints, std::span<const NodeStats> stats,
-          bool use_hints)
+  Cleaner(const Dom& dom, std::span<const Hint> hints, const NodeStatsTable& stats, bool use_hints)
       : dom_(dom), hints_(hints), stats_(stats), use_hints_(use_hints) {}
 
   bool IsBoilerplate(NodeIndex index) const {
@@ -92,13 +91,13 @@ class Cleaner {
 
   const Dom& dom_;
   std::span<const Hint> hints_;
-  std::span<const NodeStats> stats_;
+  const NodeStatsTable& stats_;
   bool use_hints_;
 };
 
 }  // namespace
 
-void CleanArticle(const Dom& dom, std::span<const Hint> hints, std::span<const NodeStats> stats,
+void CleanArticle(const Dom& dom, std::span<const Hint> hints, const NodeStatsTable& stats,
                   std::span<const NodeIndex> parts, bool use_hints, std::vector<uint8_t>& drops) {
   const Cleaner cleaner(dom, hints, stats, use_hints);
   for (const NodeIndex part : parts) {

@@ -14,7 +14,7 @@
 namespace korvane {
 
 // Marks the boilerplate inside `parts` as kCleaned in `drops`.
-void CleanArticle(const Dom& dom, std::span<const Hint> hints, std::span<const NodeStats> stats,
+void CleanArticle(const Dom& dom, std::span<const Hint> hints, const NodeStatsTable& stats,
                   std::span<const NodeIndex> parts, bool use_hints, std::vector<uint8_t>& drops);
 
 }  // namespace korvane

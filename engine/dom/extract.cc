@@ -38,7 +38,7 @@ struct Work {
   std::vector<Hint> hints;
   PageDrops page_drops;
   std::vector<uint8_t> drops;
-  std::vector<NodeStats> stats;
+  NodeStatsTable stats;
   std::u16string body;
   std::vector<NodeIndex> parts;
 
@@ -46,10 +46,10 @@ struct Work {
   void GiveBackIfHuge() {
     dom.GiveBackIfHuge();
     page_drops.GiveBackIfHuge(kKeptNodes);
-    if (stats.capacity() > kKeptNodes) {
+    stats.GiveBackIfHuge(kKeptNodes);
+    if (hints.capacity() > kKeptNodes) {
       std::vector<Hint>().swap(hints);
       std::vector<uint8_t>().swap(drops);
-      std::vector<NodeStats>().swap(stats);
     }
     korvane::GiveBackIfHuge(body);
   }
@@ -65,7 +65,7 @@ uint32_t TextLength(std::u16string_view text) {
 // The article's text under one attempt; its length (weighted) is returned.
 uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
   work.page_drops.Mark(work.dom, work.hints, attempt.strip_unlikely, work.drops);
-  ComputeStats(work.dom, work.drops, work.stats);
+  work.stats.Compute(work.dom, work.drops);
   const Selection selection =
       SelectArticle(ScoringInput{work.dom, work.hints, work.drops, work.stats, attempt.use_hints});
   CleanArticle(work.dom, work.hints, work.stats, selection.parts, attempt.use_hints, work.drops);

@@ -38,7 +38,7 @@ struct Entry {
 };
 
 // Marks the entries among `entries` (siblings, sorted by key).
-void MarkGroups(std::span<const Entry> entries, std::span<const NodeStats> stats,
+void MarkGroups(std::span<const Entry> entries, const NodeStatsTable& stats,
                 std::vector<uint8_t>& in_entry) {
   for (size_t begin = 0, end; begin < entries.size(); begin = end) {
     uint64_t total = 0;
@@ -58,8 +58,8 @@ void MarkGroups(std::span<const Entry> entries, std::span<const NodeStats> stats
 
 }  // namespace
 
-void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops,
-                     std::span<const NodeStats> stats, std::vector<uint8_t>& in_entry) {
+void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops, const NodeStatsTable& stats,
+                     std::vector<uint8_t>& in_entry) {
   // First each parent counts its children that can be entries, up to
   // kMinEntries, in bits 1 and 2 of its own slot, in one pass: most
   // parents have too few, and walking every parent's children cost more

@@ -17,7 +17,7 @@ namespace korvane {
 // records (more than one line, or a link or an image beside the text), none
 // of which holds most of their text. Not the article among a page's
 // columns, nor paragraphs that are each wrapped in a <div>.
-void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops,
-                     std::span<const NodeStats> stats, std::vector<uint8_t>& in_entry);
+void MarkListEntries(const Dom& dom, std::span<const uint8_t> drops, const NodeStatsTable& stats,
+                     std::vector<uint8_t>& in_entry);
 
 }  // namespace korvane

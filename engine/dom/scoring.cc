@@ -65,7 +65,9 @@ struct Paragraph {
 
 class Scorer {
  public:
-  explicit Scorer(const ScoringInput& input) : in_(input) { slot_.assign(input.dom.size(), 0); }
+  explicit Scorer(const ScoringInput& input) : in_(input) {
+    slot_.assign(input.dom.element_count(), 0);
+  }
 
   Selection Select() {
     MarkListEntries(in_.dom, in_.drops, in_.stats, in_entry_);
@@ -73,7 +75,7 @@ class Scorer {
     if (candidates_.empty()) return Selection{{Body()}, kNoNode};
     for (NodeIndex candidate : candidates_) {
       Score(candidate) *= 1.0 - LinkDensity(in_.stats[candidate]);
-      if (in_entry_[candidate]) Score(candidate) *= kEntryFactor;
+      if (InEntry(candidate)) Score(candidate) *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
     std::vector<NodeIndex> parts = Siblings(top);
@@ -91,18 +93,26 @@ class Scorer {
     return 0;
   }
 
-  // Scores are kept for the candidates only: a node's slot is 1 + its place
-  // among them, 0 when it has none.
-  bool Scored(NodeIndex node) const { return slot_[node] != 0; }
-  double& Score(NodeIndex node) { return scores_[slot_[node] - 1]; }
-  double Score(NodeIndex node) const { return scores_[slot_[node] - 1]; }
+  // Scores are kept for the candidates only, all of them elements: an
+  // element's slot (by its rank) is 1 + its place among them, 0 when it has
+  // none.
+  bool Scored(NodeIndex element) const { return slot_[dom().ElementRank(element)] != 0; }
+  double& Score(NodeIndex element) { return scores_[slot_[dom().ElementRank(element)] - 1]; }
+  double Score(NodeIndex element) const { return scores_[slot_[dom().ElementRank(element)] - 1]; }
 
-  void Touch(NodeIndex node) {
-    if (Scored(node)) return;
-    candidates_.push_back(node);
-    scores_.push_back(TagWeight(dom()[node].tag) + (in_.use_hints ? in_.hints[node].weight : 0));
-    slot_[node] = static_cast<uint32_t>(candidates_.size());
+  // The element's score, made a candidate's first if it is not one.
+  double& Touch(NodeIndex element) {
+    uint32_t& slot = slot_[dom().ElementRank(element)];
+    if (slot == 0) {
+      candidates_.push_back(element);
+      scores_.push_back(TagWeight(dom()[element].tag) +
+                        (in_.use_hints ? in_.hints[element].weight : 0));
+      slot = static_cast<uint32_t>(candidates_.size());
+    }
+    return scores_[slot - 1];
   }
+
+  bool InEntry(NodeIndex element) const { return in_entry_[element]; }
 
   bool Scorable(NodeIndex node) const {
     return node != kNoNode && node != 0 && dom()[node].tag != Tag::kHtml;
@@ -136,11 +146,10 @@ class Scorer {
     const double score =
         1.0 + paragraph.commas + std::min<double>(std::floor(paragraph.chars / 100.0), 3.0);
     // Text inside a list entry credits the entry, never the list.
-    const bool in_entry = in_entry_[node];
-    for (int level = 0; level < kCreditedLevels && Scorable(node) && in_entry_[node] == in_entry;
+    const bool in_entry = InEntry(node);
+    for (int level = 0; level < kCreditedLevels && Scorable(node) && InEntry(node) == in_entry;
          ++level) {
-      Touch(node);
-      Score(node) += score / Divider(level);
+      Touch(node) += score / Divider(level);
       node = dom()[node].parent;
     }
   }
@@ -203,7 +212,7 @@ class Scorer {
       } else if (node.tag == Tag::kText) {
         if (node.flags & kRawContent) continue;
         // A text node's statistics are its own text's, counted once.
-        const NodeStats& text = in_.stats[i];
+        const TextStats& text = in_.stats.OfText(i);
         current.chars += text.chars;
         current.commas += text.commas;
         if (i < link_end) current.link_chars += text.chars;
@@ -376,7 +385,7 @@ class Scorer {
   }
 
   const ScoringInput& in_;
-  std::vector<uint32_t> slot_;
+  std::vector<uint32_t> slot_;  // by element rank
   std::vector<double> scores_;  // in the order of candidates_
   std::vector<uint8_t> has_block_child_;
   std::vector<uint8_t> in_entry_;

@@ -18,7 +18,7 @@ struct ScoringInput {
   const Dom& dom;
   std::span<const Hint> hints;
   std::span<const uint8_t> drops;
-  std::span<const NodeStats> stats;
+  const NodeStatsTable& stats;
   bool use_hints;  // whether class and id weigh in
 };
 

@@ -85,9 +85,24 @@ void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
   commas += marks;
 }
 
-// Counts the text of every text node, and marks the ones that begin a line
-// (after a block boundary or a <br>).
-void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats) {
+void NodeStatsTable::Compute(const Dom& dom, std::span<const uint8_t> drops) {
+  dom_ = &dom;
+  elements_.assign(dom.element_count(), NodeStats{});
+  texts_.assign(dom.text_count(), TextStats{});
+  CountTexts(drops);
+  SumSubtrees(drops);
+}
+
+void NodeStatsTable::GiveBackIfHuge(size_t kept_nodes) {
+  if (elements_.capacity() + texts_.capacity() <= kept_nodes) return;
+  std::vector<NodeStats>().swap(elements_);
+  std::vector<TextStats>().swap(texts_);
+}
+
+// Counts the text of every text node, adding it to its parent's with a line
+// for each that begins one (after a block boundary or a <br>).
+void NodeStatsTable::CountTexts(std::span<const uint8_t> drops) {
+  const Dom& dom = *dom_;
   std::vector<NodeIndex> block_ends;
   bool line_start = true;
   for (NodeIndex i = 1; i < dom.size(); ++i) {
@@ -102,10 +117,13 @@ void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<
       i = node.end - 1;
     } else if (node.tag == Tag::kText) {
       if (node.flags & kRawContent) continue;
-      NodeStats& own = stats[i];
+      TextStats& own = texts_[dom.TextRank(i)];
       CountText(dom.Text(node), own.chars, own.commas);
+      NodeStats& parent = elements_[dom.ElementRank(node.parent)];
+      parent.chars += own.chars;
+      parent.commas += own.commas;
       if (own.chars > 0 && line_start) {
-        own.lines = 1;
+        ++parent.lines;
         line_start = false;
       }
     } else if (block && node.end > i + 1) {
@@ -114,29 +132,33 @@ void CountTextNodes(const Dom& dom, std::span<const uint8_t> drops, std::vector<
   }
 }
 
-void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats) {
-  stats.assign(dom.size(), NodeStats{});
-  CountTextNodes(dom, drops, stats);
-  // Children come after their parent: by the time a parent is reached, its
-  // children have told whether one of them is a block.
-  std::vector<uint8_t> has_block_child(dom.size(), 0);
+// Children come after their parent: walked backwards, an element is
+// reached once its children have added their counts (text nodes did as they
+// were counted) and told whether one of them is a block.
+void NodeStatsTable::SumSubtrees(std::span<const uint8_t> drops) {
+  const Dom& dom = *dom_;
+  std::vector<uint8_t> has_block_child(elements_.size(), 0);  // by element rank
+  auto texts = static_cast<uint32_t>(texts_.size());
   for (NodeIndex i = dom.size(); i-- > 1;) {
     const Node& node = dom[i];
-    NodeStats& own = stats[i];
-    if (node.tag != Tag::kText) {
-      own.elements += Lookup(kElementCounts, node.tag);
-      if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
-      // A <div> of text and inline elements is a paragraph too.
-      if (node.tag == Tag::kDiv && !has_block_child[i] && own.chars > 0) {
-        own.elements += ElementCounts::One(Counted::kParagraphs);
-      }
-      if (Has(node.tag, kBlock)) has_block_child[node.parent] = 1;
+    if (node.tag == Tag::kText) {
+      --texts;
+      continue;
     }
+    NodeStats& own = elements_[i - texts];
+    own.elements += Lookup(kElementCounts, node.tag);
+    if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
+    // A <div> of text and inline elements is a paragraph too.
+    if (node.tag == Tag::kDiv && !has_block_child[i - texts] && own.chars > 0) {
+      own.elements += ElementCounts::One(Counted::kParagraphs);
+    }
+    const uint32_t parent = dom.ElementRank(node.parent);
+    if (Has(node.tag, kBlock)) has_block_child[parent] = 1;
     if (drops[i] == 0) {
-      Add(own, stats[node.parent]);
+      Add(own, elements_[parent]);
     } else {
       // Dropped controls and embeds still tell what their parent is.
-      stats[node.parent].elements +=
+      elements_[parent].elements +=
           Lookup(kElementCounts, node.tag).Of(Counted::kInputs, Counted::kEmbeds);
     }
   }

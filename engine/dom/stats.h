@@ -76,6 +76,41 @@ struct NodeStats {
 };
 static_assert(sizeof(NodeStats) == 32);
 
+// A text node's own text: its length and commas.
+struct TextStats {
+  uint32_t chars = 0;
+  uint32_t commas = 0;
+};
+
+// Statistics of every node. Text nodes, about half of a page's nodes, have
+// no children: they keep only their own text, in a table of their own, and
+// elements keep the whole record, each table indexed by the tree's ranks,
+// so that a large page's statistics take less than half the memory of a
+// record per node.
+class NodeStatsTable {
+ public:
+  // Statistics of every node over its subtree, dropped subtrees left out.
+  // The tree must outlive every use of the table.
+  void Compute(const Dom& dom, std::span<const uint8_t> drops);
+  // Frees the tables when a huge page made them huge.
+  void GiveBackIfHuge(size_t kept_nodes);
+
+  // Of an element (or the document) only.
+  const NodeStats& operator[](NodeIndex element) const {
+    return elements_[dom_->ElementRank(element)];
+  }
+  // Of a text node only.
+  const TextStats& OfText(NodeIndex text) const { return texts_[dom_->TextRank(text)]; }
+
+ private:
+  void CountTexts(std::span<const uint8_t> drops);
+  void SumSubtrees(std::span<const uint8_t> drops);
+
+  const Dom* dom_ = nullptr;
+  std::vector<NodeStats> elements_;
+  std::vector<TextStats> texts_;
+};
+
 // How much text a unit counts for.
 constexpr uint32_t TextWeight(char16_t unit) { return IsCjk(unit) ? 3 : 1; }
 
@@ -87,9 +122,6 @@ constexpr bool IsComma(char16_t unit) {
 
 // Text length and commas of a text, blanks not counted.
 void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas);
-
-// Statistics of every node over its subtree, dropped subtrees left out.
-void ComputeStats(const Dom& dom, std::span<const uint8_t> drops, std::vector<NodeStats>& stats);
 
 // An <a> with an href; named anchors are not links.
 inline bool IsLink(const Dom& dom, const Node& node) {

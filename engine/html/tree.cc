@@ -244,6 +244,25 @@ void Dom::Parse(std::u16string_view page) {
                              current.space != Space::kHtml);
   }
   PopThrough(0);
+  RankKinds();
+}
+
+void Dom::RankKinds() {
+  ranks_.resize((nodes_.size() + kRankGroup - 1) / kRankGroup);
+  uint32_t texts = 0;
+  for (size_t group = 0; group < ranks_.size(); ++group) {
+    const size_t first = group * kRankGroup;
+    uint32_t bits = 0;
+    if (first + kRankGroup <= nodes_.size()) {
+      for (size_t i = 0; i < kRankGroup; ++i)
+        bits |= uint32_t{nodes_[first + i].tag == Tag::kText} << i;
+    } else {
+      for (size_t i = first; i < nodes_.size(); ++i)
+        bits |= uint32_t{nodes_[i].tag == Tag::kText} << (i - first);
+    }
+    ranks_[group] = bits << kRankBits | texts;
+    texts += kOnes[bits];
+  }
 }
 
 void Dom::AddText(const Token& token) {
@@ -551,6 +570,7 @@ void Dom::GiveBackIfHuge() {
   if (attributes_.capacity() > kKeptNodes) std::vector<Attribute>().swap(attributes_);
   if (decoded_.capacity() > kKeptNodes * 8) std::u16string().swap(decoded_);
   if (landmarks_.capacity() > kKeptNodes) std::vector<NodeIndex>().swap(landmarks_);
+  if (ranks_.capacity() > kKeptNodes / kRankGroup) std::vector<uint32_t>().swap(ranks_);
 }
 
 }  // namespace korvane

@@ -41,6 +41,8 @@
 // <mn>, <ms>, <mtext>; <annotation-xml> of HTML) hold HTML again.
 #pragma once
 
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -123,6 +125,21 @@ class Dom {
   // The value of that attribute with references decoded; empty if none.
   std::u16string AttributeValue(const Node& node, std::u16string_view lower_name) const;
 
+  // Ranks among nodes of one kind, so that a table kept for elements only
+  // or for text nodes only (about half of a page's nodes each) is indexed by
+  // them: the text nodes before a node, and the elements before it.
+  bool IsText(NodeIndex index) const {
+    return (ranks_[index / kRankGroup] >> (kRankBits + index % kRankGroup)) & 1;
+  }
+  uint32_t TextRank(NodeIndex index) const {
+    const uint32_t group = ranks_[index / kRankGroup];
+    const uint32_t texts_below = (group >> kRankBits) & ((1u << (index % kRankGroup)) - 1);
+    return (group & ((1u << kRankBits) - 1)) + kOnes[texts_below];
+  }
+  uint32_t ElementRank(NodeIndex index) const { return index - TextRank(index); }
+  uint32_t text_count() const { return TextRank(size() - 1) + IsText(size() - 1); }
+  uint32_t element_count() const { return size() - text_count(); }
+
   // The elements that passes over a page look for by their tag (<meta>,
   // <script>, <style>, <time>, <title>, <h1>, and <svg> and <math>, whose
   // titles and headings are not the page's), in document order: those
@@ -168,8 +185,23 @@ class Dom {
   std::u16string_view NameOf(const Token& token) const;
   uint8_t NameBucket(const Token& token) const;
 
+  // Eight nodes to a group, in one word: which are text in the top byte,
+  // the text nodes before the group below it (fewer than kMaxNodes).
+  static constexpr uint32_t kRankGroup = 8;
+  static constexpr int kRankBits = 24;
+  static_assert(kMaxNodes < uint32_t{1} << kRankBits);
+  // The bits set in each byte: a table, where a count of bits would be a
+  // call on processors the build does not assume have an instruction for it.
+  static constexpr auto kOnes = [] {
+    std::array<uint8_t, 256> ones{};
+    for (size_t byte = 1; byte < ones.size(); ++byte) ones[byte] = (byte & 1) + ones[byte / 2];
+    return ones;
+  }();
+  void RankKinds();
+
   std::u16string_view page_;
   std::vector<Node> nodes_;
+  std::vector<uint32_t> ranks_;  // per group of kRankGroup nodes
   std::vector<Attribute> attributes_;
   std::u16string decoded_;
   std::vector<NodeIndex> landmarks_;

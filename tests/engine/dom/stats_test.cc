@@ -40,14 +40,47 @@ TEST(DomStatsTest, SubtreesCountTheirTextLinksAndElements) {
     for (NodeIndex i = 0; i < dom.size(); ++i) marks[i] = dom[i].tag == Tag::kNav;
     return marks;
   }();
-  std::vector<NodeStats> stats;
-  ComputeStats(dom, drops, stats);
-  const NodeStats& div = stats[1];
+  NodeStatsTable stats;
+  stats.Compute(dom, drops);
+  const NodeStats div = stats[1];
   EXPECT_EQ(div.chars, 10u);
   EXPECT_EQ(div.link_chars, 2u);
   EXPECT_EQ(div.paragraphs(), 2u);
   EXPECT_EQ(div.images(), 1u);
   EXPECT_EQ(div.lines, 4u);  // "ab cd ef", "g", "h", "i j"
+}
+
+// Elements and text nodes keep their statistics apart: each paragraph here
+// and its text hold k units, a line each, past the first few groups of
+// nodes; dropped paragraphs count for nothing.
+TEST(DomStatsTest, EachNodeKeepsItsOwnStatistics) {
+  std::u16string page = u"<div>";
+  for (int k = 1; k <= 20; ++k) page += u"<p>" + std::u16string(k, u'x') + u"</p><br>";
+  page += u"</div>";
+  Dom dom;
+  dom.Parse(page);
+  std::vector<uint8_t> drops(dom.size(), 0);
+  uint32_t kept = 0;
+  for (NodeIndex i = 2, k = 1; i < dom.size(); ++i) {
+    if (dom[i].tag != Tag::kP) continue;
+    drops[i] = k % 5 == 0;
+    kept += drops[i] ? 0 : k;
+    ++k;
+  }
+  NodeStatsTable stats;
+  stats.Compute(dom, drops);
+  for (NodeIndex i = 2, k = 1; i < dom.size(); ++i) {
+    if (dom[i].tag != Tag::kP) continue;
+    const uint32_t chars = drops[i] ? 0 : k;
+    EXPECT_EQ(stats[i].chars, chars) << k;
+    EXPECT_EQ(stats[i].lines, drops[i] ? 0u : 1u) << k;
+    EXPECT_EQ(stats[i].paragraphs(), 1u) << k;
+    EXPECT_EQ(stats.OfText(i + 1).chars, chars) << k;
+    ++k;
+  }
+  EXPECT_EQ(stats[1].chars, kept);
+  EXPECT_EQ(stats[1].lines, 16u);
+  EXPECT_EQ(stats[1].paragraphs(), 16u);
 }
 
 // Each kind of element counted on its own, across the six kinds; of dropped
@@ -63,9 +96,9 @@ TEST(DomStatsTest, EachKindOfElementIsCountedApart) {
   for (NodeIndex i = 1; i < dom.size(); ++i) {
     drops[i] = dom[i].tag == Tag::kForm || dom[dom[i].parent].tag == Tag::kSpan;
   }
-  std::vector<NodeStats> stats;
-  ComputeStats(dom, drops, stats);
-  const NodeStats& div = stats[1];
+  NodeStatsTable stats;
+  stats.Compute(dom, drops);
+  const NodeStats div = stats[1];
   const struct {
     Counted kind;
     uint32_t count;

@@ -151,6 +151,33 @@ TEST(DomTreeTest, LandmarksAreTheElementsLookedForByTagInDocumentOrder) {
   EXPECT_EQ(tags, "title meta script style h1 time svg title math script ");
 }
 
+// Ranks counted against the nodes themselves, on pages whose kinds fall in
+// every pattern across groups of eight: runs of either kind, alternating
+// kinds, and a text node last (a comment parts two texts).
+TEST(DomTreeTest, RanksCountEachKindBeforeANode) {
+  const std::u16string pages[] = {
+      Repeat(u"<div><span><b>x</b></span></div>", 30),
+      u"<p>a<b>b</b>c</p>",  // after a larger page, in the same tree
+      Repeat(u"<i>x</i>", 20) + u"y",
+      Repeat(u"<br>", 17) + Repeat(u"<i>x</i><!---->x", 9),
+      Repeat(u"x<!---->", 20),  // whole groups of text
+  };
+  Dom dom;
+  for (const std::u16string& page : pages) {
+    dom.Parse(page);
+    uint32_t texts = 0;
+    for (NodeIndex i = 0; i < dom.size(); ++i) {
+      const bool text = dom[i].tag == Tag::kText;
+      ASSERT_EQ(dom.IsText(i), text) << i;
+      ASSERT_EQ(dom.TextRank(i), texts) << i;
+      ASSERT_EQ(dom.ElementRank(i), i - texts) << i;
+      texts += text;
+    }
+    EXPECT_EQ(dom.text_count(), texts);
+    EXPECT_EQ(dom.element_count(), dom.size() - texts);
+  }
+}
+
 TEST(DomTreeTest, ElementsNest256DeepAndDeeperOnesBecomeSiblings) {
   Dom dom;
   dom.Parse(Repeat(u"<div>", 5000) + u"x");
