@@ -220,7 +220,7 @@ void Dom::Parse(std::u16string_view page) {
   nodes_.reserve(NodeRoom(page));
   HtmlTokenizer tokenizer(page, attributes_);
   page_ = page;
-  nodes_.push_back(Node{.parent = kNoNode, .tag = Tag::kDocument});
+  nodes_.push_back(Node{.parent = kNoNode, .size = 0, .tag = Tag::kDocument});
   open_.push_back(OpenElement{0, Tag::kDocument, 0});
   for (Token token = tokenizer.Next(); token.kind != TokenKind::kEnd && nodes_.size() < kMaxNodes;
        token = tokenizer.Next()) {
@@ -286,11 +286,11 @@ void Dom::AddText(const Token& token) {
     // room for where it begins only.
     node.flags |= kDecoded;
     decoded_.append(2, u'\0');
-    node.first = static_cast<uint32_t>(decoded_.size());
+    node.begin = static_cast<uint32_t>(decoded_.size());
     AppendDecoded(text, ReferenceContext::kText, decoded_);
-    const auto size = static_cast<uint32_t>(decoded_.size() - node.first);
-    decoded_[node.first - 2] = static_cast<char16_t>(size & 0xFFFF);
-    decoded_[node.first - 1] = static_cast<char16_t>(size >> 16);
+    const auto size = static_cast<uint32_t>(decoded_.size() - node.begin);
+    decoded_[node.begin - 2] = static_cast<char16_t>(size & 0xFFFF);
+    decoded_[node.begin - 1] = static_cast<char16_t>(size >> 16);
   }
   nodes_.push_back(node);
 }
@@ -323,7 +323,6 @@ void Dom::InsertElement(const Token& token, Space space) {
   nodes_.push_back(Node{.parent = open_.back().node,
                         .end = index + 1,
                         .begin = token.begin,
-                        .size = token.size,
                         .first = token.first_attribute,
                         .tag = tag,
                         .attribute_count = static_cast<uint16_t>(token.attribute_count)});
@@ -528,7 +527,7 @@ uint8_t Dom::NameBucket(const Token& token) const {
 
 std::u16string_view Dom::Text(const Node& node) const {
   if (node.flags & kDecoded) {
-    const char16_t* text = decoded_.data() + node.first;
+    const char16_t* text = decoded_.data() + node.begin;
     return std::u16string_view(text, uint32_t{text[-2]} | uint32_t{text[-1]} << 16);
   }
   return page_.substr(node.begin, node.size);

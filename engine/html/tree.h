@@ -68,21 +68,23 @@ enum NodeFlag : uint8_t {
   kRawContent = 2,  // text: content of a raw-text element
 };
 
-// 24 bytes: every pass over a page reads its nodes, and a large page holds
+// 20 bytes: every pass over a page reads its nodes, and a large page holds
 // hundreds of thousands.
 struct Node {
   NodeIndex parent = 0;  // kNoNode for the document
   NodeIndex end = 0;     // one past the last node of the subtree
-  uint32_t begin = 0;    // element: its "<" in the page; text: first unit in the page
-  uint32_t size = 0;     // element: units of its start tag; text: units in the page
-  // Element: the index of its first attribute. Text flagged kDecoded: where
-  // its text begins in the decoded-text buffer.
-  uint32_t first = 0;
+  // Element: its "<" in the page. Text: where its text begins, in the page
+  // or, flagged kDecoded, in the decoded-text buffer.
+  uint32_t begin = 0;
+  union {
+    uint32_t size = 0;  // text: its units in the page
+    uint32_t first;     // element: the index of its first attribute
+  };
   Tag tag = Tag::kUnknown;
   uint8_t flags = 0;
   uint16_t attribute_count = 0;
 };
-static_assert(sizeof(Node) == 24);
+static_assert(sizeof(Node) == 20);
 
 class Dom {
  public:
