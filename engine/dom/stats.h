@@ -85,7 +85,7 @@ struct TextStats {
 // Statistics of every node. Text nodes, about half of a page's nodes, have
 // no children: they keep only their own text, in a table of their own, and
 // elements keep the whole record, each table indexed by the tree's ranks,
-// so that a large page's statistics take less than half the memory of a
+// so that a large page's statistics take about 60% of the memory of a
 // record per node.
 class NodeStatsTable {
  public:

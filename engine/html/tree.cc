@@ -253,12 +253,9 @@ void Dom::RankKinds() {
   for (size_t group = 0; group < ranks_.size(); ++group) {
     const size_t first = group * kRankGroup;
     uint32_t bits = 0;
-    if (first + kRankGroup <= nodes_.size()) {
-      for (size_t i = 0; i < kRankGroup; ++i)
-        bits |= uint32_t{nodes_[first + i].tag == Tag::kText} << i;
-    } else {
-      for (size_t i = first; i < nodes_.size(); ++i)
-        bits |= uint32_t{nodes_[i].tag == Tag::kText} << (i - first);
+    const size_t count = std::min<size_t>(kRankGroup, nodes_.size() - first);
+    for (size_t i = 0; i < count; ++i) {
+      bits |= uint32_t{nodes_[first + i].tag == Tag::kText} << i;
     }
     ranks_[group] = bits << kRankBits | texts;
     texts += kOnes[bits];

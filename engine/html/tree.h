@@ -42,7 +42,6 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>

@@ -42,7 +42,7 @@ TEST(DomStatsTest, SubtreesCountTheirTextLinksAndElements) {
   }();
   NodeStatsTable stats;
   stats.Compute(dom, drops);
-  const NodeStats div = stats[1];
+  const NodeStats& div = stats[1];
   EXPECT_EQ(div.chars, 10u);
   EXPECT_EQ(div.link_chars, 2u);
   EXPECT_EQ(div.paragraphs(), 2u);
@@ -98,7 +98,7 @@ TEST(DomStatsTest, EachKindOfElementIsCountedApart) {
   }
   NodeStatsTable stats;
   stats.Compute(dom, drops);
-  const NodeStats div = stats[1];
+  const NodeStats& div = stats[1];
   const struct {
     Counted kind;
     uint32_t count;
