@@ -75,7 +75,7 @@ class Scorer {
     if (candidates_.empty()) return Selection{{Body()}, kNoNode};
     for (NodeIndex candidate : candidates_) {
       Score(candidate) *= 1.0 - LinkDensity(in_.stats[candidate]);
-      if (InEntry(candidate)) Score(candidate) *= kEntryFactor;
+      if (in_entry_[candidate]) Score(candidate) *= kEntryFactor;
     }
     NodeIndex top = Refine(BestCandidates());
     std::vector<NodeIndex> parts = Siblings(top);
@@ -112,8 +112,6 @@ class Scorer {
     return scores_[slot - 1];
   }
 
-  bool InEntry(NodeIndex element) const { return in_entry_[element]; }
-
   bool Scorable(NodeIndex node) const {
     return node != kNoNode && node != 0 && dom()[node].tag != Tag::kHtml;
   }
@@ -146,8 +144,8 @@ class Scorer {
     const double score =
         1.0 + paragraph.commas + std::min<double>(std::floor(paragraph.chars / 100.0), 3.0);
     // Text inside a list entry credits the entry, never the list.
-    const bool in_entry = InEntry(node);
-    for (int level = 0; level < kCreditedLevels && Scorable(node) && InEntry(node) == in_entry;
+    const bool in_entry = in_entry_[node];
+    for (int level = 0; level < kCreditedLevels && Scorable(node) && in_entry_[node] == in_entry;
          ++level) {
       Touch(node) += score / Divider(level);
       node = dom()[node].parent;
