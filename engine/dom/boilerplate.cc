@@ -5,6 +5,7 @@
 
 #include "dom/phrases.h"
 #include "dom/stats.h"
+#include "dom/text.h"
 #include "html/tokenizer.h"
 
 namespace korvane {
@@ -137,19 +138,19 @@ bool IsBoilerplateLine(std::u16string_view line) {
 }
 
 void RemoveBoilerplateLines(std::u16string& body) {
-  std::u16string kept;
-  kept.reserve(body.size());
+  // In place, as the kept lines only move towards the start.
+  size_t size = 0;
   for (size_t begin = 0; begin < body.size();) {
     size_t end = body.find(u"\r\n", begin);
     if (end == std::u16string::npos) end = body.size();
     const std::u16string_view line = std::u16string_view(body).substr(begin, end - begin);
     if (!IsBoilerplateLine(line)) {
-      if (!kept.empty()) kept.append(u"\r\n");
-      kept.append(line);
+      if (size > 0) size = MoveTo(body, size, u"\r\n");
+      size = MoveTo(body, size, line);
     }
     begin = end + 2;
   }
-  body.swap(kept);
+  body.resize(size);
 }
 
 }  // namespace korvane

@@ -400,14 +400,15 @@ void TrimEdges(std::u16string& body) {
   for (size_t i = lines.size(), read = 0; i-- > 0 && read < kBottomLines;) {
     if (!ReadEdgeLine(lines[i], keep[i], read)) break;
   }
-  std::u16string trimmed;
-  trimmed.reserve(body.size());
+  // In place: a kept line moves only towards the start, over lines already
+  // read, so a large body is not held twice.
+  size_t size = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (!keep[i] || lines[i].empty()) continue;
-    if (!trimmed.empty()) trimmed.append(u"\r\n");
-    trimmed.append(lines[i]);
+    if (size > 0) size = MoveTo(body, size, u"\r\n");
+    size = MoveTo(body, size, lines[i]);
   }
-  body.swap(trimmed);
+  body.resize(size);
 }
 
 void TrimAuthorNote(std::u16string& body, std::u16string_view author) {

@@ -23,8 +23,9 @@ namespace {
 // An article shorter than this (CJK counting three) is looked for again with
 // fewer parts of the page ruled out.
 constexpr uint32_t kEnoughText = 250;
-// Per-node buffers longer than this are given back after a page.
-constexpr size_t kKeptNodes = size_t{1} << 18;
+// Per-node buffers longer than this are given back after a page: news pages
+// have up to about 17,000 nodes, so only pages far past them give back.
+constexpr size_t kKeptNodes = size_t{1} << 16;
 
 struct Attempt {
   bool strip_unlikely;
@@ -39,19 +40,24 @@ struct Work {
   PageDrops page_drops;
   std::vector<uint8_t> drops;
   NodeStatsTable stats;
-  std::u16string body;
+  std::u16string body;       // of the current attempt
+  std::u16string best_body;  // of the best attempt so far
   std::vector<NodeIndex> parts;
 
-  // Frees what a huge page made huge.
-  void GiveBackIfHuge() {
-    dom.GiveBackIfHuge();
-    page_drops.GiveBackIfHuge(kKeptNodes);
-    stats.GiveBackIfHuge(kKeptNodes);
+  // Frees the tables of the attempts when a huge page made them huge, as
+  // soon as the attempts are done: the metadata and the output take their
+  // memory rather than more.
+  void GiveBackAttemptsIfHuge() {
     if (hints.capacity() > kKeptNodes) {
       std::vector<Hint>().swap(hints);
       std::vector<uint8_t>().swap(drops);
     }
     korvane::GiveBackIfHuge(body);
+  }
+  // After the page's output is made.
+  void GiveBackIfHuge() {
+    dom.GiveBackIfHuge();
+    korvane::GiveBackIfHuge(best_body);
   }
 };
 
@@ -69,6 +75,8 @@ uint32_t TryAttempt(Work& work, const Attempt& attempt, ArticleSpan& span) {
   const Selection selection =
       SelectArticle(ScoringInput{work.dom, work.hints, work.drops, work.stats, attempt.use_hints});
   CleanArticle(work.dom, work.hints, work.stats, selection.parts, attempt.use_hints, work.drops);
+  // The text is written from the tree and the drops alone.
+  work.stats.GiveBackIfHuge(kKeptNodes);
   TextWriter writer(work.body);
   for (const NodeIndex part : selection.parts) {
     writer.AppendSubtree(work.dom, part, work.drops);
@@ -107,19 +115,22 @@ Article ExtractDomArticle(std::u16string_view html) {
   PageHeadings headings = ReadPageHeadings(work.dom);
   work.page_drops.TrustArticleContainers(work.dom, headings.headline_node, work.hints);
   Article article;
+  work.best_body.clear();
   uint32_t best_length = 0;
   ArticleSpan best_span;
   for (const Attempt& attempt : kAttempts) {
     ArticleSpan span;
     const uint32_t length = TryAttempt(work, attempt, span);
-    if (length > best_length || article.body.empty()) {
-      article.body = work.body;
+    if (length > best_length || work.best_body.empty()) {
+      work.best_body.swap(work.body);
       article.images = ArticleImages(work.dom, work.parts, work.drops);
       best_length = length;
       best_span = span;
     }
     if (length >= kEnoughText) break;
   }
+  work.GiveBackAttemptsIfHuge();
+  article.body = work.best_body;
   PageMetadata metadata = ReadMetadata(work.dom, best_span, std::move(headings));
   WithoutLeadingHeadline(metadata.headline, article.body);
   TrimAuthorNote(article.body, metadata.author);

@@ -41,4 +41,11 @@ class TextWriter {
 // The text of a subtree on one line, blanks squeezed (titles, headings).
 std::u16string OneLineText(const Dom& dom, NodeIndex root);
 
+// Writes `units` over `text` from `at`, for rewriting a text in place: they
+// may lie in `text` itself, at `at` or after. Returns where they end.
+inline size_t MoveTo(std::u16string& text, size_t at, std::u16string_view units) {
+  std::char_traits<char16_t>::move(text.data() + at, units.data(), units.size());
+  return at + units.size();
+}
+
 }  // namespace korvane

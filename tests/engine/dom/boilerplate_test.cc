@@ -65,6 +65,7 @@ TEST(DomBoilerplateTest, LinesAreRemovedWholeAndTheRestRejoined) {
       {u"Read more", u""},
       {u"", u""},
       {u"one\r\ntwo", u"one\r\ntwo"},
+      {u"a\r\nRead more\r\nb\r\nc", u"a\r\nb\r\nc"},  // kept lines move up, in place
   };
   for (const auto& test : cases) {
     std::u16string body(test.body);
