@@ -189,33 +189,57 @@ Hiding HidingOf(const Dom& dom, NodeIndex index, const HiddenByStyle& sheet) {
 
 void PageDrops::Read(const Dom& dom) {
   style_.Read(dom);
-  text_.assign(dom.size(), 0);
   // Each text node's units as the page writes them (blanks and references
   // too: a share is all this measures), outside links and junk that is
-  // never shown; then the sums, children after their parents.
+  // never shown; then the sums, children after their parents. Only the
+  // shares they pass are kept.
+  std::vector<uint32_t> text(dom.size(), 0);
+  uint32_t total = 0;
   NodeIndex link_end = 0;
   for (NodeIndex i = 1; i < dom.size(); ++i) {
     const Node& node = dom[i];
     if (node.tag == Tag::kText) {
-      if (i >= link_end && !(node.flags & kRawContent)) text_[i] = node.size;
+      if (i >= link_end && !(node.flags & kRawContent)) text[i] = node.size;
+      total += text[i];
     } else if (IsJunk(node.tag) && !MayRunOn(node.tag)) {
       i = node.end - 1;
     } else if (IsLink(dom, node)) {
       link_end = std::max(link_end, node.end);
     }
   }
-  for (NodeIndex i = dom.size(); i-- > 1;) text_[dom[i].parent] += text_[i];
+  // More than a share of the text: at least the next whole unit.
+  const auto least = [&](double share) { return static_cast<uint32_t>(share * total) + 1; };
+  const uint32_t article = least(kArticleShare);
+  const uint32_t container = least(kArticleContainerShare);
+  const auto most = [&](uint32_t units) {
+    return static_cast<uint8_t>((units >= article ? kArticleMost : 0) |
+                                (units >= container ? kContainerMost : 0));
+  };
+  // Subtrees that hold more than half the text nest in one another: a few
+  // nodes, kept in document order.
+  static_assert(kArticleContainerShare >= 0.5 && kArticleShare >= kArticleContainerShare);
+  most_.clear();
+  for (NodeIndex i = dom.size(); i-- > 1;) {
+    // Its subtree's sum is whole: its descendants come after it.
+    if (text[i] >= container) most_.push_back({i, most(text[i])});
+    text[dom[i].parent] += text[i];
+  }
+  if (total >= container) most_.push_back({0, most(total)});
+  std::reverse(most_.begin(), most_.end());
 }
 
-bool PageDrops::HoldsMostText(NodeIndex node, double share) const {
-  return text_[node] > share * text_[0];
+bool PageDrops::HoldsMost(NodeIndex node, Most share) const {
+  const auto at =
+      std::lower_bound(most_.begin(), most_.end(), node,
+                       [](const Holder& holder, NodeIndex n) { return holder.node < n; });
+  return at != most_.end() && at->node == node && (at->shares & share);
 }
 
 void PageDrops::TrustArticleContainers(const Dom& dom, NodeIndex headline,
                                        std::span<Hint> hints) const {
   if (headline == kNoNode) return;
   for (NodeIndex up = dom[headline].parent; up != kNoNode && up != 0; up = dom[up].parent) {
-    if (!HoldsMostText(up, kArticleContainerShare)) continue;
+    if (!HoldsMost(up, kContainerMost)) continue;
     hints[up].unlikely = false;
     hints[up].weight = std::max<int8_t>(hints[up].weight, 0);
   }
@@ -240,13 +264,13 @@ void PageDrops::Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unl
       continue;
     }
     uint8_t drop = 0;
-    const bool junk = IsJunk(node.tag) && !(MayRunOn(node.tag) && HoldsMostText(i, kArticleShare));
+    const bool junk = IsJunk(node.tag) && !(MayRunOn(node.tag) && HoldsMost(i, kArticleMost));
     const Hiding hiding = junk ? Hiding::kShown : HidingOf(dom, i, style_);
     if (junk) {
       drop = kJunk;
     } else if (invisible && node.tag == Tag::kImg) {
       drop = kHidden;  // what an invisible element holds besides its text
-    } else if (hiding == Hiding::kGone && !HoldsMostText(i, kArticleShare)) {
+    } else if (hiding == Hiding::kGone && !HoldsMost(i, kArticleMost)) {
       drop = kHidden;
     } else if (hiding == Hiding::kInvisible) {
       visibility.push_back(Visibility{node.end, false});
@@ -261,10 +285,6 @@ void PageDrops::Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unl
       visibility.push_back(Visibility{node.end, true});
     }
   }
-}
-
-void PageDrops::GiveBackIfHuge(size_t kept_nodes) {
-  if (text_.capacity() > kept_nodes) std::vector<uint32_t>().swap(text_);
 }
 
 }  // namespace korvane

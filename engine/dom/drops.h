@@ -41,14 +41,18 @@ class PageDrops {
   void Mark(const Dom& dom, std::span<const Hint> hints, bool strip_unlikely,
             std::vector<uint8_t>& drops) const;
 
-  // Frees what a huge page made huge.
-  void GiveBackIfHuge(size_t kept_nodes);
-
  private:
-  bool HoldsMostText(NodeIndex node, double share) const;
+  // Which shares of the page's text (outside links and junk) a subtree
+  // holds more of.
+  enum Most : uint8_t { kArticleMost = 1, kContainerMost = 2 };
+  struct Holder {
+    NodeIndex node;
+    uint8_t shares;  // Most
+  };
+  bool HoldsMost(NodeIndex node, Most share) const;
 
   HiddenByStyle style_;
-  std::vector<uint32_t> text_;  // per subtree: units of text outside links and junk
+  std::vector<Holder> most_;  // the subtrees that hold more than a share, in document order
 };
 
 }  // namespace korvane
