@@ -175,11 +175,11 @@ class Scorer {
   // paragraphs: they are credited themselves, not as a paragraph of their
   // parent, so that their class counts.
   void MarkBlockParents() {
-    has_block_child_.assign(dom().size(), 0);
+    has_block_child_.assign(dom().size(), false);
     for (NodeIndex i = 1; i < dom().size(); ++i) {
       const Tag tag = dom()[i].tag;
       if (Has(tag, kBlock) || (tag == Tag::kBr && i >= 2 && EndsBlankLine(i))) {
-        has_block_child_[dom()[i].parent] = 1;
+        has_block_child_[dom()[i].parent] = true;
       }
     }
   }
@@ -210,7 +210,7 @@ class Scorer {
       } else if (node.tag == Tag::kText) {
         if (node.flags & kRawContent) continue;
         // A text node's statistics are its own text's, counted once.
-        const TextStats& text = in_.stats.OfText(i);
+        const TextStats text = in_.stats.OfText(i);
         current.chars += text.chars;
         current.commas += text.commas;
         if (i < link_end) current.link_chars += text.chars;
@@ -383,9 +383,9 @@ class Scorer {
   }
 
   const ScoringInput& in_;
-  std::vector<uint32_t> slot_;  // by element rank
-  std::vector<double> scores_;  // in the order of candidates_
-  std::vector<uint8_t> has_block_child_;
+  std::vector<uint32_t> slot_;         // by element rank
+  std::vector<double> scores_;         // in the order of candidates_
+  std::vector<bool> has_block_child_;  // bits: a page has many nodes
   std::vector<uint8_t> in_entry_;
   std::vector<NodeIndex> candidates_;
 };

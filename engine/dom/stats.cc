@@ -37,19 +37,13 @@ constexpr ElementCounts CountsOf(Tag tag) {
 }
 // Looked up, where a switch would jump somewhere else at nearly every element.
 constexpr auto kElementCounts = TagTable<ElementCounts>(CountsOf);
+constexpr auto kPackedCounts = TagTable<uint64_t>([](Tag tag) { return CountsOf(tag).Packed(); });
+constexpr uint64_t kOneParagraph = ElementCounts::One(Counted::kParagraphs).Packed();
 
 // Cells share the line of their row, as in the text output.
 constexpr auto kStartsLine = TagTable([](Tag tag) {
   return (Has(tag, kBlock) && tag != Tag::kTd && tag != Tag::kTh) || tag == Tag::kBr;
 });
-
-void Add(const NodeStats& from, NodeStats& to) {
-  to.chars += from.chars;
-  to.link_chars += from.link_chars;
-  to.commas += from.commas;
-  to.lines += from.lines;
-  to.elements += from.elements;
-}
 
 }  // namespace
 
@@ -87,16 +81,23 @@ void CountText(std::u16string_view text, uint32_t& chars, uint32_t& commas) {
 
 void NodeStatsTable::Compute(const Dom& dom, std::span<const uint8_t> drops) {
   dom_ = &dom;
-  elements_.assign(dom.element_count(), NodeStats{});
-  texts_.assign(dom.text_count(), TextStats{});
+  elements_.assign(dom.element_count(), ElementRecord{});
+  beside_.clear();
+  texts_.assign(dom.text_count(), 0);
   CountTexts(drops);
   SumSubtrees(drops);
 }
 
+TextStats NodeStatsTable::CountAgain(NodeIndex text) const {
+  TextStats stats;
+  CountText(dom_->Text((*dom_)[text]), stats.chars, stats.commas);
+  return stats;
+}
+
 void NodeStatsTable::GiveBackIfHuge(size_t kept_nodes) {
   if (elements_.capacity() + texts_.capacity() <= kept_nodes) return;
-  std::vector<NodeStats>().swap(elements_);
-  std::vector<TextStats>().swap(texts_);
+  std::vector<ElementRecord>().swap(elements_);
+  std::vector<uint32_t>().swap(texts_);
 }
 
 // Counts the text of every text node, adding it to its parent's with a line
@@ -117,9 +118,10 @@ void NodeStatsTable::CountTexts(std::span<const uint8_t> drops) {
       i = node.end - 1;
     } else if (node.tag == Tag::kText) {
       if (node.flags & kRawContent) continue;
-      TextStats& own = texts_[dom.TextRank(i)];
+      TextStats own;
       CountText(dom.Text(node), own.chars, own.commas);
-      NodeStats& parent = elements_[dom.ElementRank(node.parent)];
+      texts_[dom.TextRank(i)] = Packed(own);
+      ElementRecord& parent = elements_[dom.ElementRank(node.parent)];
       parent.chars += own.chars;
       parent.commas += own.commas;
       if (own.chars > 0 && line_start) {
@@ -145,23 +147,50 @@ void NodeStatsTable::SumSubtrees(std::span<const uint8_t> drops) {
       --texts;
       continue;
     }
-    NodeStats& own = elements_[i - texts];
-    own.elements += Lookup(kElementCounts, node.tag);
-    if (IsLinkText(dom, node, own)) own.link_chars = own.chars;
+    ElementRecord& own = elements_[i - texts];
+    AddCounts(Lookup(kPackedCounts, node.tag), own);
+    if (IsLinkText(dom, node, NodeStats{own.chars, own.link_chars, own.commas, own.lines, {}})) {
+      own.link_chars = own.chars;
+    }
     // A <div> of text and inline elements is a paragraph too.
     if (node.tag == Tag::kDiv && !has_block_child[i - texts] && own.chars > 0) {
-      own.elements += ElementCounts::One(Counted::kParagraphs);
+      AddCounts(kOneParagraph, own);
     }
-    const uint32_t parent = dom.ElementRank(node.parent);
-    if (Has(node.tag, kBlock)) has_block_child[parent] = 1;
+    const uint32_t parent_rank = dom.ElementRank(node.parent);
+    ElementRecord& parent = elements_[parent_rank];
+    if (Has(node.tag, kBlock)) has_block_child[parent_rank] = 1;
     if (drops[i] == 0) {
-      Add(own, elements_[parent]);
+      parent.chars += own.chars;
+      parent.link_chars += own.link_chars;
+      parent.commas += own.commas;
+      parent.lines += own.lines;
+      if (own.counts & kBeside) {
+        const ElementCounts counts = beside_[own.counts & ~kBeside];  // beside_ may grow
+        AddCounts(counts, parent);
+      } else {
+        AddCounts(own.counts, parent);
+      }
     } else {
       // Dropped controls and embeds still tell what their parent is.
-      elements_[parent].elements +=
-          Lookup(kElementCounts, node.tag).Of(Counted::kInputs, Counted::kEmbeds);
+      AddCounts(Lookup(kElementCounts, node.tag).Of(Counted::kInputs, Counted::kEmbeds), parent);
     }
   }
+}
+
+void NodeStatsTable::AddCounts(const ElementCounts& counts, ElementRecord& to) {
+  if (!(to.counts & kBeside)) {
+    const uint64_t packed = counts.Packed();
+    if (packed != ElementCounts::kTooMany) {
+      const uint64_t sum = to.counts + packed;
+      if ((sum & ElementCounts::kPackedGuards) == 0) {
+        to.counts = sum;
+        return;
+      }
+    }
+    beside_.push_back(ElementCounts::Unpacked(to.counts));
+    to.counts = kBeside | (beside_.size() - 1);
+  }
+  beside_[to.counts & ~kBeside] += counts;
 }
 
 }  // namespace korvane

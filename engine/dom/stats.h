@@ -12,6 +12,13 @@
 
 namespace korvane {
 
+// `bits` repeated in each of `fields` fields of `width` bits.
+constexpr uint64_t EveryField(uint64_t bits, int width, int fields) {
+  uint64_t word = 0;
+  for (int field = 0; field < fields; ++field) word |= bits << (field * width);
+  return word;
+}
+
 // Elements a subtree holds, by kind: each count is below kMaxNodes, so six
 // fit in two words, 21 bits each, and adding two subtrees' counts adds the
 // words.
@@ -26,6 +33,7 @@ enum class Counted : uint8_t {
 
 class ElementCounts {
  public:
+  static constexpr int kKinds = 6;
   static constexpr int kBits = 21;
   static_assert(kMaxNodes <= uint64_t{1} << kBits);
 
@@ -47,6 +55,33 @@ class ElementCounts {
     ElementCounts counts;
     counts.words_[Word(one)] |= words_[Word(one)] & Mask(one);
     counts.words_[Word(other)] |= words_[Word(other)] & Mask(other);
+    return counts;
+  }
+
+  // The counts in one word, ten bits a kind: nine for the count and a guard
+  // bit above them, which a sum of two packed words sets in a kind that
+  // outgrows nine bits. kTooMany when a count is already past them.
+  static constexpr int kPackedBits = 10;
+  static constexpr int kPackedMaxBits = kPackedBits - 1;
+  static constexpr uint32_t kPackedMax = (1u << kPackedMaxBits) - 1;
+  static constexpr uint64_t kPackedGuards =
+      EveryField(uint64_t{1} << kPackedMaxBits, kPackedBits, kKinds);
+  static constexpr uint64_t kTooMany = ~uint64_t{0};
+  constexpr uint64_t Packed() const {
+    uint64_t packed = 0;
+    for (int kind = 0; kind < kKinds; ++kind) {
+      const uint32_t count = (*this)[static_cast<Counted>(kind)];
+      if (count > kPackedMax) return kTooMany;
+      packed |= uint64_t{count} << (kind * kPackedBits);
+    }
+    return packed;
+  }
+  static constexpr ElementCounts Unpacked(uint64_t packed) {
+    ElementCounts counts;
+    for (int kind = 0; kind < kKinds; ++kind) {
+      const uint64_t count = (packed >> (kind * kPackedBits)) & kPackedMax;
+      counts.words_[Word(static_cast<Counted>(kind))] += count << Shift(static_cast<Counted>(kind));
+    }
     return counts;
   }
 
@@ -84,8 +119,10 @@ struct TextStats {
 
 // Statistics of every node. Text nodes, about half of a page's nodes, have
 // no children: they keep only their own text, in a table of their own, and
-// elements keep the whole record, each table indexed by the tree's ranks,
-// so that a large page's statistics take about 60% of the memory of a
+// elements keep the whole record, each table indexed by the tree's ranks.
+// An element's counts are packed in one word; the few elements around most
+// of a large page, with hundreds of one kind, keep theirs whole beside.
+// So a large page's statistics take less than half the memory of a whole
 // record per node.
 class NodeStatsTable {
  public:
@@ -96,19 +133,61 @@ class NodeStatsTable {
   void GiveBackIfHuge(size_t kept_nodes);
 
   // Of an element (or the document) only.
-  const NodeStats& operator[](NodeIndex element) const {
-    return elements_[dom_->ElementRank(element)];
+  NodeStats operator[](NodeIndex element) const {
+    const ElementRecord& record = elements_[dom_->ElementRank(element)];
+    return NodeStats{record.chars, record.link_chars, record.commas, record.lines, Counts(record)};
   }
   // Of a text node only.
-  const TextStats& OfText(NodeIndex text) const { return texts_[dom_->TextRank(text)]; }
+  TextStats OfText(NodeIndex text) const {
+    const uint32_t packed = texts_[dom_->TextRank(text)];
+    if (packed == kCountAgain) return CountAgain(text);
+    return TextStats{packed & ((1u << kLengthBits) - 1), packed >> kLengthBits};
+  }
 
  private:
+  struct ElementRecord {
+    uint32_t chars = 0;
+    uint32_t link_chars = 0;
+    uint32_t commas = 0;
+    uint32_t lines = 0;
+    uint64_t counts = 0;  // packed, or kBeside and the place of the whole counts in beside_
+  };
+  static constexpr uint64_t kBeside = uint64_t{1} << 63;
+
+  ElementCounts Counts(const ElementRecord& record) const {
+    return record.counts & kBeside ? beside_[record.counts & ~kBeside]
+                                   : ElementCounts::Unpacked(record.counts);
+  }
+  // Packed counts are added as words; a sum that outgrows a kind's bits
+  // moves the counts beside.
+  void AddCounts(uint64_t packed, ElementRecord& to) {
+    const uint64_t sum = to.counts + packed;
+    if ((sum & (ElementCounts::kPackedGuards | kBeside)) == 0) {
+      to.counts = sum;
+    } else {
+      AddCounts(ElementCounts::Unpacked(packed), to);
+    }
+  }
+  void AddCounts(const ElementCounts& counts, ElementRecord& to);
   void CountTexts(std::span<const uint8_t> drops);
   void SumSubtrees(std::span<const uint8_t> drops);
 
+  // A text's statistics in one word: its length in the low kLengthBits,
+  // its commas above; a text that has too many of either (a long one) is
+  // marked kCountAgain and counted again when asked for.
+  static constexpr int kLengthBits = 24;
+  static constexpr uint32_t kCountAgain = 0xFF000000;
+  static uint32_t Packed(const TextStats& text) {
+    const uint32_t commas_room = kCountAgain >> kLengthBits;
+    if (text.chars >> kLengthBits != 0 || text.commas >= commas_room) return kCountAgain;
+    return text.chars | text.commas << kLengthBits;
+  }
+  TextStats CountAgain(NodeIndex text) const;
+
   const Dom* dom_ = nullptr;
-  std::vector<NodeStats> elements_;
-  std::vector<TextStats> texts_;
+  std::vector<ElementRecord> elements_;
+  std::vector<ElementCounts> beside_;
+  std::vector<uint32_t> texts_;
 };
 
 // How much text a unit counts for.

@@ -83,6 +83,31 @@ TEST(DomStatsTest, EachNodeKeepsItsOwnStatistics) {
   EXPECT_EQ(stats[1].paragraphs(), 16u);
 }
 
+// A <div> of text and inline elements counts as a paragraph; one holding a
+// block, or no text, does not.
+TEST(DomStatsTest, ADivOfTextIsAParagraph) {
+  const struct {
+    std::u16string_view page;
+    uint32_t paragraphs;  // of the first element
+  } cases[] = {
+      {u"<div>ab</div>", 1},
+      {u"<div><span>a</span> b</div>", 1},
+      {u"<div> </div>", 0},
+      {u"<div><p>a</p></div>", 1},
+      {u"<div><div>a</div></div>", 1},
+      {u"<div><div>a</div><p>b</p><div>c</div></div>", 3},
+      {u"<section>ab</section>", 0},
+  };
+  for (const auto& test : cases) {
+    Dom dom;
+    dom.Parse(test.page);
+    NodeStatsTable stats;
+    stats.Compute(dom, std::vector<uint8_t>(dom.size(), 0));
+    EXPECT_EQ(stats[1].paragraphs(), test.paragraphs)
+        << testing::PrintToString(std::u16string(test.page));
+  }
+}
+
 // Each kind of element counted on its own, across the six kinds; of dropped
 // elements only controls and embeds, and nothing inside a dropped subtree.
 TEST(DomStatsTest, EachKindOfElementIsCountedApart) {
@@ -113,6 +138,58 @@ TEST(DomStatsTest, EachKindOfElementIsCountedApart) {
   EXPECT_EQ(div.embeds(), 6u);
   EXPECT_EQ(div.headers(), 4u);
   EXPECT_EQ(div.list_items(), 3u);
+}
+
+// Counts of hundreds of one kind stay exact, however the subtrees they come
+// from add up: an element's own, a child's past the packed limit of 511,
+// two children's that pass it together, in either order.
+TEST(DomStatsTest, CountsInTheHundredsStayExact) {
+  const struct {
+    std::vector<uint32_t> paragraphs;  // of each inner <div>, which also holds an <img>
+  } cases[] = {{{511}},     {{512}},      {{300, 300}},     {{600, 10}},
+               {{10, 600}}, {{600, 700}}, {{200, 200, 200}}};
+  for (const auto& test : cases) {
+    std::u16string page = u"<div>";
+    uint32_t all = 0;
+    for (const uint32_t count : test.paragraphs) {
+      page += u"<div><img>";
+      for (uint32_t p = 0; p < count; ++p) page += u"<p>x</p>";
+      page += u"</div>";
+      all += count;
+    }
+    page += u"<input></div>";
+    Dom dom;
+    dom.Parse(page);
+    std::vector<uint8_t> drops(dom.size(), 0);
+    drops[dom.size() - 1] = 1;  // the <input>: still counted by its parent
+    NodeStatsTable stats;
+    stats.Compute(dom, drops);
+    const std::string name = testing::PrintToString(test.paragraphs);
+    for (NodeIndex inner = 2, k = 0; k < test.paragraphs.size(); inner = dom[inner].end, ++k) {
+      EXPECT_EQ(stats[inner].paragraphs(), test.paragraphs[k]) << name;
+      EXPECT_EQ(stats[inner].images(), 1u) << name;
+    }
+    const NodeStats outer = stats[1];
+    EXPECT_EQ(outer.paragraphs(), all) << name;
+    EXPECT_EQ(outer.images(), test.paragraphs.size()) << name;
+    EXPECT_EQ(outer.inputs(), 1u) << name;
+    EXPECT_EQ(outer.list_items(), 0u) << name;
+    EXPECT_EQ(outer.chars, all) << name;
+  }
+}
+
+// A text node's own figures, however many commas it has.
+TEST(DomStatsTest, TextsWithManyCommasKeepThemAll) {
+  for (const uint32_t commas : {0u, 254u, 255u, 300u}) {
+    const std::u16string page = u"<p>ab" + std::u16string(commas, u'\uff0c') + u"</p>";
+    Dom dom;
+    dom.Parse(page);
+    NodeStatsTable stats;
+    stats.Compute(dom, std::vector<uint8_t>(dom.size(), 0));
+    EXPECT_EQ(stats.OfText(2).commas, commas);
+    EXPECT_EQ(stats.OfText(2).chars, 2 + commas);
+    EXPECT_EQ(stats[1].commas, commas);
+  }
 }
 
 // Counts reach their most, 2^21 - 1, without running into the next.
