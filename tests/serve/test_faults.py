@@ -374,7 +374,11 @@ def test_memory_stays_bounded_under_a_flood_of_large_bodies(start_server):
     print(f"peak RSS {warm_mib:.1f} MiB after the first round, {peak_mib:.1f} MiB at the end; "
           f"the bound {bound_mib:.0f} MiB")
     assert peak_mib < bound_mib
-    assert peak_mib < warm_mib + clients * size / (1 << 20)
+    # A body leaked per request would add about 120 MiB here. On a busy
+    # machine threads that meet in the allocator may warm one more arena:
+    # 4.07 MiB more than the first round (one body per client is 4) was
+    # seen once, under a parallel ctest.
+    assert peak_mib < warm_mib + 2 * clients * size / (1 << 20)
     assert_healthy(server)
 
 
