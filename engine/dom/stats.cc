@@ -165,8 +165,7 @@ void NodeStatsTable::SumSubtrees(std::span<const uint8_t> drops) {
       parent.commas += own.commas;
       parent.lines += own.lines;
       if (own.counts & kBeside) {
-        const ElementCounts counts = beside_[own.counts & ~kBeside];  // beside_ may grow
-        AddCounts(counts, parent);
+        AddBeside(Counts(own), parent);  // a copy: beside_ may grow
       } else {
         AddCounts(own.counts, parent);
       }
@@ -177,16 +176,8 @@ void NodeStatsTable::SumSubtrees(std::span<const uint8_t> drops) {
   }
 }
 
-void NodeStatsTable::AddCounts(const ElementCounts& counts, ElementRecord& to) {
+void NodeStatsTable::AddBeside(const ElementCounts& counts, ElementRecord& to) {
   if (!(to.counts & kBeside)) {
-    const uint64_t packed = counts.Packed();
-    if (packed != ElementCounts::kTooMany) {
-      const uint64_t sum = to.counts + packed;
-      if ((sum & ElementCounts::kPackedGuards) == 0) {
-        to.counts = sum;
-        return;
-      }
-    }
     beside_.push_back(ElementCounts::Unpacked(to.counts));
     to.counts = kBeside | (beside_.size() - 1);
   }

@@ -165,10 +165,18 @@ class NodeStatsTable {
     if ((sum & (ElementCounts::kPackedGuards | kBeside)) == 0) {
       to.counts = sum;
     } else {
-      AddCounts(ElementCounts::Unpacked(packed), to);
+      AddBeside(ElementCounts::Unpacked(packed), to);
     }
   }
-  void AddCounts(const ElementCounts& counts, ElementRecord& to);
+  void AddCounts(const ElementCounts& counts, ElementRecord& to) {
+    const uint64_t packed = counts.Packed();
+    if (packed == ElementCounts::kTooMany) {
+      AddBeside(counts, to);
+    } else {
+      AddCounts(packed, to);
+    }
+  }
+  void AddBeside(const ElementCounts& counts, ElementRecord& to);
   void CountTexts(std::span<const uint8_t> drops);
   void SumSubtrees(std::span<const uint8_t> drops);
 
